@@ -1,0 +1,18 @@
+#pragma once
+// Every file the program writes goes through here: the bytes go to path + ".tmp",
+// which is flushed, committed to disk and renamed over the target. On any failure
+// the temporary file is removed and the previous file stays as it was.
+#include <string>
+#include <string_view>
+
+namespace vn {
+
+struct WriteResult {
+  bool ok = false;
+  bool renameFailed = false;  // the content was written but could not replace the target
+  std::string error;          // the reason, as the system reports it
+};
+
+WriteResult writeFileAtomic(const std::string& path, std::string_view content);
+
+}  // namespace vn
