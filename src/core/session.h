@@ -151,6 +151,17 @@ struct Layer {
   AlloySource alloyHigh;
   AlloySource alloyEnv;
   bool placeholder = false;  // a sketch placeholder; kept in memory only
+
+  // Runtime values of the build and the layering passes, not stored in the project.
+  std::optional<std::array<float, 32>> densityGain;  // density ducking envelope
+  std::array<float, 5> bandShares{};                 // normalised band shares of the chosen source
+  float sourcePitchHz = 0.0f;                        // detected pitch of the source, 0 = none
+  int sourceMidi = -1;
+  float sourceCents = 0.0f;
+  float sourcePitchConfidence = 0.0f;
+  float tuneShift = 0.0f;                            // semitones added by scale tuning
+  std::array<float, 32> alloyWeightEnv{};            // Alloy: weight value over the layer
+  std::array<float, 32> alloyIntensityEnv{};         // Alloy: intensity over the layer, 0..1
 };
 
 struct Scene {
