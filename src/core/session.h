@@ -188,13 +188,20 @@ struct Bus {
   std::vector<BusSlot> slots;  // at most kMaxBusSlots
 };
 
+// Every bus position starts with busId and colorIdx equal to the position; the
+// first three are named after what the default shape homes send to them.
+std::array<Bus, kMaxBusses> defaultBusses();
+// 0, 1, 2, ... 15.
+std::array<int, kMaxBusses> identityBusOrder();
+constexpr std::array<int, kShapeCount> kDefaultShapeHome{1, 2, 2, 0, 1, 1, 0};
+
 struct TrackLayout {
   int busCount = 3;
   bool templateMode = false;
-  std::array<int, kMaxBusses> busOrder{};
+  std::array<int, kMaxBusses> busOrder = identityBusOrder();
   int nextBusId = 3;
-  std::array<int, kShapeCount> shapeHome{1, 2, 2, 0, 1, 1, 0};
-  std::array<Bus, kMaxBusses> busses{};
+  std::array<int, kShapeCount> shapeHome = kDefaultShapeHome;
+  std::array<Bus, kMaxBusses> busses = defaultBusses();
 };
 
 struct UserShape {
@@ -259,6 +266,9 @@ struct Session {
   std::vector<std::string> bannedFiles;
   std::vector<std::string> bannedFileIds;
   std::vector<std::string> libraryPaths;
+  // The file references read with the document; written back for the ids the
+  // Library does not know (or when no Library is installed).
+  std::vector<FileRef> fileRefs;
   std::vector<std::string> missingFiles;  // not stored
   ExportSettings exportSettings;          // JSON keys at top level; "export" is a C++ keyword
   ReverbSettings reverb;
