@@ -31,7 +31,9 @@ void writePinned(JsonWriter& w, const Event& e, const CollectMap* collect) {
   w.beginArray();
   for (const std::string& path : e.pinnedFiles) w.stringValue(documentPath(path, collect));
   w.endArray();
-  if (!e.pinnedFileIds.empty()) {
+  const bool anyId = std::any_of(e.pinnedFileIds.begin(), e.pinnedFileIds.end(),
+                                 [](const std::string& id) { return !id.empty(); });
+  if (anyId) {
     w.key("pinnedFileIds");
     w.beginArray();
     for (const std::string& id : e.pinnedFileIds) w.stringValue(id);

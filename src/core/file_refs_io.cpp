@@ -27,19 +27,20 @@ uint64_t parseUnsigned(std::string_view text, int base) {
 
 void writeFileRefs(JsonWriter& w, std::string_view key, const std::set<std::string>& usedIds,
                    const CollectMap* collect, const std::vector<FileRef>& documentRefs) {
-  if (usedIds.empty()) return;
+  std::vector<FileRef> refs;
+  for (const std::string& id : usedIds)
+    if (std::optional<FileRef> ref = findRef(id, documentRefs)) refs.push_back(std::move(*ref));
+  if (refs.empty()) return;
   w.key(key);
   w.beginArray();
-  for (const std::string& id : usedIds) {
-    std::optional<FileRef> ref = findRef(id, documentRefs);
-    if (!ref) continue;
+  for (const FileRef& ref : refs) {
     char hash[24];
-    std::snprintf(hash, sizeof hash, "%016" PRIx64, ref->hash);
+    std::snprintf(hash, sizeof hash, "%016" PRIx64, ref.hash);
     w.beginObject();
-    w.keyString("id", ref->id);
+    w.keyString("id", ref.id);
     w.keyString("hash", hash);
-    w.keyString("size", std::to_string(ref->size));
-    w.keyString("path", documentPath(ref->path, collect));
+    w.keyString("size", std::to_string(ref.size));
+    w.keyString("path", documentPath(ref.path, collect));
     w.endObject();
   }
   w.endArray();

@@ -13,9 +13,9 @@
 
 namespace vn {
 
-// Writes key and the list for usedIds; nothing at all when usedIds is empty. Each
-// reference comes from the installed file lookup, else from documentRefs (the
-// references read with the document); an id known to neither is left out.
+// Writes key and the references of usedIds. Each comes from the installed file
+// lookup, else from documentRefs (the references read with the document); an id
+// known to neither is left out, and nothing at all is written when none is known.
 void writeFileRefs(JsonWriter& writer, std::string_view key, const std::set<std::string>& usedIds,
                    const CollectMap* collect, const std::vector<FileRef>& documentRefs);
 

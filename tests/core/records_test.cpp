@@ -9,6 +9,7 @@
 #include "core/json_parse.h"
 #include "core/layer_io.h"
 #include "core/timecode.h"
+#include "sample_session.h"
 #include "support/temp_dir.h"
 
 namespace vn {
@@ -209,71 +210,8 @@ TEST(EventRecord, WritesConditionalMembersOnlyWhenTheyApply) {
   EXPECT_NE(collected.find("\"/lib/other.wav\""), std::string::npos);
 }
 
-Event everyEventFieldSet() {
-  Event e;
-  e.time = 12.25f;
-  e.duration = 3.5f;
-  e.spread = 0.45f;
-  e.weightCenter = 0.7f;
-  e.intensityScale = 1.5f;
-  e.weightOffset = 0.1f;
-  e.syncOffset = 0.02f;
-  e.shape = ShapeType::Clip;
-  e.userShapeIdx = 1;
-  e.locked = true;
-  e.muted = true;
-  e.fmtOverride = 0;
-  e.hero = true;
-  e.gain = 0.8f;
-  e.alloy = true;
-  e.alloyMorph = 0.4f;
-  e.pitchVariation = 0.3f;
-  e.scaleTuneOverride = 2;
-  e.reverbSend = 0.25f;
-  e.fillLayers = 6;
-  e.groupOverride = 2;
-  e.panManual = true;
-  e.panX = -0.5f;
-  e.panY = 0.25f;
-  e.panZ = 0.75f;
-  e.sceneLink = 1;
-  e.sceneCrossfade = 12;
-  e.sceneFill = true;
-  e.keywords = "door slam \"heavy\"";
-  e.hasPinned = true;
-  e.pinnedFile = "/lib/door.wav";
-  e.pinnedFileId = "0123456789abcdef";
-  e.exactLayers = true;
-  e.pinnedFiles = {"/lib/door.wav", "/lib/creak.wav"};
-  e.pinnedFileIds = {"0123456789abcdef", "fedcba9876543210"};
-  e.bedLayerLoop = {true, false};
-  e.bedLayerWeight = {0.5f, 1.25f};
-  e.clipWeight = 0.9f;
-  e.clipSourceOffset = 0.5f;
-  e.clipSourceDuration = 2.0f;
-  e.clipFadeIn = 0.05f;
-  e.clipFadeOut = 0.2f;
-  e.clipPitchRate = 0.5f;
-  e.clipReverse = true;
-  e.folder = "Doors";
-  e.libFilter = "Foley";
-  e.presetName = "Heavy door";
-  e.intensityMode = 2;
-  for (int i = 0; i < kCurvePoints; ++i) {
-    e.weight[i] = i / 255.0f;
-    e.intensity[i] = 1.0f - i / 255.0f;
-    e.traceGain[i] = (i % 7) / 7.0f;
-  }
-  e.hasTraceGain = true;
-  Event inner;
-  inner.time = 1.0f;
-  inner.keywords = "inner";
-  e.bounceSource = {inner, inner};
-  return e;
-}
-
 TEST(EventRecord, EveryFieldSurvivesWriteAndRead) {
-  Event e = everyEventFieldSet();
+  Event e = test::everyEventFieldSet();
   std::string first = eventText(e);
   Event back;
   readEvent(parseJsonText(first), back, false, 2);
