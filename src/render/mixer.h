@@ -35,13 +35,15 @@ MixSettings mixSettingsFromSession(const Session& session, float spatialAmount, 
 
 struct Mixer;  // reverb, spatial and master-stage state plus scratch buffers, allocated once
 
-// sampleRate is the project rate; maxFramesPerCall bounds the scratch buffers
-// (longer requests are processed in pieces).
-std::unique_ptr<Mixer> createMixer(int sampleRate, int maxFramesPerCall = 4096);
 void destroyMixer(Mixer* mixer);
 struct MixerDeleter {
   void operator()(Mixer* m) const { destroyMixer(m); }
 };
+using MixerPtr = std::unique_ptr<Mixer, MixerDeleter>;
+
+// sampleRate is the project rate; maxFramesPerCall bounds the scratch buffers
+// (longer requests are processed in pieces). Null when memory is short.
+MixerPtr createMixer(int sampleRate, int maxFramesPerCall = 4096);
 
 // Interface thread: replaces the settings the next buffer uses.
 void setMixSettings(Mixer& mixer, const MixSettings& settings);

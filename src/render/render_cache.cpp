@@ -1,0 +1,59 @@
+#include "render/render_cache.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vn {
+
+void computePeakSummary(RenderedBlock& block) {
+  block.peaks.fill(0.0f);
+  const size_t n = std::min(block.left.size(), block.right.size());
+  if (n == 0) return;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t bin = i * kPeakBins / n;
+    const float v = std::max(std::fabs(block.left[i]), std::fabs(block.right[i]));
+    if (v > block.peaks[bin]) block.peaks[bin] = v;
+  }
+}
+
+void appendBlock(RenderCache& cache, RenderedBlock block, float fadeIn, float fadeOut) {
+  std::lock_guard lock(cache.mutex);
+  cache.fadeIns.push_back(fadeIn);
+  cache.fadeOuts.push_back(fadeOut);
+  cache.blocks.push_back(std::move(block));
+  cache.count.store(static_cast<int>(cache.blocks.size()));
+}
+
+void replaceEventBlocks(RenderCache& cache, int eventIdx, std::vector<RenderedBlock> blocks,
+                        const std::vector<std::pair<float, float>>& fades) {
+  std::lock_guard lock(cache.mutex);
+  size_t kept = 0;
+  for (size_t i = 0; i < cache.blocks.size(); ++i) {
+    if (cache.blocks[i].eventIdx == eventIdx) continue;
+    if (kept != i) {
+      cache.blocks[kept] = std::move(cache.blocks[i]);
+      cache.fadeIns[kept] = cache.fadeIns[i];
+      cache.fadeOuts[kept] = cache.fadeOuts[i];
+    }
+    ++kept;
+  }
+  cache.blocks.resize(kept);
+  cache.fadeIns.resize(kept);
+  cache.fadeOuts.resize(kept);
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    cache.blocks.push_back(std::move(blocks[i]));
+    cache.fadeIns.push_back(i < fades.size() ? fades[i].first : 0.0f);
+    cache.fadeOuts.push_back(i < fades.size() ? fades[i].second : 0.0f);
+  }
+  cache.count.store(static_cast<int>(cache.blocks.size()));
+}
+
+void clearCache(RenderCache& cache) {
+  std::lock_guard lock(cache.mutex);
+  cache.blocks.clear();
+  cache.fadeIns.clear();
+  cache.fadeOuts.clear();
+  cache.count.store(0);
+}
+
+}  // namespace vn

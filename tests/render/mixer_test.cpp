@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "render/fades.h"
+#include "render/master_stage.h"
+#include "render/mixer.h"
+#include "render/offline_mix.h"
+
+namespace vn {
+namespace {
+
+constexpr int kRate = 48000;
+
+RenderedBlock constantBlock(float start, float seconds, float value, int bus = 0) {
+  RenderedBlock b;
+  const size_t n = static_cast<size_t>(seconds * kRate);
+  b.left.assign(n, value);
+  b.right.assign(n, value);
+  b.start = start;
+  b.duration = seconds;
+  b.bus = bus;
+  computePeakSummary(b);
+  return b;
+}
+
+MixSettings dryStereo() {
+  MixSettings s;
+  s.reverb.enabled = false;
+  return s;
+}
+
+MixdownBuffer mixdown(const RenderCache& cache, const MixSettings& s, double end, int bus = -1) {
+  OfflineMixRequest req;
+  req.settings = s;
+  req.end = end;
+  req.busFilter = bus;
+  MixdownBuffer out;
+  EXPECT_TRUE(renderMixdown(cache, req, out));
+  return out;
+}
+
+float at(const MixdownBuffer& m, double seconds, int channel) {
+  return m.samples[static_cast<size_t>(seconds * m.sampleRate) * m.channels + channel];
+}
+
+TEST(Fades, CurvesAndLimits) {
+  FadeLengths f = effectiveFades(0.0f, 0.0f, 2.0f);
+  EXPECT_FLOAT_EQ(f.in, 0.04f);
+  EXPECT_FLOAT_EQ(f.out, 0.05f);
+  f = effectiveFades(0.001f, 5.0f, 2.0f);
+  EXPECT_FLOAT_EQ(f.in, 0.015f);
+  EXPECT_FLOAT_EQ(f.out, 0.9f);
+  f = effectiveFades(0.4f, 0.4f, 1.0f);  // 0.8 fits inside 0.9 x duration
+  EXPECT_FLOAT_EQ(f.in + f.out, 0.8f);
+  f = effectiveFades(0.45f, 0.45f, 0.5f);  // held to 0.225 each, then scaled to 0.45 in all
+  EXPECT_NEAR(f.in + f.out, 0.45f, 1e-6);
+  f = FadeLengths{0.1f, 0.1f};
+  EXPECT_EQ(fadeGain(f, 1.0f, 0.0f), 0.0f);
+  EXPECT_FLOAT_EQ(fadeGain(f, 1.0f, 0.5f), 1.0f);
+  // Half way into the fade-in: s = (0.25*1.4196+1)*0.25+0.5, gain s^2.
+  const float s = (0.25f * 1.4196f + 1.0f) * 0.25f + 0.5f;
+  EXPECT_NEAR(fadeGain(f, 1.0f, 0.05f), s * s, 1e-6);
+  EXPECT_NEAR(fadeGain(f, 1.0f, 0.95f), 0.0625f, 1e-6);  // v = 0.5, v^4
+}
+
+TEST(Mixer, OfflineMixAppliesGainsPanAndEnvelopes) {
+  RenderCache cache;
+  RenderedBlock b = constantBlock(0.5f, 1.0f, 0.5f, 1);
+  b.mixGain = 0.8f;
+  b.normGain = 0.5f;
+  b.eventGain = 0.5f;
+  std::array<float, 128> ramp;
+  for (int i = 0; i < 128; ++i) ramp[i] = i < 64 ? 1.0f : 0.5f;
+  b.intensityTable = ramp;
+  appendBlock(cache, b, 0.02f, 0.02f);
+  MixSettings s = dryStereo();
+  s.busGain[1] = 2.0f;
+  s.masterGain = 0.5f;
+  const MixdownBuffer m = mixdown(cache, s, 2.0);
+  ASSERT_EQ(m.channels, 2);
+  ASSERT_EQ(m.frames(), 2 * kRate);
+  EXPECT_EQ(at(m, 0.25, 0), 0.0f);
+  // 0.5 x 0.8 x 0.5 x 0.5 x bus 2 x master 0.5 x centre pan 0.7071.
+  const float level = 0.5f * 0.8f * 0.5f * 0.5f * 2.0f * 0.5f * 0.70710678f;
+  EXPECT_NEAR(at(m, 0.75, 0), level, 1e-5);
+  EXPECT_NEAR(at(m, 0.75, 1), level, 1e-5);
+  EXPECT_NEAR(at(m, 1.25, 0), 0.5f * level, 1e-5);  // second half of the intensity table
+  EXPECT_EQ(at(m, 1.75, 0), 0.0f);
+  // A muted block is silent.
+  {
+    std::lock_guard lock(cache.mutex);
+    cache.blocks[0].muted = true;
+  }
+  EXPECT_EQ(at(mixdown(cache, s, 2.0), 0.75, 0), 0.0f);
+}
+
+TEST(Mixer, StemsKeepOneBus) {
+  RenderCache cache;
+  appendBlock(cache, constantBlock(0.0f, 1.0f, 0.25f, 0), 0.02f, 0.02f);
+  appendBlock(cache, constantBlock(0.0f, 1.0f, 0.5f, 2), 0.02f, 0.02f);
+  const MixSettings s = dryStereo();
+  EXPECT_NEAR(at(mixdown(cache, s, 1.0), 0.5, 0), 0.75f * 0.70710678f, 1e-5);
+  EXPECT_NEAR(at(mixdown(cache, s, 1.0, 2), 0.5, 0), 0.5f * 0.70710678f, 1e-5);
+  EXPECT_EQ(at(mixdown(cache, s, 1.0, 1), 0.5, 0), 0.0f);
+}
+
+TEST(Mixer, MultichannelAndBinauralLayouts) {
+  RenderCache cache;
+  appendBlock(cache, constantBlock(0.0f, 1.0f, 0.5f), 0.02f, 0.02f);
+  MixSettings s = dryStereo();
+  s.monitor = {SpatialLayout::Surround51, false};
+  MixdownBuffer m = mixdown(cache, s, 1.0);
+  ASSERT_EQ(m.channels, 6);
+  EXPECT_NEAR(at(m, 0.5, 2), 0.5f, 1e-5);  // a mono block with amount 0 sits on the centre
+  EXPECT_NEAR(at(m, 0.5, 0), 0.0f, 1e-5);
+
+  // Headphones: a click hard left reaches the left ear first and louder.
+  RenderCache click;
+  RenderedBlock b = constantBlock(0.0f, 0.5f, 0.0f);
+  b.left[2000] = b.right[2000] = 1.0f;
+  b.placement = manualPlacement(-1.0f, 0.0f, 0.0f, 0.0f);  // at +90 degrees, distance 1
+  appendBlock(click, b, 0.02f, 0.02f);
+  s.monitor = {SpatialLayout::Surround714, true};
+  m = mixdown(click, s, 0.5);
+  ASSERT_EQ(m.channels, 2);
+  auto onset = [&](int ch) {
+    for (long f = 0; f < m.frames(); ++f)
+      if (std::fabs(m.samples[f * 2 + ch]) > 0.02f) return f;
+    return m.frames();
+  };
+  double el = 0, er = 0;
+  for (long f = 0; f < m.frames(); ++f) {
+    el += double(m.samples[2 * f]) * m.samples[2 * f];
+    er += double(m.samples[2 * f + 1]) * m.samples[2 * f + 1];
+  }
+  EXPECT_GT(el, 2.0 * er);
+  EXPECT_GE(onset(1) - onset(0), 15);  // about 0.4 ms or more of interaural delay
+  EXPECT_LT(onset(0), m.frames());
+}
+
+TEST(Mixer, ReverbStemMatchesTheLiveReturn) {
+  RenderCache cache;
+  RenderedBlock b = constantBlock(0.1f, 0.3f, 0.0f);
+  for (size_t i = 0; i < b.left.size(); ++i) b.left[i] = b.right[i] = std::sin(0.05f * i) * 0.5f;
+  b.reverbSend = 0.8f;
+  appendBlock(cache, b, 0.02f, 0.02f);
+  MixSettings wet;
+  wet.reverb.enabled = true;
+  MixSettings dry = wet;
+  dry.reverb.enabled = false;
+  const MixdownBuffer withReverb = mixdown(cache, wet, 1.5), without = mixdown(cache, dry, 1.5);
+  OfflineMixRequest req;
+  req.settings = wet;
+  req.end = 1.5;
+  MixdownBuffer stem;
+  ASSERT_TRUE(renderReverbStem(cache, req, stem));
+  ASSERT_EQ(stem.samples.size(), withReverb.samples.size());
+  double tail = 0;
+  for (size_t i = 0; i < stem.samples.size(); ++i) {
+    ASSERT_NEAR(withReverb.samples[i] - without.samples[i], stem.samples[i], 1e-6) << i;
+    if (i > 2 * kRate) tail += std::fabs(stem.samples[i]);
+  }
+  EXPECT_GT(tail, 0.1);
+  req.settings.reverb.enabled = false;
+  EXPECT_FALSE(renderReverbStem(cache, req, stem));
+}
+
+TEST(Mixer, LiveMixGatesTrimsAndNeverBlocks) {
+  RenderCache cache;
+  appendBlock(cache, constantBlock(0.0f, 1.0f, 0.5f), 0.02f, 0.02f);
+  auto mixer = createMixer(kRate, 512);
+  ASSERT_TRUE(mixer);
+  setMixSettings(*mixer, dryStereo());
+  setMixGate(*mixer, true);
+  const int frames = 1024;
+  std::vector<float> out(frames * 2);
+  ASSERT_TRUE(renderLiveMix(*mixer, cache, kRate / 2, frames, out.data(), 2));
+  // The 6 ms gate starts from 0 and is open after 288 frames.
+  EXPECT_LT(std::fabs(out[2 * 48]), std::fabs(out[2 * 1000]));
+  const float settled = 0.5f * 0.70710678f * 0.70710678f;  // pan x master trim
+  EXPECT_NEAR(out[2 * 1000], settled, 1e-4);
+  EXPECT_NEAR(out[2 * 1000 + 1], settled, 1e-4);
+
+  // Another thread holds the cache: the buffer carries only the reference audio.
+  std::atomic<bool> holding{false}, release{false};
+  std::thread holder([&] {
+    std::lock_guard lock(cache.mutex);
+    holding = true;
+    while (!release) std::this_thread::yield();
+  });
+  while (!holding) std::this_thread::yield();
+  std::vector<float> ref(frames, 0.1f);
+  EXPECT_FALSE(renderLiveMix(*mixer, cache, kRate / 2, frames, out.data(), 2, ref.data(), ref.data()));
+  release = true;
+  holder.join();
+  EXPECT_EQ(missedBuffers(*mixer), 1u);
+  EXPECT_NEAR(out[2 * 1000], 0.1f * 0.70710678f, 1e-4);
+
+  // A wider device gets silence on the channels the layout does not fill.
+  std::vector<float> wide(frames * 4, 1.0f);
+  ASSERT_TRUE(renderLiveMix(*mixer, cache, kRate / 2, frames, wide.data(), 4));
+  EXPECT_NEAR(wide[4 * 1000], settled, 1e-4);
+  EXPECT_EQ(wide[4 * 1000 + 3], 0.0f);
+
+  // Closing the gate fades to silence within 6 ms.
+  setMixGate(*mixer, false);
+  ASSERT_TRUE(renderLiveMix(*mixer, cache, kRate / 2, frames, out.data(), 2));
+  EXPECT_EQ(out[2 * 400], 0.0f);
+}
+
+TEST(MasterStage, LimitsAndSoftClips) {
+  EXPECT_EQ(softClip(0.5f), 0.5f);
+  EXPECT_NEAR(softClip(1.0f), 0.84f + 0.051f * std::tanh(1.6f), 1e-6);
+  EXPECT_NEAR(softClip(-1.0f), -(0.84f + 0.051f * std::tanh(1.6f)), 1e-6);
+  EXPECT_LT(softClip(100.0f), 0.8911f);
+
+  MasterStage stage;
+  initialiseMasterStage(stage, kRate);
+  const int n = kRate;
+  std::vector<float> x(n * 2);
+  for (int i = 0; i < n; ++i) x[2 * i] = x[2 * i + 1] = 2.0f * std::sin(2.0f * 3.14159265f * 100.0f * i / kRate);
+  processMasterStage(stage, x.data(), n, 2, 0.5f);
+  float peak = 0;
+  for (int i = n / 2; i < n; ++i) peak = std::max(peak, std::fabs(x[2 * i]));
+  EXPECT_LT(peak, 0.52f);  // the look-ahead lets the limiter catch every peak
+  EXPECT_GT(peak, 0.45f);
+  // The look-ahead delays the signal by 48 frames.
+  MasterStage quiet;
+  initialiseMasterStage(quiet, kRate);
+  std::vector<float> click(200 * 2, 0.0f);
+  click[0] = 0.5f;
+  processMasterStage(quiet, click.data(), 200, 2, 0.9f);
+  EXPECT_EQ(click[0], 0.0f);
+  EXPECT_NEAR(click[2 * 48], 0.5f * 0.70710677f, 1e-6);
+}
+
+}  // namespace
+}  // namespace vn
