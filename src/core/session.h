@@ -162,6 +162,8 @@ struct Layer {
   float tuneShift = 0.0f;                            // semitones added by scale tuning
   std::array<float, 32> alloyWeightEnv{};            // Alloy: weight value over the layer
   std::array<float, 32> alloyIntensityEnv{};         // Alloy: intensity over the layer, 0..1
+  bool sourceMissing = false;  // the source could not be read: renders as silence, not retried
+  bool unresolved = false;     // its fileId is no longer known to the Libraries (shown as missing)
 };
 
 struct Scene {
