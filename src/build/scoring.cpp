@@ -1,0 +1,155 @@
+#include "build/scoring.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vn {
+namespace {
+
+// Spectral match of the record's shares to the target profile; the outer bands
+// weigh most because a wrong low or high end is what the ear notices first.
+float spectralMatch(const BandArray& s, const BandArray& t) {
+  static constexpr float kWeights[kBands] = {1.4f, 0.8f, 0.6f, 1.0f, 1.4f};
+  float d2 = 0.0f;
+  for (int i = 0; i < kBands; ++i) d2 += kWeights[i] * (s[i] - t[i]) * (s[i] - t[i]);
+  return std::max(0.0f, 1.0f - 2.5f * std::sqrt(d2));
+}
+
+// Rewards records that fill bands the event has left free and penalises piling
+// onto bands that are already full.
+float bandFilling(float score, float match, const LibraryRecord& r, const BandArray& occupied) {
+  static constexpr float kOverWeights[kBands] = {1.5f, 0.8f, 0.6f, 1.2f, 1.5f};
+  float mx = 0.0f;
+  for (float v : occupied) mx = std::max(mx, v);
+  BandArray e = occupied;
+  if (mx > 0.01f)
+    for (float& v : e) v /= mx;
+  float fill = 0.0f, over = 0.0f;
+  for (int i = 0; i < kBands; ++i) {
+    fill += (1.0f - clampf(e[i], 0.0f, 1.0f)) * r.bandShare[i];
+    if (e[i] > 0.5f) {
+      const float x = 2.0f * (e[i] - 0.5f);
+      over += r.bandShare[i] * x * x * kOverWeights[i];
+    }
+  }
+  score += match * 15.0f * clampf(2.0f * fill, 0.0f, 1.0f);
+  return std::max(1.0f, score - match * 10.0f * clampf(over, 0.0f, 1.0f));
+}
+
+float durationFit(float score, const LibraryRecord& r, float D, ShapeType shape) {
+  const float L = r.duration;
+  if (L >= D) return score + 15.0f * (L > 0.0f ? clampf(2.0f * D / L, 0.0f, 1.0f) : 1.0f);
+  const float q = L / D;
+  score += 7.5f * q;
+  // A swelling shape cannot stretch a short sound over its length.
+  if ((shape == ShapeType::Bloom || shape == ShapeType::Contour) && q < 0.85f) score *= q;
+  return score;
+}
+
+float character(const LibraryRecord& r, float impact) {
+  const float A = clampf(impact, 0.0f, 1.0f);
+  const float c = clampf(r.crestDb / 18.0f, 0.0f, 1.0f);
+  const float f = 2.5f * r.spectralFlux;
+  const float t = std::fabs(r.temporalCentroid - 0.5f);
+  const float calm = 0.3f * clampf(1.0f - f, 0.0f, 1.0f) + 0.4f * clampf(1.0f - c, 0.0f, 1.0f) + 0.3f * (1.0f - 2.0f * t);
+  const float hit = 0.3f * clampf(1.0f - 5.0f * r.inharmonicity, 0.0f, 1.0f) + 0.4f * c + 0.3f * clampf(f, 0.0f, 1.0f);
+  return 10.0f * (calm * (1.0f - A) + hit * A);
+}
+
+float shapeTerm(const LibraryRecord& r, float D, ShapeType shape) {
+  const float L = r.duration;
+  const float z = r.zeroCrossRate, cr = r.crestDb;
+  const float t = std::fabs(r.temporalCentroid - 0.5f);
+  switch (shape) {
+    case ShapeType::Spot: {
+      float s = 0.0f;
+      if (L >= 0.8f * D && D > 0.0f) s += 10.0f * (1.0f - 2.0f * std::fabs(std::min(2.0f * D, L) / (2.0f * D) - 0.5f));
+      return s + 5.0f * clampf(1.0f - 3.0f * r.inharmonicity, 0.0f, 1.0f);
+    }
+    case ShapeType::Bloom:
+    case ShapeType::Contour:
+      return 5.0f * clampf(2.0f * z, 0.0f, 1.0f) + 5.0f * clampf(1.0f - cr / 20.0f, 0.0f, 1.0f) + 5.0f * (1.0f - 3.0f * t);
+    case ShapeType::Fill:
+      return 5.0f * clampf(L / std::max(1.0f, D), 0.0f, 1.0f) + 3.0f * clampf(1.0f - cr / 20.0f, 0.0f, 1.0f) +
+             3.0f * clampf(1.0f - 3.0f * r.spectralFlux, 0.0f, 1.0f) + 2.0f * clampf(2.0f * z, 0.0f, 1.0f) +
+             2.0f * (1.0f - 3.0f * t);
+    case ShapeType::Scatter:
+      return 10.0f * clampf(2.0f * r.spectralFlux, 0.0f, 1.0f) + 5.0f * clampf(cr / 15.0f, 0.0f, 1.0f);
+    default:
+      return 7.5f;
+  }
+}
+
+}  // namespace
+
+float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms) {
+  int count = 0, sum = 0;
+  for (const auto& term : terms) {
+    const int m = matchPrepared(record, term);
+    if (term.mode == TermMode::Required && m == 0) return -1.0f;
+    if (term.mode == TermMode::Excluded) {
+      if (m > 0) return -1.0f;
+      continue;
+    }
+    ++count;
+    sum += m;
+  }
+  if (count < 1 || sum < 1) return 0.0f;
+  return std::min(1.0f, static_cast<float>(sum) / (3.0f * count)) * 50.0f;
+}
+
+PreparedScore prepareScore(const ScoreRequest& request) {
+  PreparedScore p;
+  p.request = request;
+  p.target = targetBandProfile(request.weight);
+  p.hasTerms = !request.terms.empty();
+  return p;
+}
+
+float scoreCandidate(const LibraryRecord& record, const ScoreRequest& request, std::optional<float> keyword) {
+  const PreparedScore prepared = prepareScore(request);
+  float k = 0.0f;
+  if (keyword) {
+    k = *keyword;
+  } else if (prepared.hasTerms) {
+    const auto terms = prepareTerms(request.terms);
+    k = keywordScore(record, terms);
+  }
+  const CandidateTraits traits{normalisedShares(record.bandShare), noisiness(record)};
+  return scorePrepared(record, traits, prepared, k);
+}
+
+float scorePrepared(const LibraryRecord& r, const CandidateTraits& traits, const PreparedScore& p, float K) {
+  const ScoreRequest& q = p.request;
+  const float B = p.hasTerms ? 30.0f : 50.0f;
+  const float F = p.hasTerms ? 0.1f : 0.01f;
+  if (!p.hasTerms) K = 0.0f;
+  if (K < 0.0f) return 0.0f;
+  float score = K;
+
+  const float M = spectralMatch(traits.shares, p.target);
+  const float g = std::fabs(r.brightness - (0.8f * q.weight + 0.1f));
+  if (!(g <= 0.4f)) return 0.0f;
+  const float Bm = std::max(0.02f, 1.0f - (p.hasTerms ? 3.0f : 4.0f) * g);
+  score += B * 0.5f * M * Bm + B * 0.3f * Bm + B * 0.2f * M;
+
+  if (q.occupied && M > 0.1f) score = bandFilling(score, M, r, *q.occupied);
+  score = durationFit(score, r, q.duration, q.shape);
+  score += character(r, q.impact);
+  score += shapeTerm(r, q.duration, q.shape);
+
+  if (q.noisinessTarget >= 0.0f && q.pickCount >= 1) {
+    const float dv = std::fabs(traits.noisiness - q.noisinessTarget);
+    score += 12.0f * clampf(2.0f * dv, 0.0f, 1.0f);
+    if (q.pickCount >= 2 && dv < 0.15f) score *= 0.7f;
+  }
+
+  const float fq = std::sqrt(std::max(0.0f, M) * std::max(0.0f, Bm));
+  const float f = fq * (1.0f - F) + F;
+  if (!p.hasTerms) return std::max(0.0f, score * f);
+  float result = score * std::min(0.1f + 0.9f * std::max(0.0f, 1.0f - 3.0f * g), f);
+  if (K < 0.01f) result *= 0.15f;
+  return std::max(0.0f, result);
+}
+
+}  // namespace vn
