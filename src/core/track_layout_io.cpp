@@ -73,14 +73,13 @@ void writeTrackLayout(JsonWriter& w, const TrackLayout& layout) {
   w.beginObject();
   w.keyInt("busCount", count);
   w.keyInt("nextBusId", layout.nextBusId);
-  // Order and homes are integers that go through the float format.
   w.key("busOrder");
   w.beginArray(JsonArrayStyle::Inline);
-  for (int i = 0; i < count; ++i) w.floatValue(layout.busOrder[static_cast<size_t>(i)]);
+  for (int i = 0; i < count; ++i) w.intValue(layout.busOrder[static_cast<size_t>(i)]);
   w.endArray();
   w.key("shapeHome");
   w.beginArray(JsonArrayStyle::Inline);
-  for (int home : layout.shapeHome) w.floatValue(home);
+  for (int home : layout.shapeHome) w.intValue(home);
   w.endArray();
   for (int i = 0; i < count; ++i) {
     w.key(busKey(i));

@@ -1,0 +1,166 @@
+// Damaged and hostile documents go through the readers thousands of times; the
+// sanitizer build turns any out-of-bounds access or undefined arithmetic into a
+// failure. Whatever a reader makes of the damage must write back as a document
+// that reads and writes again to the same text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "core/json_fields.h"
+#include "core/json_parse.h"
+#include "core/preferences.h"
+#include "core/project_document.h"
+#include "core/project_file.h"
+#include "platform/log.h"
+#include "sample_session.h"
+#include "support/temp_dir.h"
+
+namespace vn {
+namespace {
+
+class Mutator {
+ public:
+  explicit Mutator(uint32_t seed) : rng_(seed) {}
+
+  std::string mutate(std::string text) {
+    const int edits = 1 + pick(4);
+    for (int i = 0; i < edits && !text.empty(); ++i) {
+      switch (pick(6)) {
+        case 0: text.resize(pick(text.size())); break;
+        case 1: text[pick(text.size())] = interestingByte(); break;
+        case 2: text.erase(pick(text.size()), pick(64)); break;
+        case 3: {
+          size_t from = pick(text.size());
+          text.insert(pick(text.size()), text.substr(from, pick(200)));
+          break;
+        }
+        case 4: text.insert(pick(text.size()), extremeToken()); break;
+        default: {
+          // Replace a number with an extreme one, keeping the structure around it.
+          size_t at = text.find_first_of("0123456789", pick(text.size()));
+          if (at != std::string::npos) text.replace(at, 1, extremeToken());
+        }
+      }
+    }
+    return text;
+  }
+
+ private:
+  size_t pick(size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<size_t>(0, n - 1)(rng_); }
+
+  char interestingByte() {
+    static const char kBytes[] = "{}[]\":,\\-+eE.0nt\n\t\x01\x7f\xc3\xff\xe9|=#";
+    return kBytes[pick(sizeof kBytes - 1)];
+  }
+
+  std::string extremeToken() {
+    static const char* kTokens[] = {"1e999",  "-1e999", "4294967296", "-2147483649", "1e-320", "nan",
+                                    "-0",     "[[[[[[", "]]]]",       "{\"a\":",     "\"\\u",  "\"\\ud800\"",
+                                    "999999999999999999999999", "true", "null", ",,,,", "\n", "="};
+    return kTokens[pick(std::size(kTokens))];
+  }
+
+  std::mt19937 rng_;
+};
+
+// A smaller seed than the full sample (every curve is 256 numbers) keeps
+// a thousand rounds quick, with every kind of member still in it.
+std::string seedDocument() {
+  Session s = test::everySessionFieldSet("/nowhere");
+  s.events.resize(1);
+  s.events[0].bounceSource.resize(1);
+  s.events[0].hasTraceGain = false;
+  s.userShapes.resize(1);
+  s.results.resize(2);
+  s.results[0].hasIntGain = false;
+  s.results[1].procMode = 3;
+  s.traceSummary.events[0].hasIntensityCurve = false;
+  return projectDocumentText(s, {});
+}
+
+std::string readAndWrite(const std::string& text) {
+  JsonValue root = parseJsonText(text);
+  Session s;
+  readProjectDocument(root, s, "/nowhere", readInt(root, "version", 1));
+  return projectDocumentText(s, {});
+}
+
+TEST(HostileInput, DamagedProjectsNeverBreakTheReader) {
+  LogSink previous = setLogSink([](LogStream, const std::string&) {});
+  const std::string seed = seedDocument();
+  Mutator mutator(20261205);
+  int objects = 0;
+  for (int i = 0; i < 800; ++i) {
+    const std::string damaged = mutator.mutate(seed);
+    if (!parseJsonText(damaged).isObject()) continue;
+    ++objects;
+    const std::string rewritten = readAndWrite(damaged);
+    ASSERT_EQ(member(parseJsonText(rewritten), "format").text(), "Varnel");
+    // Bytes that are not UTF-8 are written escaped and read back as characters,
+    // so the text settles after one more round.
+    const std::string settled = readAndWrite(rewritten);
+    if (settled == rewritten) continue;
+    const std::string again = readAndWrite(settled);
+    ASSERT_TRUE(again == settled) << "iteration " << i << ", first difference at byte "
+                                  << std::mismatch(again.begin(), again.end(), settled.begin(), settled.end()).first -
+                                         again.begin();
+  }
+  setLogSink(previous);
+  // Most damage leaves a readable object behind; the readers must have seen plenty.
+  EXPECT_GT(objects, 400);
+}
+
+TEST(HostileInput, DamagedFilesLoadOrFailWithAReason) {
+  LogSink previous = setLogSink([](LogStream, const std::string&) {});
+  test::TempDir dir;
+  const std::string seed = seedDocument();
+  Mutator mutator(7);
+  const std::string path = dir.file("damaged.vnproj");
+  for (int i = 0; i < 30; ++i) {
+    test::writeAll(path, mutator.mutate(seed));
+    Session s;
+    std::string error;
+    if (!loadProject(path, s, error)) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    ASSERT_TRUE(saveProject(dir.file("resaved.vnproj"), s));
+  }
+  setLogSink(previous);
+}
+
+TEST(HostileInput, DamagedPreferencesNeverBreakTheReader) {
+  Preferences full;
+  full.recentProjects = {"/a/b.vnproj", "/c/d.vnproj"};
+  full.libraryRoots = {{"/sfx", true, 2}};
+  full.channelMaps = {{"card", {1, 2, 3}}};
+  full.trainedModel.valid = true;
+  full.updateAvailableVersion = "2027.1";
+  full.updateAvailableNotes = {"note"};
+  const std::string seed = preferencesText(full);
+  Mutator mutator(99);
+  LogSink previous = setLogSink([](LogStream, const std::string&) {});
+  for (int i = 0; i < 600; ++i) {
+    Preferences p;
+    applyPreferencesText(mutator.mutate(seed), p);
+    ASSERT_GE(p.maxBackups, 1);
+    ASSERT_LE(p.maxBackups, 50);
+    ASSERT_GE(p.autoSaveInterval, 30.0f);
+    ASSERT_LE(p.recentProjects.size(), static_cast<size_t>(kMaxRecentProjects));
+    // What was read writes back to a text that settles after one more round (the
+    // repairs after reading may fill in a value once, and a value the writer
+    // cannot write is dropped once).
+    Preferences second;
+    applyPreferencesText(preferencesText(p), second);
+    const std::string settled = preferencesText(second);
+    Preferences third;
+    applyPreferencesText(settled, third);
+    ASSERT_TRUE(preferencesText(third) == settled) << "iteration " << i;
+  }
+  setLogSink(previous);
+}
+
+}  // namespace
+}  // namespace vn
