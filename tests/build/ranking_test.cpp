@@ -1,0 +1,140 @@
+// Ranking figures build on the scoring figures of scoring_test.cpp: the
+// reference record scores 40.641 for a 1 s Spot at weight 0.5 without terms,
+// and one whose shares are all in the lowest band scores 0.3265.
+#include <gtest/gtest.h>
+
+#include "build/compatibility.h"
+#include "build/keyword_prescore.h"
+#include "build/ranking.h"
+#include "build/reference_set.h"
+#include "build_fixtures.h"
+
+namespace vn {
+namespace {
+
+ScoreRequest spot() {
+  ScoreRequest q;
+  q.weight = 0.5f;
+  q.duration = 1.0f;
+  q.impact = 0.5f;
+  return q;
+}
+
+LibraryRecord dull(const std::string& name) {
+  LibraryRecord r = test::referenceRecord(name);
+  r.bandShare = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  return r;
+}
+
+TEST(Ranking, FloorFallbackBansAndTopN) {
+  const LibraryRecord good = test::referenceRecord("Good"), low = dull("Low");
+  CandidateList list = makeCandidateList({&good, &low});
+  auto ranked = rankCandidates(list, spot(), 12, {});
+  ASSERT_EQ(ranked.size(), 1u);  // 0.3265 is below the 5.0 floor
+  EXPECT_EQ(ranked[0].record, &good);
+  EXPECT_NEAR(ranked[0].score, 40.641f, 0.02f);
+
+  // Nothing above the floor: the best stands alone with its own score.
+  ranked = rankCandidates(makeCandidateList({&low}), spot(), 12, {});
+  ASSERT_EQ(ranked.size(), 1u);
+  EXPECT_NEAR(ranked[0].score, 0.3265f, 0.001f);
+
+  // Banned by path or by id: never ranked, not even as the fallback.
+  LibraryRecord byId = test::referenceRecord("ById");
+  byId.fileId = "00ff00ff00ff00ff";
+  Session session;
+  session.bannedFiles = {good.path};
+  session.bannedFileIds = {byId.fileId};
+  const BanList bans = makeBanList(session);
+  RankContext context;
+  context.bans = &bans;
+  EXPECT_TRUE(rankCandidates(makeCandidateList({&good, &byId}), spot(), 12, context).empty());
+  ranked = rankCandidates(makeCandidateList({&good, &byId, &low}), spot(), 12, context);
+  ASSERT_EQ(ranked.size(), 1u);
+  EXPECT_EQ(ranked[0].record, &low);
+
+  // Best first, cut at N.
+  std::vector<LibraryRecord> many;
+  for (int i = 0; i < 6; ++i) {
+    many.push_back(test::referenceRecord("R" + std::to_string(i)));
+    many.back().duration = 1.0f + static_cast<float>(i);
+  }
+  std::vector<const LibraryRecord*> refs;
+  for (const auto& r : many) refs.push_back(&r);
+  ranked = rankCandidates(makeCandidateList(refs), spot(), 3, {});
+  ASSERT_EQ(ranked.size(), 3u);
+  EXPECT_GE(ranked[0].score, ranked[1].score);
+  EXPECT_GE(ranked[1].score, ranked[2].score);
+}
+
+TEST(Ranking, ReferenceSetFavoursMarkedAndAlikeFiles) {
+  const LibraryRecord marked = test::referenceRecord("Marked");
+  const LibraryRecord twin = test::referenceRecord("Twin");  // same profile, other file
+  LibraryRecord off = test::referenceRecord("Off");
+  off.centroid = marked.centroid + 0.2f;  // the scoring ignores centroid
+  Library lib;
+  lib.records = {marked, twin, off};
+  const Library* libs[] = {&lib};
+  std::vector<std::string> unknown;
+  const ReferenceSet set = makeReferenceSet({marked.path, "/nowhere.wav"}, libs, &unknown);
+  ASSERT_TRUE(set.active());
+  EXPECT_EQ(unknown, std::vector<std::string>{"/nowhere.wav"});
+
+  RankContext context;
+  context.reference = &set;
+  const auto ranked = rankCandidates(makeCandidateList({&lib.records[0], &lib.records[1], &lib.records[2]}), spot(), 12,
+                                     context);
+  ASSERT_EQ(ranked.size(), 3u);
+  // marked: 40.641·1.5 = 60.962; twin: distance 0, +15 → 55.641;
+  // off: distance 1.5·0.2² = 0.06, +15·exp(-0.48) = 9.282 → 49.923.
+  EXPECT_EQ(ranked[0].record->name, "Marked");
+  EXPECT_NEAR(ranked[0].score, 60.962f, 0.03f);
+  EXPECT_NEAR(ranked[1].score, 55.641f, 0.03f);
+  EXPECT_NEAR(ranked[2].score, 49.923f, 0.03f);
+}
+
+TEST(Ranking, KeywordScoresAreCachedAndSplitAcrossThreads) {
+  std::vector<LibraryRecord> records;
+  for (int i = 0; i < 5000; ++i) records.push_back(test::referenceRecord(i % 3 ? "Door_Slam_" + std::to_string(i) : "Metal_Door"));
+  std::vector<const LibraryRecord*> refs;
+  for (const auto& r : records) refs.push_back(&r);
+  const CandidateList list = makeCandidateList(refs);
+  const auto terms = parseSearchTerms("door -metal slam");
+  const auto serial = computeKeywordScores(list, terms, 1);
+  EXPECT_EQ(computeKeywordScores(list, terms, 4), serial);
+  EXPECT_EQ(serial[0], -1.0f);                   // Metal_Door: excluded word
+  EXPECT_NEAR(serial[1], 50.0f, 1e-4f);          // door 3 + slam 3 over 2 terms
+
+  KeywordScoreCache cache;
+  cache.scores(list, terms);
+  cache.scores(list, terms);
+  EXPECT_EQ(cache.computations(), 1);
+  cache.scores(list, parseSearchTerms("door"));
+  EXPECT_EQ(cache.computations(), 2);
+  const CandidateList shorter = makeCandidateList({refs.begin(), refs.begin() + 10});
+  EXPECT_EQ(cache.scores(shorter, parseSearchTerms("door"))->size(), 10u);
+  EXPECT_EQ(cache.computations(), 3);
+}
+
+TEST(Compatibility, SameFileGroupAndRecentUses) {
+  LibraryRecord r = test::referenceRecord("Hit");
+  r.groupId = 7;
+  const std::vector<PlacedSound> samePath = {{r.path, 0, 1.0f}};
+  const std::vector<PlacedSound> sameGroup = {{"/other.wav", 7, 1.0f}};
+  EXPECT_EQ(compatibility(r, samePath, nullptr, 0.0f), 0.0f);
+  EXPECT_EQ(compatibility(r, sameGroup, nullptr, 0.0f), 0.0f);
+  EXPECT_EQ(compatibility(r, {}, nullptr, 0.0f), 1.0f);
+
+  RecentUses recent;
+  recent.add(r.path, 10.0f);
+  EXPECT_NEAR(compatibility(r, {}, &recent, 12.0f), 0.1f * 0.75f, 1e-6f);  // dt 2 s, one use
+  recent.add(r.path, 30.0f);
+  EXPECT_NEAR(compatibility(r, {}, &recent, 26.0f), 0.2f * 0.5f, 1e-6f);   // dt 4 s, two uses
+  recent.add(r.path, 50.0f);
+  recent.add(r.path, 70.0f);
+  EXPECT_NEAR(compatibility(r, {}, &recent, 90.0f), 1.0f * 0.3f, 1e-6f);   // dt 20 s, four uses
+  EXPECT_NEAR(compatibility(r, {}, &recent, 59.0f), 0.5f * 0.3f, 1e-6f);   // dt 9 s
+}
+
+}  // namespace
+}  // namespace vn
