@@ -1,0 +1,65 @@
+// The callback must not allocate once the stream is open. Global operator new
+// is replaced in this test program; it counts only on a thread that asked.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "audio/audio_output.h"
+
+namespace {
+thread_local bool tCounting = false;
+thread_local int tAllocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (tCounting) ++tAllocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace vn {
+namespace {
+
+int allocationsDuring(AudioOutput& o, int callbacks, unsigned frames) {
+  std::vector<float> out(static_cast<size_t>(frames) * static_cast<size_t>(o.channels));
+  tAllocations = 0;
+  tCounting = true;
+  for (int i = 0; i < callbacks; ++i) AudioCallback(o, out.data(), frames);
+  tCounting = false;
+  return tAllocations;
+}
+
+TEST(CallbackAllocation, NoPathAllocates) {
+  auto stereo = [](float* l, float* r, int n) {
+    for (int i = 0; i < n; ++i) l[i] = r[i] = 0.25f;
+  };
+  auto multi = [](float* out, int n, int ch) {
+    for (int i = 0; i < n * ch; ++i) out[i] = 0.25f;
+  };
+  struct Case {
+    int projectRate, streamRate, channels;
+  };
+  for (Case c : {Case{48000, 48000, 2}, Case{48000, 44100, 2}, Case{48000, 48000, 6}, Case{44100, 48000, 8},
+                 Case{48000, 44100, 1}}) {
+    SCOPED_TRACE(testing::Message() << c.projectRate << "/" << c.streamRate << " x" << c.channels);
+    AudioOutput o;
+    ConfigureStreamState(o, c.projectRate, c.streamRate, c.channels, 256);
+    SetPlaybackSources(o, stereo, multi);
+    EXPECT_EQ(allocationsDuring(o, 50, 256), 0);
+    // A driver that hands over more than it granted is served in pieces, still without allocating.
+    EXPECT_EQ(allocationsDuring(o, 5, 1000), 0);
+  }
+  // The counter itself works.
+  tCounting = true;
+  auto* probe = new std::vector<int>(3);
+  tCounting = false;
+  delete probe;
+  EXPECT_GE(tAllocations, 1);
+}
+
+}  // namespace
+}  // namespace vn
