@@ -56,6 +56,7 @@ struct Library {
   bool rootEnabled = true;
   int32_t rootNumber = -1;
   std::string summary;
+  std::string topWords;  // the most frequent words of its files, ", "-joined; not stored in the file
   int64_t scanned = 0;
   bool savedPalette = false;
   int32_t paletteInterpret = 0;
