@@ -7,10 +7,12 @@
 namespace vn {
 namespace {
 
-// The shorter of item and keyword must occur in the longer one.
+// A keyword no longer than the item must occur in it ("gunshot" holds "gun" and
+// "shot"); a shorter item must begin the keyword ("expl" for "explosion"), so that
+// "door" does not count as "outdoor" or "indoor".
 bool overlaps(const std::string& item, std::string_view keyword) {
   if (keyword.size() <= item.size()) return item.find(keyword) != std::string::npos;
-  return keyword.find(item) != std::string_view::npos;
+  return keyword.substr(0, item.size()) == item;
 }
 
 bool isSeparator(char c) { return c == '_' || c == '-' || c == '.' || c == ' '; }

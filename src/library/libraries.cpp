@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <set>
 
+#include "library/file_lookup_hook.h"
 #include "library/index_file.h"
 #include "platform/paths.h"
 
@@ -29,6 +31,12 @@ const LibraryRecord* findRecord(const std::vector<Library>& libraries, const std
     for (const LibraryRecord& record : library.records)
       if (record.path == path) return &record;
   return nullptr;
+}
+
+// Writes the Library's index file, creating the library folder when it went away.
+bool writeIndex(const Library& library) {
+  if (ensureAppDataFolder().empty()) return false;
+  return WriteLibraryFile(library, LibraryIndexPath(library.name));
 }
 
 }  // namespace
@@ -72,6 +80,16 @@ int LoadLibrariesAtStartup() {
   return added;
 }
 
+int StartLibraries() {
+  static std::once_flag once;
+  static int loaded = 0;
+  std::call_once(once, [] {
+    InstallLibraryFileLookup();
+    loaded = LoadLibrariesAtStartup();
+  });
+  return loaded;
+}
+
 void AddLibrary(Library library) {
   LibraryList& list = AppLibraries();
   std::lock_guard lock(list.mutex);
@@ -91,8 +109,7 @@ int SetLayoutOverride(const std::string& path, int value) {
       libraryChanged = true;
       ++changed;
     }
-    std::string indexPath = LibraryIndexPath(library.name);
-    if (libraryChanged && !indexPath.empty()) WriteLibraryFile(library, indexPath);
+    if (libraryChanged) writeIndex(library);
   }
   return changed;
 }
@@ -126,8 +143,9 @@ PaletteResult CreatePalette(const std::vector<std::string>& paths, const std::st
       result.skipped.push_back(path);
     }
   }
-  std::string indexPath = LibraryIndexPath(palette.name);
-  result.saved = !indexPath.empty() && WriteLibraryFile(palette, indexPath);
+  // An index file without records or a folder would not read back.
+  if (palette.records.empty()) return result;
+  result.saved = writeIndex(palette);
   list.libraries.push_back(palette);
   return result;
 }

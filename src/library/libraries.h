@@ -29,6 +29,11 @@ std::string LibraryNameForFolder(const std::string& folder);
 // order. Returns the number of Libraries added.
 int LoadLibrariesAtStartup();
 
+// What a program does once before it uses Libraries: connects the project file's
+// look-ups to the file-identity registry and reads every index file. Later calls
+// do nothing; returns the number of Libraries read by the first.
+int StartLibraries();
+
 // Appends a Library under the mutex.
 void AddLibrary(Library library);
 
@@ -37,14 +42,14 @@ void AddLibrary(Library library);
 int SetLayoutOverride(const std::string& path, int value);
 
 struct PaletteResult {
-  Library palette;                   // as added to the list
+  Library palette;                   // as added to the list; no records when nothing was added
   bool saved = false;                // its index file was written
   std::vector<std::string> skipped;  // paths no Library knows and that do not exist
 };
 
 // Makes a Palette of the given files, adds it to the list and writes it. An empty
 // name gives the stem of sourcePath + " Palette" (or "Palette"); a taken name gets
-// " 2", " 3", ... appended.
+// " 2", " 3", ... appended. A Palette that would hold no file is not made.
 PaletteResult CreatePalette(const std::vector<std::string>& paths, const std::string& name,
                             const std::string& sourcePath = {});
 

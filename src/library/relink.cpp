@@ -19,17 +19,12 @@ Entry* findById(Registry& reg, const std::string& fileId) {
   return it == reg.byId.end() ? nullptr : it->second;
 }
 
-struct Candidate {
-  std::string path;
-  uint64_t size;
-};
-
 // Sound files under folder whose size is one of sizes, in byte order of their paths
 // so that the first copy of a content is always the same one.
-std::vector<Candidate> candidateFiles(const std::string& folder, const std::set<uint64_t>& sizes,
+std::vector<std::string> candidateFiles(const std::string& folder, const std::set<uint64_t>& sizes,
                                       const volatile int* cancel) {
   namespace fs = std::filesystem;
-  std::vector<Candidate> found;
+  std::vector<std::string> found;
   std::error_code ec;
   fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -40,9 +35,9 @@ std::vector<Candidate> candidateFiles(const std::string& folder, const std::set<
     if (!HasAudioFileExtension(path)) continue;
     uint64_t size = it->file_size(fileEc);
     if (fileEc || !sizes.count(size)) continue;
-    found.push_back({std::move(path), size});
+    found.push_back(std::move(path));
   }
-  std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.path < b.path; });
+  std::sort(found.begin(), found.end());
   return found;
 }
 
@@ -106,7 +101,7 @@ RelinkResult ForceRelink(const std::string& fileId, const std::string& newPath) 
   });
 }
 
-int RelinkFromFolder(const std::string& folder, const std::string& onlyFileId, const volatile int* cancel) {
+int RelinkFromFolder(const std::string& folder, const std::string& onlyFileId, const RelinkWatch& watch) {
   Registry& reg = identity::TheRegistry();
   std::set<uint64_t> sizes;
   {
@@ -118,10 +113,12 @@ int RelinkFromFolder(const std::string& folder, const std::string& onlyFileId, c
   }
   if (sizes.empty()) return 0;
 
+  auto cancelled = [&] { return watch.cancel && *watch.cancel; };
+  std::vector<std::string> files = candidateFiles(folder, sizes, watch.cancel);
   int relinked = 0;
-  for (const Candidate& file : candidateFiles(folder, sizes, cancel)) {
-    if (cancel && *cancel) break;
-    std::optional<FileFingerprint> fingerprint = ComputeFileFingerprint(file.path);
+  for (size_t done = 0; done < files.size() && !cancelled(); ++done) {
+    if (watch.progress) watch.progress(done, files.size());
+    std::optional<FileFingerprint> fingerprint = ComputeFileFingerprint(files[done]);
     if (!fingerprint) continue;
     std::lock_guard lock(reg.mutex);
     auto match = reg.byContent.find({fingerprint->contentHash, fingerprint->fileSize});
@@ -129,7 +126,7 @@ int RelinkFromFolder(const std::string& folder, const std::string& onlyFileId, c
     Entry& entry = *match->second;
     if (!onlyFileId.empty() && entry.fileId != onlyFileId) continue;
     if (identity::CurrentPathExists(reg, entry)) continue;
-    identity::MakeCurrent(reg, entry, file.path);
+    identity::MakeCurrent(reg, entry, files[done]);
     ++relinked;
   }
   return relinked;
