@@ -38,8 +38,7 @@ float durationScale(const TraceAnalyzer& a, bool cluster) {
 }  // namespace
 
 int FrameAt(const TraceAnalyzer& a, float t) {
-  const int n = static_cast<int>(a.frames.size());
-  return std::clamp(static_cast<int>(t * a.analysisFps), 0, std::max(0, n - 1));
+  return FrameIndexAt(static_cast<double>(t) * a.analysisFps, static_cast<int>(a.frames.size()));
 }
 
 float WeightCenterAt(const TraceAnalyzer& a, int f) {

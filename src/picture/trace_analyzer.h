@@ -98,7 +98,13 @@ bool FinishFrameColumns(TraceAnalyzer& analyzer, const TraceParams& params);
 // Proposes the events from the finished columns and marks the analyzer ready.
 void DetectTraceEvents(TraceAnalyzer& analyzer, const TraceParams& params);
 
-// count values of the composite over [start, end] seconds, normalised to 0..1.
+// The frame index of a position in frames (truncated), clamped to 0 .. n - 1;
+// safe for any float, including damaged ones.
+int FrameIndexAt(double position, int n);
+
+// count values of the composite over [start, end] seconds, interpolated between frames.
+void SampleComposite(const TraceAnalyzer& analyzer, float start, float end, float* out, int count);
+// The same, normalised to 0..1 (0.5 throughout when it is flat).
 void BuildCurveFromTrace(const TraceAnalyzer& analyzer, float start, float end, float* out, int count);
 
 }  // namespace vn

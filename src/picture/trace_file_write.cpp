@@ -44,7 +44,7 @@ std::string eventObj(const TraceAnalyzer& a, float time) {
   float composite = 0.0f, mass = 0.0f, impact = 0.0f, histDiff = 0.0f, delta = 0.0f;
   FrameMeasures p;  // all zero without frames
   if (a.analysisFps > 0.0f && n > 0) {
-    const int c = std::min(n - 1, std::max(0, static_cast<int>(time * a.analysisFps + 0.5f)));
+    const int c = FrameIndexAt(static_cast<double>(time) * a.analysisFps + 0.5, n);
     int peak = c;
     for (int j = std::max(0, c - 2); j <= std::min(n - 1, c + 2); ++j) {
       const FrameMeasures& f = a.frames[j];
