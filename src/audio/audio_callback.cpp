@@ -134,7 +134,11 @@ int driverCallback(float* out, unsigned frames, bool underflow, void* user) {
       result = 2;  // abort the stream: the health check reports it
     }
     auto spent = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
-    o.counters.lastCallbackMicros.store(static_cast<uint32_t>(spent.count()), std::memory_order_relaxed);
+    auto micros = static_cast<uint32_t>(spent.count());
+    o.counters.lastCallbackMicros.store(micros, std::memory_order_relaxed);
+    uint32_t longest = o.counters.maxCallbackMicros.load(std::memory_order_relaxed);
+    while (micros > longest && !o.counters.maxCallbackMicros.compare_exchange_weak(longest, micros)) {
+    }
   }
   o.callbacksInFlight.fetch_sub(1);
   return result;

@@ -33,6 +33,7 @@ struct AudioCounters {
   std::atomic<uint64_t> callbacks{0};
   std::atomic<uint64_t> underflows{0};       // buffers the device reported late
   std::atomic<uint32_t> lastCallbackMicros{0};
+  std::atomic<uint32_t> maxCallbackMicros{0};  // since the diagnostics last looked
 };
 
 // Ties one open stream's callbacks to the output; a driver that is given up

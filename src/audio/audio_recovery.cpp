@@ -18,8 +18,8 @@ struct AbandonedDriver {
   std::unique_ptr<StreamBinding> binding;
 };
 std::vector<AbandonedDriver>& abandonedDrivers() {
-  static std::vector<AbandonedDriver> list;
-  return list;
+  static auto* list = new std::vector<AbandonedDriver>;  // never destroyed, on purpose
+  return *list;
 }
 
 void abandonDriver(AudioOutput& output) {

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "audio/audio_output.h"
+#include "audio/playback_engine.h"
+#include "picture/reference_audio.h"
+#include "playback_support.h"
 
 namespace {
 thread_local bool tCounting = false;
@@ -59,6 +62,40 @@ TEST(CallbackAllocation, NoPathAllocates) {
   tCounting = false;
   delete probe;
   EXPECT_GE(tAllocations, 1);
+}
+
+TEST(CallbackAllocation, LiveMixThroughTheEngineAllocatesNothing) {
+  auto reference = std::make_shared<VideoRefAudio>();
+  reference->frameCount = 48000;
+  reference->samples.assign(2 * 48000, 1000);
+  PublishReferenceAudio(reference);
+  RenderCache cache;
+  for (int i = 0; i < 8; ++i) test::addSteadyBlock(cache, 0.1f, 0.1f * i, 2.0f);
+  auto engine = CreatePlaybackEngine(cache, 48000);
+  ASSERT_TRUE(engine);
+  struct Case {
+    MonitorFormat monitor;
+    int streamRate, channels;
+  };
+  for (Case c : {Case{{SpatialLayout::Stereo, false}, 48000, 2}, Case{{SpatialLayout::Stereo, false}, 44100, 2},
+                 Case{{SpatialLayout::Surround51, false}, 48000, 6},
+                 Case{{SpatialLayout::Surround714, true}, 44100, 2}}) {
+    SCOPED_TRACE(testing::Message() << monitorFormatLabel(c.monitor) << " at " << c.streamRate);
+    AudioOutput o;
+    ConfigureStreamState(o, 48000, c.streamRate, c.channels, 256);
+    ConnectPlayback(o, *engine);
+    StopPlayback(*engine);
+    MixSettings mix = engine->mix;
+    mix.monitor = c.monitor;
+    mix.reverb.enabled = true;
+    SetPlaybackMix(*engine, mix, SteadyNanos());
+    SeekPlayback(*engine, 0.3);
+    StartPlayback(*engine);
+    // Taking up the new monitor format happens inside the callback too.
+    EXPECT_EQ(allocationsDuring(o, 100, 256), 0);
+    SetPlaybackSources(o, {}, {});
+  }
+  ClearReferenceAudio();
 }
 
 }  // namespace
