@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/read_file.h"
+#include "core/shared_settings.h"
 #include "platform/atomic_write.h"
 #include "platform/paths.h"
 
@@ -24,6 +25,10 @@ void LoadPreferences(Preferences& prefs) {
 bool SavePreferences(const Preferences& prefs) {
   if (ensureAppDataFolder().empty()) return false;
   return writeFileAtomic(preferencesPath(), preferencesText(prefs)).ok;
+}
+
+void applyProjectDefaults(const Preferences& prefs, ProjectSettings& settings) {
+  copySharedSettings(prefs, settings);
 }
 
 void addRecentProject(Preferences& prefs, const std::string& path) {

@@ -135,6 +135,11 @@ bool SavePreferences(const Preferences& prefs);
 std::string preferencesText(const Preferences& prefs);
 void applyPreferencesText(const std::string& text, Preferences& prefs);
 
+// The project settings that are also preferences (sample rate, longest event,
+// scale, pitch and reverse) take the preference values, as they do at start.
+struct ProjectSettings;
+void applyProjectDefaults(const Preferences& prefs, ProjectSettings& settings);
+
 // Puts path at the front of the recent projects (at most kMaxRecentProjects).
 void addRecentProject(Preferences& prefs, const std::string& path);
 // A recent entry is usable when it names a folder and holds no control characters.

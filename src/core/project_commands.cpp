@@ -28,6 +28,11 @@ void rememberRecent(ProjectContext& c, const std::string& path) {
 
 }  // namespace
 
+std::string withProjectExtension(std::string path) {
+  if (!endsWithNoCase(path, ".vnproj")) path += ".vnproj";
+  return path;
+}
+
 void newProject(ProjectContext& c) {
   clearSession(*c.session);
   removeCrashLock(c.projectPath);
@@ -79,7 +84,7 @@ bool openProject(ProjectContext& c, const std::string& path) {
 }
 
 bool saveProjectCommand(ProjectContext& c, std::string path) {
-  if (!endsWithNoCase(path, ".vnproj")) path += ".vnproj";
+  path = withProjectExtension(std::move(path));
   if (!saveProject(path, *c.session)) {
     show(c, "Save failed");
     return false;

@@ -27,6 +27,9 @@ struct ProjectContext {
   std::function<void()> writePreferences;               // instead of SavePreferences(*preferences)
 };
 
+// path with ".vnproj" appended unless it already ends so (in any case).
+std::string withProjectExtension(std::string path);
+
 // New project: clears the Session, forgets the project path and removes its crash lock.
 void newProject(ProjectContext& context);
 // Opens path, from its backup when a crash lock says the last run did not end

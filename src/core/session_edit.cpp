@@ -4,6 +4,7 @@
 #include <numeric>
 #include <set>
 
+#include "core/shared_settings.h"
 #include "core/text_field.h"
 
 namespace vn {
@@ -148,14 +149,7 @@ void pruneLinkedGroups(Session& session) {
 void clearSession(Session& session) {
   const ProjectSettings kept = session.settings;
   session = Session{};
-  ProjectSettings& s = session.settings;
-  s.projectSampleRate = kept.projectSampleRate;
-  s.maxEventDuration = kept.maxEventDuration;
-  s.scaleType = kept.scaleType;
-  s.scaleRoot = kept.scaleRoot;
-  s.pitchShiftProb = kept.pitchShiftProb;
-  s.freqShiftIntensity = kept.freqShiftIntensity;
-  s.reverseProb = kept.reverseProb;
+  copySharedSettings(kept, session.settings);
 }
 
 }  // namespace vn
