@@ -15,19 +15,10 @@
 #include "library/scan.h"
 #include "library/scan_walk.h"
 #include "support/temp_dir.h"
-#include "tone_files.h"
+#include "scan_fixtures.h"
 
 namespace vn {
 namespace {
-
-std::optional<Library> Published(const std::string& folder) {
-  LibraryList& list = AppLibraries();
-  std::lock_guard lock(list.mutex);
-  for (auto it = list.libraries.rbegin(); it != list.libraries.rend(); ++it) {
-    if (it->folder == folder) return *it;
-  }
-  return std::nullopt;
-}
 
 ScanRequest Request(ScanStatus& status, const std::string& folder, int threads = 0) {
   ScanRequest request;
@@ -103,7 +94,7 @@ TEST(ScanHostile, BadFilesAreListedAndTheRestIndexed) {
     }
   }
 
-  std::optional<Library> library = Published(folder);
+  std::optional<Library> library = test::PublishedLibrary(folder);
   ASSERT_TRUE(library);
   std::set<std::string> indexed;
   for (const LibraryRecord& r : library->records) indexed.insert(r.path.substr(folder.size() + 1));
@@ -173,7 +164,7 @@ TEST(ScanHostile, CancelledAnalysisPublishesWhatWasDone) {
   ASSERT_LT(status.analysed, 30) << "the scan ended before the cancel arrived";
   EXPECT_GE(status.analysed, 2);
   EXPECT_EQ(status.processed, 30);  // the end reports every file found
-  std::optional<Library> library = Published(folder);
+  std::optional<Library> library = test::PublishedLibrary(folder);
   ASSERT_TRUE(library);
   EXPECT_EQ(library->records.size(), static_cast<size_t>(status.analysed));
   Library saved;

@@ -15,20 +15,11 @@
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
-#include "tone_files.h"
+#include "scan_fixtures.h"
 #include "tools/demo_library.h"
 
 namespace vn {
 namespace {
-
-std::optional<Library> Published(const std::string& folder) {
-  LibraryList& list = AppLibraries();
-  std::lock_guard lock(list.mutex);
-  for (auto it = list.libraries.rbegin(); it != list.libraries.rend(); ++it) {
-    if (it->folder == folder) return *it;
-  }
-  return std::nullopt;
-}
 
 void RunScan(ScanStatus& status, const std::string& folder, bool force = false, int threads = 0) {
   ScanRequest request;
@@ -85,7 +76,7 @@ TEST_F(DemoScan, IndexesMeasuresGroupsAndReuses) {
   EXPECT_TRUE(texts.failedFiles.empty()) << texts.failedFiles.front().path << ": " << texts.failedFiles.front().reason;
   EXPECT_EQ(texts.message, "Done! " + std::to_string(total) + " files indexed.");
 
-  std::optional<Library> library = Published(folder_);
+  std::optional<Library> library = test::PublishedLibrary(folder_);
   ASSERT_TRUE(library);
   EXPECT_EQ(library->name, "Demo Scan");
   EXPECT_GT(library->scanned, 0);
@@ -155,8 +146,8 @@ TEST_F(DemoScan, IndexesMeasuresGroupsAndReuses) {
   RunScan(again, folder_);
   EXPECT_EQ(again.reused, total);
   EXPECT_EQ(again.analysed, 0);
-  ASSERT_TRUE(Published(folder_));
-  EXPECT_EQ(Published(folder_)->records.size(), files_);
+  ASSERT_TRUE(test::PublishedLibrary(folder_));
+  EXPECT_EQ(test::PublishedLibrary(folder_)->records.size(), files_);
 
   // One file touched: only it is analysed again.
   utimbuf times{1000000000, 1000000000};
@@ -165,14 +156,14 @@ TEST_F(DemoScan, IndexesMeasuresGroupsAndReuses) {
   RunScan(touched, folder_);
   EXPECT_EQ(touched.analysed, 1);
   EXPECT_EQ(touched.reused, total - 1);
-  EXPECT_EQ(ByName(*Published(folder_), door.name).modifiedTime, 1000000000);
+  EXPECT_EQ(ByName(*test::PublishedLibrary(folder_), door.name).modifiedTime, 1000000000);
 
   // Forced, on one worker: every file analysed again, with the very same results.
   ScanStatus forced;
   RunScan(forced, folder_, true, 1);
   EXPECT_EQ(forced.analysed, total);
   EXPECT_EQ(forced.reused, 0);
-  const Library redone = *Published(folder_);
+  const Library redone = *test::PublishedLibrary(folder_);
   for (size_t i = 0; i < redone.records.size(); ++i) {
     const LibraryRecord& a = library->records[i];
     const LibraryRecord& b = redone.records[i];
@@ -212,8 +203,8 @@ TEST(Scan, OldSchemaIndexIsAnalysedAgain) {
   EXPECT_NE(std::find(lines.begin(), lines.end(),
                       "[Library] Schema Check was written by schema v9 (current v10) - re-analysing every file.\n"),
             lines.end());
-  ASSERT_TRUE(Published(folder));
-  EXPECT_TRUE(Published(folder)->mmDisableGrouping);
+  ASSERT_TRUE(test::PublishedLibrary(folder));
+  EXPECT_TRUE(test::PublishedLibrary(folder)->mmDisableGrouping);
   EXPECT_NE(test::readAll(index).find("# Varnel SFX Library v10\n"), std::string::npos);
 }
 

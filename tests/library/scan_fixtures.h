@@ -1,6 +1,9 @@
 #pragma once
-// Small sound files for the scan tests.
+// Small sound files for the scan tests, and the Library a scan published.
+#include <optional>
 #include <string>
+
+#include "library/library.h"
 
 namespace vn::test {
 
@@ -10,5 +13,8 @@ void WriteTone(const std::string& path, long frames, int rate = 48000, int chann
 
 // Creates the folders of path and hard-links it to source (copies when links fail).
 void LinkFile(const std::string& source, const std::string& path);
+
+// A copy of the Library most recently published for folder.
+std::optional<Library> PublishedLibrary(const std::string& folder);
 
 }  // namespace vn::test

@@ -1,4 +1,4 @@
-#include "tone_files.h"
+#include "scan_fixtures.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "library/libraries.h"
 #include "tools/sound_file_writer.h"
 
 namespace vn::test {
@@ -33,6 +34,15 @@ void LinkFile(const std::string& source, const std::string& path) {
   std::filesystem::create_hard_link(source, path, ec);
   if (ec) std::filesystem::copy_file(source, path, ec);
   EXPECT_FALSE(ec) << path << ": " << ec.message();
+}
+
+std::optional<Library> PublishedLibrary(const std::string& folder) {
+  LibraryList& list = AppLibraries();
+  std::lock_guard lock(list.mutex);
+  for (auto it = list.libraries.rbegin(); it != list.libraries.rend(); ++it) {
+    if (it->folder == folder) return *it;
+  }
+  return std::nullopt;
 }
 
 }  // namespace vn::test
