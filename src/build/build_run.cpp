@@ -86,9 +86,11 @@ BuildSummary buildEvents(Session& session, LibraryView libraries, BuildEngineSta
     }
     buildEvent(run, todo[k]);
     ++summary.eventsBuilt;
+    summary.builtEvents.push_back(todo[k]);
     if (options.progress) options.progress(static_cast<int>(k + 1), static_cast<int>(todo.size()));
   }
   summary.layersAdded = static_cast<int>(session.results.size() - before);
+  summary.pickScores = std::move(run.pickScores);
   summary.placeholders = placeholderCount(session);
   summary.status = placeholderStatus(summary.placeholders, static_cast<int>(libraries.size()));
   if (summary.eventsBuilt > 0) session.dirty = true;

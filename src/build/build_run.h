@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "build/candidates.h"
 #include "build/compatibility.h"
@@ -28,6 +30,7 @@ struct BuildRun {
   uint32_t rng;
   BanList bans;
   RecentUses recentUses;
+  std::unordered_map<uint32_t, float> pickScores;  // ranking score of each picked layer, by id
 
   // The candidates of a bus position (or of every bus when none feeds it),
   // gathered once per build.
@@ -57,10 +60,12 @@ struct BuildOptions {
 
 struct BuildSummary {
   int eventsBuilt = 0;
+  std::vector<int> builtEvents;  // their indices, in build order
   int layersAdded = 0;
   int placeholders = 0;
   bool cancelled = false;
   std::string status;  // the placeholder status text, empty when every layer has a sound
+  std::unordered_map<uint32_t, float> pickScores;  // by layer id; the user's own files have none
 };
 
 // Replaces the layers of every unlocked event (in the range) with new ones, in

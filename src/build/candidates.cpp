@@ -67,23 +67,6 @@ CandidateList makeCandidateList(std::vector<const LibraryRecord*> records) {
   return list;
 }
 
-int busPositionOfId(const TrackLayout& layout, int busId) {
-  const int count = std::min(std::max(layout.busCount, 0), kMaxBusses);
-  for (int i = 0; i < count; ++i)
-    if (layout.busses[i].busId == busId) return i;
-  return -1;
-}
-
-int eventBusPosition(const Event& event, const TrackLayout& layout) {
-  if (event.groupOverride >= 0) {
-    const int pos = busPositionOfId(layout, event.groupOverride);
-    if (pos >= 0) return pos;
-  }
-  const int shape = static_cast<int>(event.shape);
-  if (shape < 0 || shape >= kShapeCount) return -1;
-  return busPositionOfId(layout, layout.shapeHome[shape]);
-}
-
 CandidateList gatherCandidates(LibraryView libraries, int busPosition, std::string_view libFilter) {
   if (libFilter == "~none~") return {};
   auto records = collect(libraries, busPosition, libFilter);

@@ -34,11 +34,6 @@ struct CandidateList {
 
 CandidateList makeCandidateList(std::vector<const LibraryRecord*> records);
 
-// Position in the track layout of the bus with this busId; -1 when none has it.
-int busPositionOfId(const TrackLayout& layout, int busId);
-// The bus of the event's groupOverride when it names one, else its shape's home bus.
-int eventBusPosition(const Event& event, const TrackLayout& layout);
-
 // Every record of the enabled Libraries that may feed the bus (busPosition -1 =
 // any), narrowed to the Libraries named by libFilter when it is not empty.
 // "~none~" selects nothing. An empty result is gathered again for any bus.

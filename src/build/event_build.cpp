@@ -7,6 +7,7 @@
 #include "build/pitch_scale.h"
 #include "build/random_pick.h"
 #include "build/source_probe.h"
+#include "core/track_layout.h"
 #include "platform/paths.h"
 
 namespace vn {
@@ -60,7 +61,7 @@ EventBuild::EventBuild(BuildRun& r, int index, double timeLimitSeconds)
   anchor = ev.time - ev.syncOffset;
   peak = std::max(0.0f, intensityPeak(ev));
   limit = layerLimit(ev, peak);
-  busPosition = eventBusPosition(ev, run.session.trackLayout);
+  busPosition = eventBusPosition(run.session.trackLayout, ev);
   terms = parseSearchTerms(ev.keywords);
   if (!ev.libFilter.empty()) {
     ownCandidates_ = gatherCandidates(run.libraries, busPosition, ev.libFilter);
@@ -165,15 +166,17 @@ std::vector<ScoredCandidate> candidateLadder(EventBuild& eb, const LadderRequest
   return ranked;
 }
 
-const LibraryRecord* pickSound(EventBuild& eb, const LadderRequest& request) {
+ScoredCandidate pickSound(EventBuild& eb, const LadderRequest& request) {
   const auto ranked = candidateLadder(eb, request);
-  if (ranked.empty()) return nullptr;
-  const LibraryRecord* chosen = ranked[pickWeighted(ranked, eb.run.rng)].record;
+  if (ranked.empty()) return {};
+  const ScoredCandidate chosen = ranked[pickWeighted(ranked, eb.run.rng)];
   // A file that has gone since the scan becomes a placeholder, not a silent gap.
-  return fileExists(chosen->path) ? chosen : nullptr;
+  return fileExists(chosen.record->path) ? chosen : ScoredCandidate{};
 }
 
-void commitPick(EventBuild& eb, Layer layer, const LibraryRecord& record, float recentUseTime) {
+void commitPick(EventBuild& eb, Layer layer, const LibraryRecord& record, float recentUseTime,
+                std::optional<float> score) {
+  if (score) eb.run.pickScores[layer.id] = *score;
   layer.name = record.name;
   layer.filepath = record.path;
   layer.fileId = record.fileId;

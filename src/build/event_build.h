@@ -60,12 +60,14 @@ void appendPlaceholder(EventBuild& eb, Layer layer, SketchKind kind);
 float rankingWeight(EventBuild& eb, float weight);
 // Attempts 0..4, stopping at the first that leaves a candidate.
 std::vector<ScoredCandidate> candidateLadder(EventBuild& eb, const LadderRequest& request);
-// Ladder plus the weighted pick; null when nothing is left or the chosen file
-// is no longer on disk.
-const LibraryRecord* pickSound(EventBuild& eb, const LadderRequest& request);
+// Ladder plus the weighted pick; no record when nothing is left or the chosen
+// file is no longer on disk.
+ScoredCandidate pickSound(EventBuild& eb, const LadderRequest& request);
 // The layer takes the record's file, its source pitch and a fresh pitch
 // variation; the record counts as the event's pick; the layer is appended.
-void commitPick(EventBuild& eb, Layer layer, const LibraryRecord& record, float recentUseTime);
+// score: the ranking score of a pick (none for the user's own files).
+void commitPick(EventBuild& eb, Layer layer, const LibraryRecord& record, float recentUseTime,
+                std::optional<float> score = std::nullopt);
 // Regions of the file the event's layers already play.
 std::vector<UsedSpan> usedSpansOf(const EventBuild& eb, const std::string& path);
 
@@ -87,7 +89,8 @@ std::optional<LibraryRecord> userFileRecord(const EventBuild& eb, const std::str
 
 // A Spot layer of the record: its attack on the event's time, the layer around
 // the event's span; then committed.
-void placeSpotSound(EventBuild& eb, Layer layer, const LibraryRecord& record);
+void placeSpotSound(EventBuild& eb, Layer layer, const LibraryRecord& record,
+                    std::optional<float> score = std::nullopt);
 
 // Makes the layer a Fill of the record: a calm region when the file outlasts
 // the layer, else chunks that repeat it in the given order (see fill_chunks.h).

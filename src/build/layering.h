@@ -30,4 +30,7 @@ constexpr float kSilenceFade = 0.08f;
 constexpr float kSilencePreRoll = 0.12f;
 void protectSilence(Session& session);
 
+// Every pass in its order; the two preferences switch the optional ones.
+void runLayeringPasses(Session& session, bool protectSilencePref, bool destructiveEQ);
+
 }  // namespace vn

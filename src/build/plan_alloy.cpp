@@ -64,7 +64,8 @@ void planAlloy(EventBuild& eb) {
     const LadderRequest asked{0.0f, ev.duration, ev.shape, eb.peak, eb.anchor, ev.duration};
     LadderRequest primaryAsk = asked;
     primaryAsk.weight = jittered(eb, w);
-    const LibraryRecord* primary = pickSound(eb, primaryAsk);
+    const ScoredCandidate pick = pickSound(eb, primaryAsk);
+    const LibraryRecord* primary = pick.record;
     if (!primary) {
       appendPlaceholder(eb, std::move(layer), SketchKind::Alloy);
       continue;
@@ -77,14 +78,14 @@ void planAlloy(EventBuild& eb) {
     for (size_t p = 0; p < partners.size(); ++p) {
       LadderRequest partnerAsk = asked;
       partnerAsk.weight = jittered(eb, clampf(w + kPartnerLean[p], 0.0f, 1.0f));
-      const LibraryRecord* partner = pickSound(eb, partnerAsk);
+      const LibraryRecord* partner = pickSound(eb, partnerAsk).record;
       if (!partner) partner = primary;
       eb.placedSounds.push_back({partner->path, partner->groupId, ev.duration});
       *partners[p] = partnerSource(eb, *partner);
     }
     eb.placedSounds.resize(placedBefore);
     placePrimary(eb, layer, *primary);
-    commitPick(eb, std::move(layer), *primary, eb.anchor);
+    commitPick(eb, std::move(layer), *primary, eb.anchor, pick.score);
   }
 }
 

@@ -53,19 +53,21 @@ void planFill(EventBuild& eb) {
   for (int i = 0; i < K && !eb.outOfTime(); ++i) {
     const float w = K == 1 ? 0.5f * (lo + hi) : lo + static_cast<float>(i) / static_cast<float>(K - 1) * (hi - lo);
     Layer layer = newLayer(eb, w, 1, eb.anchor, ev.duration);
-    const LibraryRecord* record = nullptr;
+    ScoredCandidate pick;
     if (!given.empty()) {
-      if (fileExists(given[i]->path)) record = given[i];
+      if (fileExists(given[i]->path)) pick.record = given[i];
     } else if (!eb.candidates->empty()) {
-      record = pickSound(eb, {rankingWeight(eb, w), ev.duration, ShapeType::Fill, eb.peak, eb.anchor, ev.duration});
+      pick = pickSound(eb, {rankingWeight(eb, w), ev.duration, ShapeType::Fill, eb.peak, eb.anchor, ev.duration});
     }
+    const LibraryRecord* record = pick.record;
     if (!record) {
       appendPlaceholder(eb, std::move(layer), kind);
       continue;
     }
     fillLayerFrom(eb, layer, *record, ChunkOrder::Shuffle);
     layer.fillGain = fillGainFor(ev, w, spacing);
-    commitPick(eb, std::move(layer), *record, eb.anchor);
+    commitPick(eb, std::move(layer), *record, eb.anchor,
+               given.empty() ? std::optional<float>(pick.score) : std::nullopt);
   }
 }
 

@@ -31,16 +31,17 @@ void planScatter(EventBuild& eb) {
     const float w = weightValueAt(ev, t);
     Layer layer = newLayer(eb, w, 2, hitTime, length);
     layer.layerGain = 0.4f + 0.6f * impact;
-    const LibraryRecord* record =
+    const ScoredCandidate pick =
         eb.candidates->empty()
-            ? nullptr
+            ? ScoredCandidate{}
             : pickSound(eb, {rankingWeight(eb, w), length, ShapeType::Scatter, impact, hitTime, length});
+    const LibraryRecord* record = pick.record;
     if (!record) {
       appendPlaceholder(eb, std::move(layer), SketchKind::Scatter);
       continue;
     }
     placeHit(layer, hitRegion(*record, length + kHitMargin), hitTime, hitTime, length, kHitMargin);
-    commitPick(eb, std::move(layer), *record, hitTime);
+    commitPick(eb, std::move(layer), *record, hitTime, pick.score);
   }
 }
 

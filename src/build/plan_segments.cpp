@@ -32,7 +32,8 @@ void planSegments(EventBuild& eb) {
     }
     const float impact = intensitySampleAt(ev, seg.mid) * ev.intensityScale;
     const float ranking = rankingWeight(eb, w);
-    const LibraryRecord* record = pickSound(eb, {ranking, length, ev.shape, impact, layer.startTime, length});
+    const ScoredCandidate pick = pickSound(eb, {ranking, length, ev.shape, impact, layer.startTime, length});
+    const LibraryRecord* record = pick.record;
     if (!record) {
       appendPlaceholder(eb, std::move(layer), SketchKind::Layer);
       continue;
@@ -42,7 +43,7 @@ void planSegments(EventBuild& eb) {
     // Segments swell in and out: a fifth of their length, up to half a second.
     placeBody(layer, region, 0.2f);
     const float at = layer.startTime;
-    commitPick(eb, std::move(layer), *record, at);
+    commitPick(eb, std::move(layer), *record, at, pick.score);
   }
 }
 

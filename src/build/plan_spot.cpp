@@ -10,11 +10,11 @@ namespace {
 constexpr float kSpotMargin = 0.12f;
 }  // namespace
 
-void placeSpotSound(EventBuild& eb, Layer layer, const LibraryRecord& record) {
+void placeSpotSound(EventBuild& eb, Layer layer, const LibraryRecord& record, std::optional<float> score) {
   const Event& ev = eb.ev;
   const SourceRegion region = hitRegion(record, std::max(0.0f, ev.duration + kSpotMargin - ev.syncOffset));
   placeHit(layer, region, ev.time, eb.anchor, ev.duration, kSpotMargin);
-  commitPick(eb, std::move(layer), record, eb.anchor);
+  commitPick(eb, std::move(layer), record, eb.anchor, score);
 }
 
 void planSpot(EventBuild& eb) {
@@ -35,13 +35,12 @@ void planSpot(EventBuild& eb) {
       continue;
     }
     const float ranking = rankingWeight(eb, w);
-    const LibraryRecord* record =
-        pickSound(eb, {ranking, ev.duration, ShapeType::Spot, eb.peak, eb.anchor, ev.duration});
-    if (!record) {
+    const ScoredCandidate pick = pickSound(eb, {ranking, ev.duration, ShapeType::Spot, eb.peak, eb.anchor, ev.duration});
+    if (!pick.record) {
       appendPlaceholder(eb, std::move(layer), SketchKind::Spot);
       continue;
     }
-    placeSpotSound(eb, std::move(layer), *record);
+    placeSpotSound(eb, std::move(layer), *pick.record, pick.score);
   }
 }
 

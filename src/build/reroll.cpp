@@ -11,6 +11,7 @@
 #include "build/random_pick.h"
 #include "build/ranking.h"
 #include "build/source_region.h"
+#include "core/track_layout.h"
 
 namespace vn {
 namespace {
@@ -24,14 +25,21 @@ std::string pinnedPathOf(const Event& ev, LibraryView libraries) {
   return path;
 }
 
+// A layer plays the record's file when it names the record's id, or, without
+// an id, its path (a saved project may hold a collected copy under another path).
+bool plays(const Layer& layer, const LibraryRecord& record) {
+  return layer.fileId.empty() ? layer.filepath == record.path : layer.fileId == record.fileId;
+}
+
 // Where the event's layers (this one included) already play the file.
-std::vector<UsedSpan> spansOfFile(const Session& session, int eventIdx, const std::string& path) {
+std::vector<UsedSpan> spansOfFile(const Session& session, int eventIdx, const LibraryRecord& record) {
   std::vector<UsedSpan> spans;
   for (const auto& l : session.results)
-    if (l.eventIdx == eventIdx && l.filepath == path) spans.push_back({l.sourceOffset, l.sourceOffset + l.sourceDuration});
+    if (l.eventIdx == eventIdx && plays(l, record)) spans.push_back({l.sourceOffset, l.sourceOffset + l.sourceDuration});
   return spans;
 }
 
+// The other layers of the event, by the library path of their file where known.
 std::vector<PlacedSound> othersOf(const Session& session, int layerIndex, LibraryView libraries) {
   const Layer& me = session.results[layerIndex];
   std::vector<PlacedSound> others;
@@ -39,7 +47,7 @@ std::vector<PlacedSound> othersOf(const Session& session, int layerIndex, Librar
     const Layer& l = session.results[i];
     if (static_cast<int>(i) == layerIndex || l.eventIdx != me.eventIdx || l.filepath.empty()) continue;
     const LibraryRecord* r = findLibraryRecord(libraries, l.fileId, l.filepath);
-    others.push_back({l.filepath, r ? r->groupId : 0, l.duration});
+    others.push_back({r ? r->path : l.filepath, r ? r->groupId : 0, l.duration});
   }
   return others;
 }
@@ -94,7 +102,7 @@ bool rerollLayer(Session& session, LibraryView libraries, BuildEngineState& stat
     return false;
   const Event ev = sanitisedEvent(session.events[layer.eventIdx]);
 
-  CandidateList candidates = gatherCandidates(libraries, eventBusPosition(ev, session.trackLayout), ev.libFilter);
+  CandidateList candidates = gatherCandidates(libraries, eventBusPosition(session.trackLayout, ev), ev.libFilter);
   const std::string pinned = pinnedPathOf(ev, libraries);
   if (!pinned.empty()) candidates = soundAlikes(candidates, pinned);
 
@@ -112,7 +120,7 @@ bool rerollLayer(Session& session, LibraryView libraries, BuildEngineState& stat
   const std::vector<PlacedSound> others = othersOf(session, layerIndex, libraries);
   const LibraryRecord* current = nullptr;
   for (auto& c : ranked) {
-    if (c.record->path == layer.filepath) {
+    if (plays(layer, *c.record)) {
       current = c.record;
       c.score *= 0.01f;
     } else {
@@ -122,7 +130,7 @@ bool rerollLayer(Session& session, LibraryView libraries, BuildEngineState& stat
   std::erase_if(ranked, [](const ScoredCandidate& c) { return !(c.score > 0.0f); });
   if (!current) current = findLibraryRecord(libraries, layer.fileId, layer.filepath);
 
-  const std::vector<UsedSpan> used = spansOfFile(session, layer.eventIdx, layer.filepath);
+  const std::vector<UsedSpan> used = current ? spansOfFile(session, layer.eventIdx, *current) : std::vector<UsedSpan>{};
   const bool currentRanked = std::any_of(ranked.begin(), ranked.end(), [&](const auto& c) { return c.record == current; });
   const bool freshRegion =
       current && currentRanked &&
@@ -149,8 +157,9 @@ bool rerollLayer(Session& session, LibraryView libraries, BuildEngineState& stat
   const LibraryRecord& chosen = *ranked[pickByRunningSum(scores, lcgUniform(seed))].record;
 
   const Layer unchanged = layer;
-  placeNewSound(layer, ev, chosen, used, seed);
-  if (layer.filepath == unchanged.filepath && std::fabs(layer.sourceOffset - unchanged.sourceOffset) < 1e-4f) {
+  const bool sameFile = plays(unchanged, chosen);
+  placeNewSound(layer, ev, chosen, sameFile ? used : spansOfFile(session, layer.eventIdx, chosen), seed);
+  if (sameFile && std::fabs(layer.sourceOffset - unchanged.sourceOffset) < 1e-4f) {
     layer = unchanged;
     return false;
   }

@@ -16,3 +16,12 @@ expect_exit() {  # expect_exit CODE COMMAND...
 one_sentence() {  # a user error is one line on standard error
   [ "$(wc -l <"$WORK/err")" = 1 ] || fail "expected one line on stderr: $(cat "$WORK/err")"
 }
+
+# A mono 16-bit 48 kHz WAV of noise: 44-byte header, then FRAMES random samples.
+write_noise_wav() {  # write_noise_wav PATH FRAMES
+  local bytes=$(($2 * 2))
+  le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"; }
+  { printf 'RIFF'; le32 $((36 + bytes)); printf 'WAVEfmt '; le32 16; printf '\x01\x00\x01\x00'
+    le32 48000; le32 96000; printf '\x02\x00\x10\x00data'; le32 $bytes
+    head -c $bytes /dev/urandom; } >"$1"
+}

@@ -1,0 +1,22 @@
+#include "build_report.h"
+
+#include "core/timecode.h"
+#include "platform/log.h"
+
+namespace vn::cli {
+
+std::vector<const Library*> libraryPointers(LibraryList& list) {
+  std::vector<const Library*> out;
+  for (const Library& library : list.libraries) out.push_back(&library);
+  return out;
+}
+
+std::string layerLine(const Session& session, int layerIndex, std::optional<float> score) {
+  const Layer& l = session.results[layerIndex];
+  const std::string how = l.placeholder ? "placeholder" : score ? format("score %.2f", *score) : "your file";
+  return format("  %3d  %-34s %-12s at %s  %6.2f s  from %.2f s  weight %.2f", layerIndex, l.name.c_str(),
+                how.c_str(), formatTimecode(l.startTime, session.settings.fps).c_str(), l.duration, l.sourceOffset,
+                l.weight);
+}
+
+}  // namespace vn::cli

@@ -1,0 +1,20 @@
+#pragma once
+// What the build and reroll commands share: the Libraries as the engine takes
+// them, and the one-line description of a layer.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/session.h"
+#include "library/libraries.h"
+
+namespace vn::cli {
+
+// Pointers to the Libraries of the list; the caller holds the list's mutex.
+std::vector<const Library*> libraryPointers(LibraryList& list);
+
+// "   2  Glass_Break_01   score 67.6   at 00:00:01:03   1.16 s  from 0.27 s  weight 0.43";
+// score: the pick's ranking score, none for the user's own files.
+std::string layerLine(const Session& session, int layerIndex, std::optional<float> score);
+
+}  // namespace vn::cli
