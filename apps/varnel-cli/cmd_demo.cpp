@@ -9,6 +9,7 @@
 #include "command.h"
 #include "core/project_file.h"
 #include "core/source_paths.h"
+#include "demo_sounds.h"
 #include "platform/paths.h"
 #include "project_summary.h"
 #include "tools/demo_session.h"
@@ -39,6 +40,8 @@ bool prepareFolder(DemoRun& d) {
   return true;
 }
 
+bool makeDemoSounds(DemoRun& d) { return MakeAndScanDemoSounds(d.folder); }
+
 bool composeSession(DemoRun& d) {
   d.session = tools::MakeDemoSession();
   std::printf("      %d events, %d scenes, %d busses\n", static_cast<int>(d.session.events.size()),
@@ -63,6 +66,7 @@ bool reopenAndDescribe(DemoRun& d) {
 const std::vector<DemoStep>& demoSteps() {
   static const std::vector<DemoStep> steps = {
       {"Prepare the demo folder", prepareFolder},
+      {"Make the demo sound library and scan it", makeDemoSounds},
       {"Compose the demo session", composeSession},
       {"Save the project", saveDemoProject},
       {"Reopen the project", reopenAndDescribe},

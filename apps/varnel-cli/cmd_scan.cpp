@@ -1,16 +1,15 @@
 // varnel-cli scan: index a folder of sound files into a Library.
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <thread>
 
 #include "args.h"
 #include "command.h"
 #include "core/preferences.h"
+#include "core/source_paths.h"
 #include "library/libraries.h"
 #include "library/scan.h"
 #include "platform/paths.h"
 #include "progress.h"
+#include "scan_progress.h"
 
 namespace vn::cli {
 namespace {
@@ -25,33 +24,11 @@ const Command kScan{"scan", "scan FOLDER [--force] [--threads N]", "index a fold
                     "Ctrl-C stops the scan; the files done so far are indexed and saved.",
                     runScan};
 
+// The Library keeps absolute paths, without a trailing separator.
 std::string AbsoluteFolder(const std::string& given) {
-  std::error_code ec;
-  std::string folder = std::filesystem::absolute(given, ec).lexically_normal().string();
-  if (ec) folder = given;
+  std::string folder = absolutePath(given);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
-}
-
-std::string PublishedSummary(const std::string& folder) {
-  LibraryList& list = AppLibraries();
-  std::lock_guard lock(list.mutex);
-  for (auto it = list.libraries.rbegin(); it != list.libraries.rend(); ++it) {
-    if (it->folder == folder) return it->summary;
-  }
-  return {};
-}
-
-void FollowScan(ScanStatus& status, const std::string& name) {
-  ProgressBar bar("Scanning " + name);
-  while (status.running) {
-    if (interrupted()) status.running = false;
-    const int total = status.total;
-    if (total > 0) bar.update(status.progress, std::to_string(status.processed) + "/" + std::to_string(total) + " files");
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  WaitForScan(status);
-  bar.finish(interrupted() ? "cancelled" : std::to_string(status.total) + " files");
 }
 
 int runScan(const std::vector<std::string>& raw) {
@@ -78,20 +55,10 @@ int runScan(const std::vector<std::string>& raw) {
   StartScan(status, request);
   FollowScan(status, LibraryNameForFolder(folder));
 
-  const ScanTexts texts = ReadScanTexts(status);
-  if (!texts.error.empty()) std::fprintf(stderr, "%s\n", texts.error.c_str());
+  const std::string walkError = ReadScanTexts(status).error;
+  if (!walkError.empty()) std::fprintf(stderr, "%s\n", walkError.c_str());
   if (status.total == 0) return userError("No audio files found in " + folder + ".");
-
-  const int indexed = status.analysed + status.reused;
-  std::printf("%s: %d files found, %d analysed, %d reused, %zu failed\n", LibraryNameForFolder(folder).c_str(),
-              status.total.load(), status.analysed.load(), status.reused.load(), texts.failedFiles.size());
-  for (const ScanFailure& failure : texts.failedFiles) {
-    std::printf("  failed: %s: %s\n", failure.path.c_str(), failure.reason.c_str());
-  }
-  if (indexed > 0) {
-    std::printf("%s\n", PublishedSummary(folder).c_str());
-    std::printf("Index: %s\n", LibraryIndexPath(LibraryNameForFolder(folder)).c_str());
-  }
+  const int indexed = PrintScanReport(status, folder);
   if (interrupted()) {
     return userError("Scan cancelled: " + std::to_string(indexed) + " of " + std::to_string(status.total) +
                      " files are indexed and saved.");
