@@ -1,5 +1,7 @@
 #include "tools/test_video.h"
 
+#include "picture/ffmpeg_video.h"
+
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -199,6 +201,7 @@ bool WriteTestVideo(const std::string& path, const TestVideoSpec& spec, std::str
     error = "the test video needs a size, a frame rate, a length and a painter";
     return false;
   }
+  QuietFfmpegLog();
   // The file is written beside its target and renamed over it once complete, so a
   // failed run never leaves half a video under the real name.
   const std::string temporary = path + ".tmp";

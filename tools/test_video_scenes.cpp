@@ -100,9 +100,7 @@ void paintWhite(uint8_t* rgba, int width, int height) { std::memset(rgba, 255, s
 
 }  // namespace
 
-FramePainter StillWithFlash(int flashFrame) {
-  return MetronomeFlashes(flashFrame, 1, 1);
-}
+FramePainter StillWithFlash(int flashFrame) { return MetronomeFlashes(flashFrame, 1, 1); }
 
 FramePainter HardCut(int cutFrame) {
   return [cutFrame, field = std::make_shared<TextureField>()](int index, uint8_t* rgba, int width, int height) {
@@ -132,11 +130,11 @@ FramePainter CornerMotion() {
   };
 }
 
-FramePainter MetronomeFlashes(int first, int every, int count) {
-  return [first, every, count, field = std::make_shared<TextureField>()](int index, uint8_t* rgba, int width,
-                                                                          int height) {
-    int k = index - first;
-    if (k >= 0 && every > 0 && k % every == 0 && k / every < count)
+FramePainter MetronomeFlashes(int first, int every, int count, int flashFrames) {
+  return [first, every, count, flashFrames, field = std::make_shared<TextureField>()](int index, uint8_t* rgba,
+                                                                                       int width, int height) {
+    const int k = index - first;
+    if (k >= 0 && every > 0 && k % every < flashFrames && k / every < count)
       paintWhite(rgba, width, height);
     else
       paintTexture(*field, rgba, width, height, 0, kStill);
@@ -173,6 +171,35 @@ FramePainter Sequence(std::vector<ScenePart> parts) {
       start += part.frames;
     }
   };
+}
+
+namespace {
+
+// Lengths of the reel's parts in seconds, in order.
+constexpr double kReelParts[] = {2.0, 1.0, 4.0, 2.0, 4.5, 2.0};
+
+}  // namespace
+
+double DemoReelSeconds() {
+  double total = 0.0;
+  for (double part : kReelParts) total += part;
+  return total;
+}
+
+FramePainter DemoReel(int fps) {
+  auto frames = [fps](double seconds) { return static_cast<int>(seconds * fps + 0.5); };
+  // Flashes last over a tenth of a second so that each lands on an analysis
+  // frame whatever the frame rate; the regular ones start well after the cut
+  // before them, so they read as one run.
+  const int flash = std::max(1, frames(0.12));
+  return Sequence({
+      {frames(kReelParts[0]), StillWithFlash(-1)},
+      {frames(kReelParts[1]), MetronomeFlashes(0, frames(1.0), 1, flash)},
+      {frames(kReelParts[2]), SlowSwell(0, frames(3.0))},
+      {frames(kReelParts[3]), HardCut(frames(1.0))},
+      {frames(kReelParts[4]), MetronomeFlashes(frames(1.4), frames(0.5), 6, flash)},
+      {frames(kReelParts[5]), HorizontalPan(std::max(1, 80 / fps))},
+  });
 }
 
 }  // namespace vn::tools

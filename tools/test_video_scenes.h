@@ -17,8 +17,9 @@ FramePainter HorizontalPan(int pixelsPerFrame);
 // A still shot with a small bright square moving inside the top-left cell of a
 // 4 x 4 grid, and nothing else moving.
 FramePainter CornerMotion();
-// White flash frames at first, first + every, ... (count of them) in a still shot.
-FramePainter MetronomeFlashes(int first, int every, int count);
+// White flashes starting at frames first, first + every, ... (count of them), each
+// lasting flashFrames frames, in a still shot.
+FramePainter MetronomeFlashes(int first, int every, int count, int flashFrames = 1);
 // A still shot whose grain grows and fades again along a raised cosine, so the
 // amount of change in the picture swells over lengthFrames frames.
 FramePainter SlowSwell(int startFrame, int lengthFrames);
@@ -29,5 +30,10 @@ struct ScenePart {
   FramePainter paint;
 };
 FramePainter Sequence(std::vector<ScenePart> parts);
+
+// A short reel of all of the above at `fps` frames per second, DemoReelSeconds() long:
+// a still, a flash, a swell, a hard cut, a series of regular flashes and a pan.
+FramePainter DemoReel(int fps);
+double DemoReelSeconds();
 
 }  // namespace vn::tools

@@ -9,6 +9,7 @@
 #include "command.h"
 #include "core/project_file.h"
 #include "core/source_paths.h"
+#include "demo_picture.h"
 #include "demo_sounds.h"
 #include "platform/paths.h"
 #include "project_summary.h"
@@ -49,6 +50,8 @@ bool composeSession(DemoRun& d) {
   return true;
 }
 
+bool readDemoPicture(DemoRun& d) { return ReadDemoPicture(d.folder, d.projectPath, d.session); }
+
 bool saveDemoProject(DemoRun& d) {
   if (saveProject(d.projectPath, d.session)) return true;
   std::fprintf(stderr, "Could not write %s.\n", d.projectPath.c_str());
@@ -68,6 +71,7 @@ const std::vector<DemoStep>& demoSteps() {
       {"Prepare the demo folder", prepareFolder},
       {"Make the demo sound library and scan it", makeDemoSounds},
       {"Compose the demo session", composeSession},
+      {"Make a demo video and read its picture", readDemoPicture},
       {"Save the project", saveDemoProject},
       {"Reopen the project", reopenAndDescribe},
   };

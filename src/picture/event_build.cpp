@@ -113,18 +113,23 @@ void AppendSweeps(const TraceAnalyzer& a, const PeelPass& pass, std::vector<Trac
   const std::vector<float> s = MovingAverage(pass.c, std::max(3, static_cast<int>(0.75f * a.analysisFps)));
   const float floor = 2.0f * std::max(0.0001f, 0.02f * pass.maxC);
 
+  // The smoothed top of a short accent or a swell is often a plateau of frames
+  // that all pass as tops; one run of neighbouring tops is one swell, stood for
+  // by the frame with the strongest composite under it.
   std::vector<Candidate> cands;
+  int runEnd = -2;  // last frame of the run of tops the newest candidate stands for
   for (int i = 5; i <= n - 6; ++i) {
     bool top = s[i] >= floor;
     for (int j = i - 5; top && j <= i + 5; ++j) top = s[i] + 0.0005f >= s[j];
-    if (top) cands.push_back({i, s[i], MeasurePeak(s, i, dt)});
+    if (!top) continue;
+    const bool sameRun = runEnd == i - 1;
+    runEnd = i;
+    if (sameRun && pass.c[i] <= pass.c[cands.back().frame]) continue;
+    if (sameRun) cands.pop_back();
+    cands.push_back({i, s[i], MeasurePeak(s, i, dt)});
   }
-  // A swell's top is often a plateau of equal averages; the frame with the
-  // strongest composite under it stands for the swell.
-  std::stable_sort(cands.begin(), cands.end(), [&](const Candidate& x, const Candidate& y) {
-    if (x.shape.prominence != y.shape.prominence) return x.shape.prominence > y.shape.prominence;
-    return pass.c[x.frame] > pass.c[y.frame];
-  });
+  std::stable_sort(cands.begin(), cands.end(),
+                   [](const Candidate& x, const Candidate& y) { return x.shape.prominence > y.shape.prominence; });
   const float base = p == 0 ? 1.0f : 0.5f;
   std::vector<Candidate> kept;
   for (const Candidate& c : cands) {
