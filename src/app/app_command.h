@@ -1,0 +1,53 @@
+#pragma once
+// Everything the user can ask of the application, from a menu, a shortcut, a button,
+// a drop or a second launch. Commands are queued and carried out at the start of the
+// next frame, so every way in runs the same code.
+#include <string>
+#include <vector>
+
+namespace vn {
+
+enum class CommandId {
+  // File
+  New, Open, OpenRecent, ClearRecent, ProjectLauncher, ImportVideo, ImportMarkers, Save, SaveAs, Export,
+  Close, Settings, Exit,
+  // Edit
+  Undo, Redo, Cut, Copy, Paste, Delete, SelectAll, Group, Ungroup, LockToggle,
+  // Composition
+  Render, CreateSpot, CreateBloom, CreateContour, CreateFill, PlaceClip, PlaceBed, PlaceRecipe, PlaceChain,
+  SetInPoint, SetOutPoint, ClearWorkArea, SaveScene, DrawMode, MuteToggle, BounceSelection,
+  // View
+  ZoomIn, ZoomOut, ZoomFit, ShowEvents, ShowProject, ShowTrace, ShowMixer, ShowLibrary, ShowExport, ShowSettings,
+  // Help
+  UserGuide, About,
+  // Not on a menu: asked for by panels, drops, a second launch or the self-test.
+  OpenPath,       // text: the project to open
+  SaveToPath,     // text: where to save
+  SelectEvent,    // index: the event; index -1 clears the selection
+  SetKeywords,    // index: the event, text: its new search words
+  Build,          // builds and renders every unlocked event
+  BuildEvent,     // index: rebuilds one event
+};
+
+struct AppCommand {
+  CommandId id;
+  std::string text;
+  int index = -1;
+};
+
+class CommandQueue {
+ public:
+  void post(CommandId id) { pending_.push_back({id, {}, -1}); }
+  void post(AppCommand command) { pending_.push_back(std::move(command)); }
+  bool empty() const { return pending_.empty(); }
+  std::vector<AppCommand> takeAll() {
+    std::vector<AppCommand> out;
+    out.swap(pending_);
+    return out;
+  }
+
+ private:
+  std::vector<AppCommand> pending_;
+};
+
+}  // namespace vn

@@ -1,0 +1,75 @@
+#pragma once
+// Everything the application shell owns for the life of the process: the Session and
+// the interface state around it. The interface thread is the only one that changes
+// the Session; background jobs report back through their own flags.
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_command.h"
+#include "app/drop_classify.h"
+#include "app/file_browser.h"
+#include "app/library_actions.h"
+#include "app/panels.h"
+#include "app/selection.h"
+#include "app/status_message.h"
+#include "app/timeline_drag.h"
+#include "app/timeline_view.h"
+#include "app/undo_history.h"
+#include "app/waveforms.h"
+#include "core/preferences.h"
+#include "core/project_commands.h"
+#include "core/session.h"
+#include "library/scan.h"
+
+namespace vn {
+
+struct AppState {
+  Session session;
+  Preferences prefs;
+  ProjectContext project;  // the project path and the project commands' hooks
+
+  CommandQueue commands;
+  UndoHistory history;
+  Selection selection;
+  TimelineView timeline;
+  bool fitPending = true;  // zoom to fit on the next frame (after an open)
+  double playhead = 0.0;   // seconds
+  bool drawMode = false;   // dragging inside an event paints its curve
+  int drawCurve = 0;       // 0 the weight curve, 1 the intensity curve
+  ShapeType drawShape = ShapeType::Bloom;  // the shape of events drawn on empty timeline
+  std::vector<Event> clipboard;
+  std::vector<std::string> droppedSounds;  // sound files dropped on the Library, made a Palette next frame
+  ScanStatus scan;
+  RelinkState relink;
+  std::string keywordDraft;  // the inspector's keyword field while it is edited
+  int keywordDraftEvent = -1;
+  bool keywordDraftActive = false;
+  std::string eventFilter;  // the Events panel's filter text
+
+  StatusMessage status;
+  std::optional<PendingDrop> drop;
+  FileBrowser browser;
+  std::string focusPanel;  // a panel to bring to the front on the next frame
+  std::vector<PanelArea> panelAreas;  // where each visible panel was drawn last frame
+  bool showAbout = false;
+  bool showLauncher = false;
+  bool quit = false;
+
+  double now = 0.0;  // interface clock, seconds
+  float uiScale = 1.0f;
+  bool fontsDirty = false;  // the text size preference changed: fonts are rebuilt before the next frame
+  int inputFrames = 0;  // frames still to draw after input, so hover and release settle
+  TimelineDrag timelineDrag;
+  float trackOriginX = 0.0f;  // where row coordinate 0 at time leftTime was drawn last frame
+  float trackOriginY = 0.0f;
+  int contextEvent = -1;  // the event whose context menu is open
+  WaveformIndex waveforms;
+  std::atomic<bool> preferencesChanged{false};
+};
+
+// Shows a status text in the status line.
+inline void setStatus(AppState& app, std::string text) { postStatus(app.status, std::move(text), app.now); }
+
+}  // namespace vn

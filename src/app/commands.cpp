@@ -1,0 +1,151 @@
+#include "app/commands.h"
+
+#include <algorithm>
+
+#include "app/app_state.h"
+#include "app/edit_actions.h"
+#include "app/help_actions.h"
+#include "app/panels.h"
+#include "app/project_actions.h"
+#include "app/render_actions.h"
+
+namespace vn {
+namespace {
+
+bool hasSelection(const AppState& app) { return !app.selection.events.empty(); }
+
+const char* panelFor(CommandId id) {
+  switch (id) {
+    case CommandId::ShowEvents: return "Events";
+    case CommandId::ShowProject: return "Project";
+    case CommandId::ShowTrace: return "Trace";
+    case CommandId::ShowMixer: return "Mixer";
+    case CommandId::ShowLibrary: return "Library";
+    case CommandId::ShowExport: return "Export";
+    case CommandId::ShowSettings:
+    case CommandId::Settings: return "Settings";
+    default: return nullptr;
+  }
+}
+
+void zoom(AppState& app, double factor) {
+  const double anchor = app.playhead >= app.timeline.leftTime &&
+                                app.playhead <= app.timeline.leftTime + visibleSeconds(app.timeline)
+                            ? app.playhead
+                            : app.timeline.leftTime + 0.5 * visibleSeconds(app.timeline);
+  zoomAround(app.timeline, factor, anchor);
+}
+
+void undoOrRedo(AppState& app, bool undo) {
+  if (sessionBusy(app)) return;
+  std::string label;
+  const bool done = undo ? undoStep(app.history, app.session, &label) : redoStep(app.history, app.session, &label);
+  if (!done) return;
+  clampSelection(app.selection, static_cast<int>(app.session.events.size()));
+  setStatus(app, std::string(undo ? "Undo " : "Redo ") + label);
+}
+
+void createAtPlayhead(AppState& app, ShapeType shape) {
+  createEvent(app, shape, app.playhead, defaultDuration(shape));
+}
+
+}  // namespace
+
+bool commandAvailable(const AppState& app, CommandId id) {
+  using C = CommandId;
+  if (const char* panel = panelFor(id)) return findPanel(panel) != nullptr;
+  switch (id) {
+    case C::New: case C::Open: case C::OpenPath: case C::OpenRecent: case C::Close:
+      return !sessionBusy(app);
+    case C::ClearRecent:
+      return !app.prefs.recentProjects.empty();
+    case C::Save: case C::SaveAs: case C::SaveToPath: case C::ProjectLauncher:
+    case C::Exit: case C::About: case C::ZoomIn: case C::ZoomOut: case C::ZoomFit: case C::SelectAll:
+    case C::SetInPoint: case C::SetOutPoint: case C::ClearWorkArea: case C::SaveScene: case C::DrawMode:
+    case C::CreateSpot: case C::CreateBloom: case C::CreateContour: case C::CreateFill: case C::SelectEvent:
+    case C::SetKeywords:
+      return true;
+    case C::UserGuide:
+      return !userGuidePath().empty();
+    case C::Undo: return !app.history.undo.empty() && !sessionBusy(app);
+    case C::Redo: return !app.history.redo.empty() && !sessionBusy(app);
+    case C::Paste: return !app.clipboard.empty();
+    case C::Cut: case C::Copy: case C::Delete: case C::Group: case C::Ungroup: case C::LockToggle:
+    case C::MuteToggle:
+      return hasSelection(app);
+    case C::Build: case C::BuildEvent: case C::Render:
+      return renderJobsAvailable(app);
+    default:
+      // Import, export, clips, beds, recipes, chains and bounce are not part of this build.
+      return false;
+  }
+}
+
+bool commandChecked(const AppState& app, CommandId id) { return id == CommandId::DrawMode && app.drawMode; }
+
+void runCommand(AppState& app, const AppCommand& command) {
+  using C = CommandId;
+  if (!commandAvailable(app, command.id)) return;
+  if (const char* panel = panelFor(command.id)) {
+    app.focusPanel = panel;
+    return;
+  }
+  switch (command.id) {
+    case C::New: newProjectCommand(app); break;
+    case C::Open: browseForProject(app); break;
+    case C::OpenPath: case C::OpenRecent: openProjectCommand(app, command.text); break;
+    case C::ClearRecent: clearRecentProjects(app); break;
+    case C::ProjectLauncher: app.showLauncher = true; break;
+    case C::Save: saveCommand(app); break;
+    case C::SaveAs: browseForSaveAs(app); break;
+    case C::SaveToPath: saveAsCommand(app, command.text); break;
+    case C::Close: newProjectCommand(app); break;
+    case C::Exit: app.quit = true; break;
+    case C::Undo: undoOrRedo(app, true); break;
+    case C::Redo: undoOrRedo(app, false); break;
+    case C::Cut: cutSelection(app); break;
+    case C::Copy: copySelection(app); break;
+    case C::Paste: pasteClipboard(app); break;
+    case C::Delete: deleteSelection(app); break;
+    case C::SelectAll: selectAll(app); break;
+    case C::Group: groupSelection(app); break;
+    case C::Ungroup: ungroupSelection(app); break;
+    case C::LockToggle: toggleLockSelection(app); break;
+    case C::MuteToggle: toggleMuteSelection(app); break;
+    case C::Render: postRender(app); break;
+    case C::Build: postBuild(app, -1); break;
+    case C::BuildEvent: postBuild(app, command.index); break;
+    case C::CreateSpot: createAtPlayhead(app, ShapeType::Spot); break;
+    case C::CreateBloom: createAtPlayhead(app, ShapeType::Bloom); break;
+    case C::CreateContour: createAtPlayhead(app, ShapeType::Contour); break;
+    case C::CreateFill: createAtPlayhead(app, ShapeType::Fill); break;
+    case C::SetInPoint: setInPoint(app); break;
+    case C::SetOutPoint: setOutPoint(app); break;
+    case C::ClearWorkArea: clearWorkArea(app); break;
+    case C::SaveScene: saveScene(app); break;
+    case C::DrawMode: {
+      app.drawMode = !app.drawMode;
+      const int e = app.selection.primary;
+      if (app.drawMode && e >= 0 && e < static_cast<int>(app.session.events.size()) &&
+          app.session.events[e].shape == ShapeType::Spot)
+        setStatus(app, "Draw mode not available for Spot");
+      break;
+    }
+    case C::ZoomIn: zoom(app, 1.5); break;
+    case C::ZoomOut: zoom(app, 1.0 / 1.5); break;
+    case C::ZoomFit: app.fitPending = true; break;
+    case C::UserGuide: openUserGuide(app); break;
+    case C::About: app.showAbout = true; break;
+    case C::SelectEvent:
+      selectOnly(app.selection, command.index < static_cast<int>(app.session.events.size()) ? command.index : -1);
+      break;
+    case C::SetKeywords: setEventKeywords(app, command.index, command.text); break;
+    default: break;
+  }
+}
+
+void runPendingCommands(AppState& app) {
+  for (const AppCommand& command : app.commands.takeAll()) runCommand(app, command);
+}
+
+}  // namespace vn

@@ -1,0 +1,63 @@
+#include "app/frame.h"
+
+#include <GLFW/glfw3.h>
+#include <imgui.h>
+#include <imgui_impl_glfw.h>
+#include <imgui_impl_opengl3.h>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/dialogs.h"
+#include "app/drop_actions.h"
+#include "app/job_status.h"
+#include "app/main_window.h"
+#include "app/menu_bar.h"
+#include "app/workspace.h"
+#include "core/project_commands.h"
+
+namespace vn {
+
+void prepareFrame(AppState& app, double frameSeconds) {
+  runPendingCommands(app);
+  handlePendingDrop(app);
+  pollJobs(app);
+  autoSaveTick(app.project, frameSeconds);
+}
+
+void drawInterface(AppState& app) {
+  drawMenuBar(app);
+  drawWorkspace(app);
+  drawDialogs(app);
+}
+
+void renderFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
+  if (app.fontsDirty) {
+    app.fontsDirty = false;
+    reloadInterfaceFonts(app);
+  }
+  prepareFrame(app, frameSeconds);
+  ImGui_ImplOpenGL3_NewFrame();
+  ImGui_ImplGlfw_NewFrame();
+  ImGui::NewFrame();
+  drawInterface(app);
+  ImGui::Render();
+  int width = 0, height = 0;
+  glfwGetFramebufferSize(window, &width, &height);
+  glViewport(0, 0, width, height);
+  glClearColor(0.086f, 0.094f, 0.106f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+  if (app.inputFrames > 0) --app.inputFrames;
+}
+
+void runFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
+  renderFrame(app, window, frameSeconds);
+  glfwSwapBuffers(window);
+}
+
+bool interfaceActive(const AppState& app) {
+  return anyJobRunning(app) || dragging(app.timelineDrag) || ImGui::IsAnyMouseDown() ||
+         statusIsFresh(app.status, app.now) || app.inputFrames > 0 || !app.commands.empty() || app.drop.has_value();
+}
+
+}  // namespace vn

@@ -1,0 +1,51 @@
+#include "app/frame_loop.h"
+
+#include <GLFW/glfw3.h>
+
+#include "app/app_state.h"
+#include "app/frame.h"
+#include "app/instance_link.h"
+#include "core/preferences.h"
+
+namespace vn {
+namespace {
+
+constexpr double kIdleWait = 0.050;
+constexpr double kActiveFrame = 1.0 / 60.0;
+
+}  // namespace
+
+void savePreferencesIfChanged(AppState& app) {
+  if (app.preferencesChanged.exchange(false)) SavePreferences(app.prefs);
+}
+
+void takeForwardedProjects(AppState& app, GLFWwindow* window, InstanceListener* listener) {
+  if (!listener) return;
+  const std::vector<std::string> paths = listener->takeReceived();
+  if (paths.empty()) return;
+  for (const std::string& path : paths) app.commands.post({CommandId::OpenPath, path, -1});
+  glfwShowWindow(window);
+  glfwFocusWindow(window);
+}
+
+void runFrameLoop(AppState& app, GLFWwindow* window, InstanceListener* listener) {
+  double lastFrame = glfwGetTime();
+  while (!app.quit) {
+    if (interfaceActive(app)) {
+      const double wait = kActiveFrame - (glfwGetTime() - lastFrame);
+      if (wait > 0.0) glfwWaitEventsTimeout(wait);
+      else glfwPollEvents();
+    } else {
+      glfwWaitEventsTimeout(kIdleWait);
+    }
+    if (app.quit || glfwWindowShouldClose(window)) break;
+    savePreferencesIfChanged(app);
+    takeForwardedProjects(app, window, listener);
+    const double now = glfwGetTime();
+    app.now = now;
+    runFrame(app, window, now - lastFrame);
+    lastFrame = now;
+  }
+}
+
+}  // namespace vn

@@ -1,0 +1,20 @@
+#pragma once
+struct GLFWwindow;
+
+namespace vn {
+
+struct AppState;
+class InstanceListener;
+
+// Runs frames until the user quits. Idle, it waits up to 50 ms for input between frames;
+// active, it draws at the presentation rate (paced to 60 frames a second where
+// presentation does not wait for the display).
+void runFrameLoop(AppState& app, GLFWwindow* window, InstanceListener* listener);
+
+// Writes the preferences when any thread has flagged a change since the last frame.
+void savePreferencesIfChanged(AppState& app);
+
+// Paths sent by a second launch become Open commands, and the window comes to the front.
+void takeForwardedProjects(AppState& app, GLFWwindow* window, InstanceListener* listener);
+
+}  // namespace vn

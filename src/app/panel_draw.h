@@ -1,0 +1,16 @@
+#pragma once
+// The draw function of every panel of the main window.
+namespace vn {
+
+struct AppState;
+
+void drawToolbarPanel(AppState& app);
+void drawTimelinePanel(AppState& app);
+void drawInspectorPanel(AppState& app);
+void drawEventsPanel(AppState& app);
+void drawProjectPanel(AppState& app);
+void drawMixerPanel(AppState& app);
+void drawLibraryPanel(AppState& app);
+void drawSettingsPanel(AppState& app);
+
+}  // namespace vn

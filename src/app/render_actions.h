@@ -1,0 +1,21 @@
+#pragma once
+// Build and render as the interface posts them to the render worker, and what the
+// interface picks up when a job ends.
+#include <optional>
+
+#include "app/job_status.h"
+
+namespace vn {
+
+struct AppState;
+
+bool renderJobsAvailable(const AppState& app);
+// Builds every unlocked event (eventIdx -1) or one event, then renders.
+void postBuild(AppState& app, int eventIdx);
+// Renders the built layers again.
+void postRender(AppState& app);
+
+std::optional<JobProgress> renderJobProgress(const AppState& app);
+void pollRenderJobs(AppState& app);
+
+}  // namespace vn

@@ -1,0 +1,147 @@
+#include "app/selftest.h"
+
+#include <GLFW/glfw3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/frame.h"
+#include "app/job_status.h"
+#include "app/render_actions.h"
+#include "app/screenshot.h"
+#include "app/selftest_material.h"
+#include "core/project_file.h"
+#include "platform/log.h"
+#include "platform/paths.h"
+
+namespace vn {
+namespace {
+
+constexpr int kSettleFrames = 24;
+// Generous: a build under the sanitizers on a loaded machine takes its time.
+constexpr double kStepSeconds = 300.0;
+
+struct Runner {
+  AppState& app;
+  GLFWwindow* window;
+  int failures = 0;
+  double lastFrame = 0.0;
+
+  void frame() {
+    glfwPollEvents();
+    const double now = glfwGetTime();
+    app.now = now;
+    runFrame(app, window, now - lastFrame);
+    lastFrame = now;
+  }
+
+  // Posts the command, draws frames until done() holds (or the time runs out), and
+  // reports the step.
+  bool step(const char* name, AppCommand command, const std::function<bool()>& done,
+            const std::function<std::string()>& why = {}) {
+    app.commands.post(std::move(command));
+    const double until = glfwGetTime() + kStepSeconds;
+    frame();
+    while (!done() && glfwGetTime() < until) frame();
+    const bool ok = done();
+    if (ok) {
+      logLine("[SelfTest] %s: ok\n", name);
+    } else {
+      ++failures;
+      logLine("[SelfTest] %s: FAILED%s%s\n", name, why ? " - " : "", why ? why().c_str() : "");
+    }
+    return ok;
+  }
+};
+
+std::string makeWorkFolder() {
+  char pattern[] = "/tmp/varnel-selftest-XXXXXX";
+  const char* made = ::mkdtemp(pattern);
+  return made ? made : std::string();
+}
+
+}  // namespace
+
+int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath) {
+  const std::string folder = makeWorkFolder();
+  if (folder.empty()) {
+    logErrLine("[SelfTest] could not make a work folder in /tmp\n");
+    return 1;
+  }
+  Runner run{app, window};
+  run.lastFrame = glfwGetTime();
+  const SelfTestMaterial material = makeSelfTestMaterial(folder);
+  if (!material.error.empty()) {
+    logErrLine("[SelfTest] could not prepare the demo material: %s\n", material.error.c_str());
+    std::filesystem::remove_all(folder);
+    return 1;
+  }
+  const size_t eventCount = material.eventCount;
+  Session& s = app.session;
+
+  run.step("open the demo project", {CommandId::OpenPath, material.projectPath, -1},
+           [&] { return app.project.projectPath == material.projectPath && s.events.size() == eventCount; },
+           [&] { return "status \"" + app.status.text + "\""; });
+  run.step("select an event", {CommandId::SelectEvent, {}, 1}, [&] { return app.selection.primary == 1; });
+
+  const std::string before = s.events.size() > 1 ? s.events[1].keywords : std::string();
+  const std::string words = "glass impact bright";
+  run.step("edit its keywords", {CommandId::SetKeywords, words, 1},
+           [&] { return s.events.size() > 1 && s.events[1].keywords == words && s.dirty; });
+
+  // Undo and redo the last edit; a build, when this program can build, is that edit.
+  std::function<bool()> undone = [&] { return s.events.size() > 1 && s.events[1].keywords == before; };
+  std::function<bool()> redone = [&] { return s.events.size() > 1 && s.events[1].keywords == words; };
+  if (renderJobsAvailable(app)) {
+    size_t built = 0;
+    run.step("build", {CommandId::Build, {}, -1}, [&] {
+      built = s.results.size();
+      return !anyJobRunning(app) && built > 0;
+    });
+    undone = [&] { return !anyJobRunning(app) && s.results.empty() && s.events[1].keywords == words; };
+    redone = [&] { return !anyJobRunning(app) && s.results.size() == built && built > 0; };
+  } else {
+    logLine("[SelfTest] build: skipped (the render worker is not part of this build)\n");
+  }
+  run.step("undo", {CommandId::Undo, {}, -1}, undone);
+  run.step("redo", {CommandId::Redo, {}, -1}, redone);
+
+  const std::string savedPath = pathJoin(folder, "saved.vnproj");
+  run.step("save", {CommandId::SaveToPath, savedPath, -1}, [&] {
+    return fileExists(savedPath) && !s.dirty && app.project.projectPath == savedPath;
+  });
+  Session reread;
+  std::string error;
+  const bool reads = loadProject(savedPath, reread, error);
+  if (!reads || reread.events.size() != eventCount || reread.events[1].keywords != words ||
+      reread.results.size() != s.results.size()) {
+    ++run.failures;
+    logLine("[SelfTest] read the saved project back: FAILED - %s\n", reads ? "it differs" : error.c_str());
+  } else {
+    logLine("[SelfTest] read the saved project back: ok\n");
+  }
+
+  run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
+  app.commands.post({CommandId::SelectEvent, {}, 1});
+  for (int i = 0; i < kSettleFrames; ++i) run.frame();
+  int width = 0, height = 0;
+  glfwGetFramebufferSize(window, &width, &height);
+  app.now = glfwGetTime();
+  renderFrame(app, window, 0.0);
+  if (writeFramebufferPng(width, height, imagePath, error)) {
+    logLine("[SelfTest] screenshot %dx%d written to %s\n", width, height, imagePath.c_str());
+  } else {
+    ++run.failures;
+    logLine("[SelfTest] screenshot: FAILED - %s\n", error.c_str());
+  }
+  glfwSwapBuffers(window);
+
+  std::filesystem::remove_all(folder);
+  logLine("[SelfTest] %s\n", run.failures == 0 ? "passed" : "FAILED");
+  return run.failures == 0 ? 0 : 1;
+}
+
+}  // namespace vn

@@ -1,0 +1,96 @@
+// The Settings panel: the preferences kept between runs. A change is written by the
+// frame loop through the preferences-changed flag.
+#include <imgui.h>
+
+#include <array>
+
+#include "app/app_state.h"
+#include "app/panel_draw.h"
+#include "app/widgets.h"
+#include "platform/log.h"
+#include "platform/paths.h"
+
+namespace vn {
+namespace {
+
+constexpr std::array<int, 4> kRates{44100, 48000, 88200, 96000};
+
+float column(const AppState& app) { return 170.0f * app.uiScale; }
+
+void flagChanged(AppState& app, bool changed) {
+  if (changed) app.preferencesChanged = true;
+}
+
+void interfaceSection(AppState& app) {
+  Preferences& p = app.prefs;
+  sectionTitle("Interface");
+  bool automatic = p.fontSizeAuto;
+  if (ImGui::Checkbox("Automatic text size", &automatic)) {
+    p.fontSizeAuto = automatic;
+    app.fontsDirty = true;
+    flagChanged(app, true);
+  }
+  ImGui::BeginDisabled(p.fontSizeAuto);
+  fieldLabel("Text size", column(app));
+  const char* sizes[] = {"Small", "Medium", "Large"};
+  int preset = p.fontSizePreset;
+  if (ImGui::Combo("##font_size", &preset, sizes, 3)) {
+    p.fontSizePreset = preset;
+    app.fontsDirty = true;
+    flagChanged(app, true);
+  }
+  ImGui::EndDisabled();
+  flagChanged(app, ImGui::Checkbox("Show the project launcher at start", &p.showLauncherOnStartup));
+}
+
+void backupSection(AppState& app) {
+  Preferences& p = app.prefs;
+  sectionTitle("Automatic backup");
+  flagChanged(app, ImGui::Checkbox("Back up unsaved changes", &p.autoSaveEnabled));
+  ImGui::BeginDisabled(!p.autoSaveEnabled);
+  fieldLabel("Every", column(app));
+  flagChanged(app, ImGui::SliderFloat("##interval", &p.autoSaveInterval, 30.0f, 3600.0f, "%.0f s",
+                                      ImGuiSliderFlags_Logarithmic | ImGuiSliderFlags_AlwaysClamp));
+  fieldLabel("Backups kept", column(app));
+  flagChanged(app, ImGui::SliderInt("##max_backups", &p.maxBackups, 1, 50, "%d", ImGuiSliderFlags_AlwaysClamp));
+  ImGui::EndDisabled();
+}
+
+void buildSection(AppState& app) {
+  Preferences& p = app.prefs;
+  sectionTitle("Building");
+  flagChanged(app, ImGui::Checkbox("Protect silence between sounds", &p.protectSilence));
+  flagChanged(app, ImGui::Checkbox("Carve the spectrum of crowded layers", &p.destructiveEQ));
+  flagChanged(app, ImGui::Checkbox("Place each Chain as one linked group", &p.chainsImportAsGroup));
+  flagChanged(app, ImGui::Checkbox("Extend sources shorter than their event", &p.extendShortSources));
+}
+
+void defaultsSection(AppState& app) {
+  Preferences& p = app.prefs;
+  sectionTitle("New projects");
+  fieldLabel("Sample rate", column(app));
+  if (ImGui::BeginCombo("##default_rate", format("%d Hz", p.projectSampleRate).c_str())) {
+    for (int rate : kRates)
+      if (ImGui::Selectable(format("%d Hz", rate).c_str(), p.projectSampleRate == rate)) {
+        p.projectSampleRate = rate;
+        flagChanged(app, true);
+      }
+    ImGui::EndCombo();
+  }
+  fieldLabel("Longest event", column(app));
+  flagChanged(app, ImGui::SliderFloat("##default_max_event", &p.maxEventDuration, 0.1f, 600.0f, "%.1f s",
+                                      ImGuiSliderFlags_Logarithmic | ImGuiSliderFlags_AlwaysClamp));
+}
+
+}  // namespace
+
+void drawSettingsPanel(AppState& app) {
+  interfaceSection(app);
+  backupSection(app);
+  buildSection(app);
+  defaultsSection(app);
+  ImGui::Spacing();
+  ImGui::TextDisabled("Settings are kept in %s", appDataFolder().c_str());
+}
+
+}  // namespace vn

@@ -1,0 +1,112 @@
+#include "app/shell.h"
+
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+#include <optional>
+
+#include "app/app_state.h"
+#include "app/command_line.h"
+#include "app/fonts.h"
+#include "app/frame_loop.h"
+#include "app/instance_link.h"
+#include "app/main_window.h"
+#include "app/project_actions.h"
+#include "app/selftest.h"
+#include "core/preferences.h"
+#include "library/libraries.h"
+#include "platform/log.h"
+
+namespace vn {
+namespace {
+
+struct Options {
+  std::optional<std::string> project;
+  std::optional<std::string> selftestImage;
+};
+
+bool readOptions(const std::vector<std::string>& args, Options& options) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--selftest") {
+      if (i + 1 >= args.size()) {
+        std::fprintf(stderr, "usage: varnel [PROJECT.vnproj] [--selftest OUT.png]\n");
+        return false;
+      }
+      options.selftestImage = args[++i];
+    }
+  }
+  options.project = projectArgument(args);
+  return true;
+}
+
+// The preference values of the settings that are also project settings apply at start.
+void applyProjectDefaults(Session& session, const Preferences& prefs) {
+  ProjectSettings& s = session.settings;
+  s.projectSampleRate = prefs.projectSampleRate;
+  s.maxEventDuration = prefs.maxEventDuration;
+  s.scaleType = prefs.scaleType;
+  s.scaleRoot = prefs.scaleRoot;
+  s.pitchShiftProb = prefs.pitchShiftProb;
+  s.freqShiftIntensity = prefs.freqShiftIntensity;
+  s.reverseProb = prefs.reverseProb;
+}
+
+void glfwError(int code, const char* text) { logErrLine("[UI] GLFW error %d: %s\n", code, text ? text : ""); }
+
+}  // namespace
+
+int runVarnel(const std::vector<std::string>& args) {
+  Options options;
+  if (!readOptions(args, options)) return 2;
+
+  // A second launch with a project hands it to the running instance and ends.
+  const std::string socketPath = instanceSocketPath();
+  if (options.project && !options.selftestImage) {
+    const std::string path = absoluteProjectPath(*options.project);
+    if (forwardToRunningInstance(socketPath, path)) return 0;
+    options.project = path;
+  }
+
+  glfwSetErrorCallback(glfwError);
+  if (!glfwInit()) {
+    std::fprintf(stderr, "Varnel needs a graphical display (none could be opened).\n");
+    return 1;
+  }
+  auto app = std::make_unique<AppState>();
+  std::string error;
+  GLFWwindow* window = createMainWindow(*app, error);
+  if (!window) {
+    std::fprintf(stderr, "Varnel could not open its window: %s\n", error.c_str());
+    glfwTerminate();
+    return 1;
+  }
+  app->uiScale = startInterface(window);
+  logLine("[UI] uiScale=%.2f, autoFontPreset=Medium\n", app->uiScale);
+
+  LoadPreferences(app->prefs);
+  if (effectiveFontPreset(*app) != 1) reloadInterfaceFonts(*app);
+  applyProjectDefaults(app->session, app->prefs);
+  attachProjectContext(*app);
+  LoadLibrariesAtStartup();
+  if (options.project) openProjectCommand(*app, *options.project);
+
+  int exitCode = 0;
+  if (options.selftestImage) {
+    exitCode = runSelfTest(*app, window, *options.selftestImage);
+  } else {
+    InstanceListener listener;
+    const bool listening = listener.start(socketPath, [] { glfwPostEmptyEvent(); });
+    runFrameLoop(*app, window, listening ? &listener : nullptr);
+    listener.stop();
+    closeProject(app->project);
+  }
+
+  // Shut-down: the preferences once more, then the interface and the window.
+  SavePreferences(app->prefs);
+  stopInterface();
+  destroyMainWindow(window);
+  glfwTerminate();
+  return exitCode;
+}
+
+}  // namespace vn
