@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/log.h"
+#include "render/log_capture.h"
 #include "render/loudness.h"
 
 namespace vn {
@@ -23,14 +23,7 @@ float stereoLoudness(const std::vector<float>& x, int rate) {
   return integratedLoudness(x.data(), x.data(), static_cast<long>(x.size()), rate);
 }
 
-struct LogCapture {
-  std::vector<std::string> lines;
-  LogSink previous;
-  LogCapture() {
-    previous = setLogSink([this](LogStream, const std::string& l) { lines.push_back(l); });
-  }
-  ~LogCapture() { setLogSink(previous); }
-};
+using test::LogCapture;
 
 TEST(Loudness, KWeightingMatchesThePublishedCoefficientsAt48k) {
   const Biquad shelf = kWeightingShelf(48000.0);
@@ -109,16 +102,16 @@ TEST(Loudness, NormaliseGainLimitsTheChangeAndLogsIt) {
   LogCapture log;
   EXPECT_NEAR(normaliseGainForLoudness(-30.0f, -14.0f), std::pow(10.0f, 16.0f / 20.0f), 1e-4);
   EXPECT_NEAR(normaliseGainForLoudness(-60.0f, -14.0f), std::pow(10.0f, 30.0f / 20.0f), 1e-3);
-  ASSERT_EQ(log.lines.size(), 2u);
-  EXPECT_EQ(log.lines[0], "[ExportWAV] LUFS normalise: -30.0 \u2192 -14.0 LUFS (16.0 dB)\n");
-  EXPECT_EQ(log.lines[1], "[ExportWAV] LUFS normalise: -60.0 \u2192 -14.0 LUFS (30.0 dB)\n");
+  ASSERT_EQ(log.out.size(), 2u);
+  EXPECT_EQ(log.out[0], "[ExportWAV] LUFS normalise: -30.0 \u2192 -14.0 LUFS (16.0 dB)\n");
+  EXPECT_EQ(log.out[1], "[ExportWAV] LUFS normalise: -60.0 \u2192 -14.0 LUFS (30.0 dB)\n");
 
   // A silent mixdown prints nothing and is written unchanged.
   std::vector<float> l(48000 * 2, 0.0f), r(l);
   float* ch[2] = {l.data(), r.data()};
   const float w[2] = {1.0f, 1.0f};
   EXPECT_EQ(matchMixdownLoudness(ch, w, static_cast<long>(l.size()), 48000, 1), 1.0f);
-  EXPECT_EQ(log.lines.size(), 2u);
+  EXPECT_EQ(log.out.size(), 2u);
 
   // A -23 mix matched to -16 comes out at -16; index 0 leaves it alone.
   std::vector<float> x;
