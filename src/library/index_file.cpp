@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "library/file_identity.h"
@@ -189,10 +188,19 @@ bool parseRecordLine(std::string_view line, int version, LibraryRecord& r) {
 
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
+// Header values are read like a person would write them: leading blanks skipped,
+// the number that follows taken, anything after it ignored; 0 when there is none.
+long long leadingNumber(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  long long v = 0;
+  auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+  return res.ec == std::errc() ? v : 0;
+}
+
 int clampedInt(std::string_view text) {
-  auto v = parseWhole<long long>(text);
-  if (!v) return 0;
-  return static_cast<int>(std::clamp<long long>(*v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(std::clamp<long long>(leadingNumber(text), std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
 }
 
 void readHeaderLine(std::string_view line, Library& library, int& version) {
@@ -202,7 +210,7 @@ void readHeaderLine(std::string_view line, Library& library, int& version) {
   } else if (startsWith(line, kFolderPrefix)) {
     library.folder = std::string(line.substr(kFolderPrefix.size()));
   } else if (startsWith(line, kScannedPrefix)) {
-    library.scanned = parseWhole<int64_t>(line.substr(kScannedPrefix.size())).value_or(0);
+    library.scanned = leadingNumber(line.substr(kScannedPrefix.size()));
   } else if (startsWith(line, kPalettePrefix)) {
     library.savedPalette = true;
   } else if (startsWith(line, kInterpretPrefix)) {
@@ -250,9 +258,14 @@ bool WriteLibraryFile(const Library& library, const std::string& path) {
 }
 
 bool ReadLibraryFile(const std::string& path, Library& library) {
-  std::ifstream in(path, std::ios::binary);
+  if (!fileExists(path)) return false;  // a folder or a device is no index file
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::streamoff size = in.tellg();
+  std::string content(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+  in.seekg(0);
+  in.read(content.data(), static_cast<std::streamsize>(content.size()));
+  content.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
 
   int version = 3;
   library.schemaVersion = 3;

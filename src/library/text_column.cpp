@@ -3,6 +3,9 @@
 namespace vn {
 
 std::string EscapeTextColumn(std::string_view text) {
+  bool plain = true;
+  for (char c : text) plain = plain && c != '\\' && c != '\t' && c != '\n' && c != '\r';
+  if (plain) return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
@@ -18,6 +21,7 @@ std::string EscapeTextColumn(std::string_view text) {
 }
 
 std::string UnescapeTextColumn(std::string_view text) {
+  if (text.find('\\') == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {

@@ -211,7 +211,8 @@ TEST(IndexFile, OlderSchemaVersionsReadTheirOwnColumns) {
 
 TEST(IndexFile, HostileLinesKeepTheirColumnsAndNeverCrash) {
   test::TempDir dir;
-  std::string v10 = "# Varnel SFX Library v10\n# folder: /f\n# savedPalette: 0\n# mmDisableGrouping: no\n";
+  std::string v10 = "# Varnel SFX Library v10 (hand edited)\n# folder: /f\n# savedPalette: 0\n# mmDisableGrouping: no\n"
+                    "# scanned:  1700000000\n# paletteInterpret: 99999999999999999999\n";
   std::string longText(1 << 20, 'k');
   std::string text = v10;
   // channels out of range, non-numbers in the strict integer columns, a number too
@@ -225,6 +226,9 @@ TEST(IndexFile, HostileLinesKeepTheirColumnsAndNeverCrash) {
   text += measuredColumns("/f/crlf.wav", "crlf") + "\t\t\t\t\t\t\t\t\td\tk\r\n";
   Library library = readText(dir, text);
 
+  EXPECT_EQ(library.schemaVersion, 10);
+  EXPECT_EQ(library.scanned, 1700000000);
+  EXPECT_EQ(library.paletteInterpret, 0);  // out of range
   EXPECT_TRUE(library.savedPalette);       // whatever value follows
   EXPECT_TRUE(library.mmDisableGrouping);  // likewise
   ASSERT_EQ(library.records.size(), 4u);
@@ -266,6 +270,7 @@ TEST(IndexFile, OpenFailuresAndEmptyFilesAndFailedWrites) {
   test::TempDir dir;
   Library none;
   EXPECT_FALSE(ReadLibraryFile(dir.file("absent.vnlib"), none));
+  EXPECT_FALSE(ReadLibraryFile(dir.path(), none));
   bool ok = true;
   readText(dir, "# Varnel SFX Library v10\n# folder: \n", &ok);
   EXPECT_FALSE(ok);  // neither records nor a folder
