@@ -25,6 +25,12 @@ std::string declaration(const Bus& bus) {
   return text;
 }
 
+// Adds item to a ", "-separated list.
+void appendItem(std::string& list, const std::string& item) {
+  if (!list.empty()) list += ", ";
+  list += item;
+}
+
 std::string plural(int n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
 
 void printEvents(const Session& s) {
@@ -39,7 +45,7 @@ void printEvents(const Session& s) {
   std::string shapes;
   for (int i = 0; i < kShapeCount; ++i) {
     if (byShape[i] == 0) continue;
-    shapes += (shapes.empty() ? "" : ", ") + std::to_string(byShape[i]) + " " + shapeName(static_cast<ShapeType>(i));
+    appendItem(shapes, std::to_string(byShape[i]) + " " + shapeName(static_cast<ShapeType>(i)));
   }
   std::printf("Events      %d%s%s (%d locked, %d muted)\n", static_cast<int>(s.events.size()),
               shapes.empty() ? "" : ": ", shapes.c_str(), locked, muted);
@@ -47,14 +53,14 @@ void printEvents(const Session& s) {
 
 void printGroupsAndScenes(const Session& s) {
   std::string scenes;
-  for (const Scene& scene : s.scenes) scenes += (scenes.empty() ? "" : ", ") + scene.name;
+  for (const Scene& scene : s.scenes) appendItem(scenes, scene.name);
   std::printf("Scenes      %d%s%s\n", static_cast<int>(s.scenes.size()), scenes.empty() ? "" : ": ", scenes.c_str());
   std::set<std::string> groups;
   for (const Event& e : s.events)
     if (!e.folder.empty()) groups.insert(e.folder);
   std::string names;
   for (const std::string& g : groups)
-    names += (names.empty() ? "" : ", ") + g + (s.linkedGroups.count(g) ? " (linked)" : "");
+    appendItem(names, s.linkedGroups.count(g) ? g + " (linked)" : g);
   std::printf("Groups      %d%s%s\n", static_cast<int>(groups.size()), names.empty() ? "" : ": ", names.c_str());
 }
 

@@ -123,7 +123,10 @@ void writeChannelMaps(const Preferences& p, std::string& out) {
   for (const auto& [device, channels] : p.channelMaps) {
     if (hasLineBreakOrEquals(device) || channels.empty()) continue;
     std::string list;
-    for (size_t i = 0; i < channels.size(); ++i) list += (i ? "," : "") + std::to_string(channels[i]);
+    for (size_t i = 0; i < channels.size(); ++i) {
+      if (i > 0) list += ',';
+      list += std::to_string(channels[i]);
+    }
     appendLine(out, ("chmap." + device).c_str(), list);
   }
 }
