@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "args.h"
+#include "layer_rendering.h"
 #include "library/libraries.h"
 #include "platform/log.h"
 #include "progress.h"
@@ -121,24 +122,7 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
   RenderPipeline pipeline;
   pipeline.session = &session;
   pipeline.libraries = &AppLibraries();
-  startRenderWorker(pipeline);
-  RebuildCacheAsync(pipeline, "Rendering layers", false);
-  {
-    std::optional<ProgressBar> bar;
-    if (request.showProgress) bar.emplace("Rendering layers");
-    while (pipeline.busy.load()) {
-      if (interrupted()) pipeline.cancel.store(true);
-      const int total = pipeline.progressTotal.load();
-      if (bar && total > 0) {
-        const int done = pipeline.progressDone.load();
-        bar->update(static_cast<double>(done) / total, format("%d/%d layers", done, total));
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (bar) bar->finish(format("%d blocks", pipeline.cache.count.load()));
-  }
-  stopRenderWorker(pipeline);
-  if (interrupted()) {
+  if (!renderLayersWithProgress(pipeline, request.showProgress)) {
     error = "Render cancelled - nothing was written.";
     return false;
   }

@@ -29,8 +29,11 @@ class MixSink final : public TransportSink {
       std::fill_n(e_.refRight.begin(), n, 0.0f);
       const double t = static_cast<double>(position + done) / e_.projectRate - e_.videoOffset.load();
       MixReferenceAudio(e_.refLeft.data(), e_.refRight.data(), n, t, e_.projectRate);
-      renderLiveMix(*e_.mixer, *e_.cache, position + done, n, out_ + static_cast<size_t>(offset + done) * channels_,
-                    channels_, e_.refLeft.data(), e_.refRight.data());
+      float* dst = out_ + static_cast<size_t>(offset + done) * channels_;
+      renderLiveMix(*e_.mixer, *e_.cache, position + done, n, dst, channels_, e_.refLeft.data(),
+                    e_.refRight.data());
+      const float gain = e_.monitorGain.load(std::memory_order_relaxed);
+      if (gain != 1.0f) std::for_each(dst, dst + static_cast<size_t>(n) * channels_, [gain](float& v) { v *= gain; });
       done += n;
     }
   }

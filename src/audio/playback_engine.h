@@ -26,6 +26,7 @@ struct PlaybackEngine {
   int pieceFrames = 0;  // the most frames mixed in one call; the scratch buffers hold this many
   std::vector<float> stereo, refLeft, refRight;
   std::atomic<double> videoOffset{0.0};  // the video's start on the timeline, seconds
+  std::atomic<float> monitorGain{1.0f};  // the listener's level, after the master stage
 
   // Exactly one clock moves the transport at a time: the device's callback, or
   // the silent clock while no device has pulled for a while.
