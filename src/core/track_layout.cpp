@@ -1,6 +1,7 @@
 #include "core/track_layout.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vn {
 
@@ -29,7 +30,7 @@ int nextFreeBusId(const TrackLayout& layout) {
   int largest = -1;
   const int count = std::clamp(layout.busCount, 0, kMaxBusses);
   for (int i = 0; i < count; ++i) largest = std::max(largest, layout.busses[static_cast<size_t>(i)].busId);
-  return largest + 1;
+  return largest == std::numeric_limits<int>::max() ? largest : largest + 1;
 }
 
 }  // namespace vn

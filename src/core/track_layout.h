@@ -11,7 +11,7 @@ int busPositionOfId(const TrackLayout& layout, int busId);
 int homeBusPosition(const TrackLayout& layout, ShapeType shape);
 // Position of the bus the event is routed to.
 int eventBusPosition(const TrackLayout& layout, const Event& event);
-// The largest busId in use plus one.
+// The largest busId in use plus one (saturating).
 int nextFreeBusId(const TrackLayout& layout);
 
 }  // namespace vn
