@@ -6,6 +6,7 @@
 #include "core/curve_io.h"
 #include "core/file_lookup.h"
 #include "core/json_fields.h"
+#include "core/shape_parameters_io.h"
 #include "core/text_field.h"
 
 namespace vn {
@@ -103,11 +104,7 @@ void writeEvent(JsonWriter& w, const Event& e, const CollectMap* collect) {
   w.beginObject();
   w.keyFloat("time", e.time);
   w.keyFloat("duration", e.duration);
-  w.keyFloat("spread", e.spread);
-  w.keyFloat("weightCenter", e.weightCenter);
-  w.keyFloat("intensityScale", e.intensityScale);
-  w.keyFloat("weightOffset", e.weightOffset);
-  w.keyFloat("syncOffset", e.syncOffset);
+  writeShapeParameters(w, e);
   w.keyInt("shape", static_cast<int>(e.shape));
   w.keyInt("userShapeIdx", e.userShapeIdx);
   w.keyBool("locked", e.locked);
@@ -160,11 +157,7 @@ void readEvent(const JsonValue& o, Event& e, bool legacyShapes, int userShapeCou
   e = Event{};
   e.time = readFloat(o, "time", e.time);
   e.duration = readFloat(o, "duration", e.duration);
-  e.spread = readFloat(o, "spread", e.spread);
-  e.weightCenter = readFloat(o, "weightCenter", e.weightCenter);
-  e.intensityScale = readFloat(o, "intensityScale", e.intensityScale);
-  e.weightOffset = readFloat(o, "weightOffset", e.weightOffset);
-  e.syncOffset = readFloat(o, "syncOffset", e.syncOffset);
+  readShapeParameters(o, e);
   e.shape = readShape(o, legacyShapes, e.alloy);
   e.userShapeIdx = readInt(o, "userShapeIdx", -1);
   if (e.userShapeIdx < 0 || e.userShapeIdx >= userShapeCount) e.userShapeIdx = -1;

@@ -8,6 +8,7 @@
 #include "core/json_fields.h"
 #include "core/layer_io.h"
 #include "core/project_document.h"
+#include "core/shape_parameters_io.h"
 #include "core/text_field.h"
 #include "core/trace_summary_io.h"
 #include "core/track_layout_io.h"
@@ -55,11 +56,7 @@ UserShape readUserShape(const JsonValue& o) {
   u.name = readText(o, "name", cap::kShapeName);
   u.keywords = readText(o, "keywords", cap::kShapeKeywords);
   u.defaultDuration = readFloat(o, "defaultDuration", u.defaultDuration);
-  u.spread = readFloat(o, "spread", u.spread);
-  u.weightCenter = readFloat(o, "weightCenter", u.weightCenter);
-  u.intensityScale = readFloat(o, "intensityScale", u.intensityScale);
-  u.weightOffset = readFloat(o, "weightOffset", u.weightOffset);
-  u.syncOffset = readFloat(o, "syncOffset", u.syncOffset);
+  readShapeParameters(o, u);
   readCurve(member(o, "weight"), u.weight);
   readCurve(member(o, "intensity"), u.intensity);
   return u;

@@ -6,6 +6,7 @@
 #include "core/json_writer.h"
 #include "core/layer_io.h"
 #include "core/project_document.h"
+#include "core/shape_parameters_io.h"
 #include "core/trace_summary_io.h"
 #include "core/track_layout_io.h"
 #include "platform/paths.h"
@@ -52,11 +53,7 @@ void writeUserShape(JsonWriter& w, const UserShape& u) {
   w.keyString("name", u.name);
   w.keyString("keywords", u.keywords);
   w.keyFloat("defaultDuration", u.defaultDuration);
-  w.keyFloat("spread", u.spread);
-  w.keyFloat("weightCenter", u.weightCenter);
-  w.keyFloat("intensityScale", u.intensityScale);
-  w.keyFloat("weightOffset", u.weightOffset);
-  w.keyFloat("syncOffset", u.syncOffset);
+  writeShapeParameters(w, u);
   writeCurve(w, "weight", u.weight);
   writeCurve(w, "intensity", u.intensity);
   w.endObject();
