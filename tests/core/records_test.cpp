@@ -110,6 +110,9 @@ TEST(EventRecord, ShapesRangesAndLegacyKeys) {
   EXPECT_EQ(clip.clipSourceDuration, 4.0f);
   EXPECT_EQ(clip.clipFadeIn, 0.3f);
   EXPECT_EQ(clip.clipFadeOut, -1.0f);
+  EXPECT_TRUE(clip.locked);
+  EXPECT_TRUE(eventFrom(R"({"shape": 6, "locked": false})").locked);
+  EXPECT_FALSE(eventFrom(R"({"shape": 3})").locked);
 
   // Text fields keep capacity - 1 bytes.
   Event longText = eventFrom("{\"folder\": \"" + std::string(100, 'g') + "\"}");
