@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "args.h"
-#include "audio/audio_recovery.h"
 #include "audio/audio_startup.h"
 #include "audio/backend_survey.h"
 #include "audio/playback_engine.h"
@@ -144,7 +143,6 @@ int runPlay(const std::vector<std::string>& raw) {
   while (IsPlaying(*engine)) {
     if (interrupted()) StopPlayback(*engine);
     const int64_t now = SteadyNanos();
-    CheckAudioHealth(output);
     TickPlayback(*engine, output, now);
     if (output.statusText != told) {
       told = output.statusText;

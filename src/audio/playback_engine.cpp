@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cmath>
 
+#include "audio/audio_recovery.h"
 #include "audio/av_readout.h"
+#include "audio/device_control.h"
 #include "picture/reference_audio.h"
 
 namespace vn {
@@ -202,6 +204,7 @@ void SetPlaybackMix(PlaybackEngine& e, const MixSettings& settings, int64_t now)
 }
 
 void TickPlayback(PlaybackEngine& e, AudioOutput& output, int64_t now) {
+  CheckAudioHealth(output);
   runSilentClock(e, now);
   const uint64_t generation = e.cache->generation.load();
   if (generation != e.seenGeneration) {
@@ -211,6 +214,27 @@ void TickPlayback(PlaybackEngine& e, AudioOutput& output, int64_t now) {
   }
   finishGatedSwitch(e, now);
   MaybeWriteAudioDiagnostics(e.diagnostics, output, missedBuffers(*e.mixer), now);
+}
+
+bool SetPlaybackProjectRate(AudioOutput& output, std::unique_ptr<PlaybackEngine>& engine, int rate) {
+  if (engine->projectRate == rate) return SetProjectRate(output, rate);
+  auto fresh = CreatePlaybackEngine(*engine->cache, rate);
+  if (!fresh) return false;
+  const PlaybackEngine& old = *engine;
+  const auto seconds = [&old](int64_t frame) { return static_cast<double>(frame) / old.projectRate; };
+  const Transport& t = old.transport;
+  SeekPlayback(*fresh, seconds(t.position.load()));
+  SetPlaybackLoop(*fresh, t.looping.load(), t.loopIn.load() < 0 ? -1.0 : seconds(t.loopIn.load()),
+                  t.loopOut.load() < 0 ? -1.0 : seconds(t.loopOut.load()));
+  SetPlaybackEnd(*fresh, t.stopAt.load() < 0 ? -1.0 : seconds(t.stopAt.load()));
+  fresh->transport.playRequested = t.playRequested.load();
+  fresh->videoOffset = old.videoOffset.load();
+  fresh->monitorGain = old.monitorGain.load();
+  SetPlaybackMix(*fresh, old.mix, SteadyNanos());
+  // Connecting waits until no callback is inside the old engine, which can then go.
+  ConnectPlayback(output, *fresh);
+  engine = std::move(fresh);
+  return SetProjectRate(output, rate);
 }
 
 double PlayheadSeconds(const PlaybackEngine& e, const AudioOutput& output, int64_t now) {

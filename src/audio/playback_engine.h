@@ -66,9 +66,14 @@ bool IsPlaying(const PlaybackEngine& engine);
 // New mix settings. A change of monitor format while playing is a mix switch:
 // the gate closes, the settings change, the gate opens.
 void SetPlaybackMix(PlaybackEngine& engine, const MixSettings& settings, int64_t nowNanos);
-// Once per interface frame: the silent clock, gated switches, new cache
-// generations and the diagnostics log.
+// Once per interface frame: the output's health check, the silent clock,
+// gated switches, new cache generations and the diagnostics log.
 void TickPlayback(PlaybackEngine& engine, AudioOutput& output, int64_t nowNanos);
+
+// A new project rate: the engine is made again at that rate, keeping the
+// transport, the mix and the connection to the output, and the output reopens
+// at the new rate. False when the device refused it (the output then says why).
+bool SetPlaybackProjectRate(AudioOutput& output, std::unique_ptr<PlaybackEngine>& engine, int rate);
 
 // Where the listener is on the timeline, in seconds: between device buffers
 // the position is interpolated, and the output latency is taken off.

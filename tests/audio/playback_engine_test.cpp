@@ -10,9 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "audio/audio_startup.h"
 #include "audio/playback_engine.h"
 #include "picture/reference_audio.h"
 #include "playback_support.h"
+#include "scripted_driver.h"
 
 namespace vn {
 namespace {
@@ -188,6 +190,60 @@ TEST(PlaybackEngine, FeedsTheDeviceAndSwitchesMixThroughTheGate) {
   TickPlayback(*e, output, now + 9 * kMs);
   for (int i = 0; i < 20; ++i) AudioCallback(output, out.data(), 256);
   EXPECT_GT(peakOf(out, 0, 512), 0.05f);
+  SetPlaybackSources(output, {}, {});
+}
+
+TEST(PlaybackEngine, LostDeviceHandsTheClockToTheSilentOne) {
+  test::ScriptedBackend pulse;
+  pulse.name = "PulseAudio";
+  pulse.devices = {test::scriptedDevice(0, "Built-in", 2, {48000}, true)};
+  AudioOutput output;
+  output.makeDriver = test::scriptedFactory({{kApiShared, &pulse}});
+  ASSERT_TRUE(StartAudioOutput(output, AudioSettings{}, 48000));
+  RenderCache cache;
+  auto e = CreatePlaybackEngine(cache, 48000);
+  ConnectPlayback(output, *e);
+  StartPlayback(*e);
+  std::vector<float> out;
+  for (int i = 0; i < 10; ++i) test::pumpScripted(pulse, out, 256);
+  EXPECT_EQ(e->transport.position.load(), 2560);
+
+  pulse.vanished = true;
+  pulse.devices.clear();
+  const int64_t now = e->lastPullNanos.load();
+  TickPlayback(*e, output, now + 20 * kMs);
+  EXPECT_EQ(output.statusText, "Audio device lost - could not reopen");
+  EXPECT_FALSE(output.running);
+  TickPlayback(*e, output, now + 150 * kMs);
+  EXPECT_EQ(e->transport.position.load(), 2560 + 130 * 48);
+  EXPECT_TRUE(IsPlaying(*e));
+  SetPlaybackSources(output, {}, {});
+}
+
+TEST(PlaybackEngine, ProjectRateChangeKeepsTheTransport) {
+  RenderCache cache;
+  auto e = CreatePlaybackEngine(cache, 48000);
+  AudioOutput output;
+  ConfigureStreamState(output, 48000, 48000, 2, 256);
+  ConnectPlayback(output, *e);
+  SeekPlayback(*e, 2.0);
+  SetPlaybackLoop(*e, true, 1.0, 3.0);
+  StartPlayback(*e);
+  std::vector<float> out(512);
+  AudioCallback(output, out.data(), 256);
+  e->monitorGain = 0.5f;
+  ASSERT_TRUE(SetPlaybackProjectRate(output, e, 44100));
+  EXPECT_EQ(e->projectRate, 44100);
+  EXPECT_EQ(output.projectRate, 44100);
+  EXPECT_EQ(e->transport.loopIn.load(), 44100);
+  EXPECT_EQ(e->transport.loopOut.load(), 3 * 44100);
+  EXPECT_EQ(e->monitorGain.load(), 0.5f);
+  EXPECT_TRUE(e->transport.playRequested.load());
+  // Picked up at the same time, 2 s and 256 frames of 48 kHz in.
+  const int64_t landing = e->transport.seekRequest.load();
+  EXPECT_NEAR(static_cast<double>(landing), (2.0 + 256.0 / 48000) * 44100, 1.0);
+  AudioCallback(output, out.data(), 256);
+  EXPECT_GT(e->transport.position.load(), landing + 200);  // the new engine is the one pulled
   SetPlaybackSources(output, {}, {});
 }
 
