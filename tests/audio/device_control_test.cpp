@@ -230,6 +230,34 @@ TEST(DeviceControl, SwitchingBackEnds) {
   EXPECT_EQ(log.lines.size(), 1u);
 }
 
+TEST(DeviceControl, RescanFindsTheDeviceAgainByName) {
+  Rig rig;
+  rig.jack.devices.push_back(scriptedDevice(1, "firewire", 8, {48000}));
+  ASSERT_TRUE(rig.start("JACK"));
+  ASSERT_TRUE(SelectOutputDevice(rig.output, 1));
+  // The server came back with its ports in another order.
+  rig.jack.devices = {scriptedDevice(0, "firewire", 8, {48000}), scriptedDevice(1, "system", 2, {48000}, true)};
+  EXPECT_TRUE(RescanAsio(rig.output));
+  EXPECT_EQ(rig.output.deviceId, 0u);
+  EXPECT_EQ(rig.jack.creations, 2);
+
+  rig.jack.devices = {scriptedDevice(0, "system", 2, {48000}, true)};
+  EXPECT_FALSE(RescanAsio(rig.output));
+  EXPECT_EQ(rig.output.statusText, "Could not reopen \"firewire\" after the rescan");
+  rig.jack.devices.clear();
+  EXPECT_FALSE(RescanAsio(rig.output));
+  EXPECT_EQ(rig.output.statusText, "No ASIO driver could be opened");
+
+  // From the shared back end a failed rescan leaves it playing.
+  Rig shared;
+  ASSERT_TRUE(shared.start("PulseAudio"));
+  shared.jack.devices.clear();
+  EXPECT_FALSE(RescanAsio(shared.output));
+  EXPECT_EQ(shared.output.statusText, "No ASIO driver could be opened");
+  EXPECT_EQ(shared.output.api, kApiShared);
+  EXPECT_TRUE(shared.output.running);
+}
+
 TEST(DriverGuard, ErrorsAndCrashSignalsBecomeFailures) {
   GuardResult refused = GuardedDriverCall([] { throw std::runtime_error("device busy"); });
   EXPECT_EQ(refused.outcome, GuardOutcome::Refused);

@@ -190,6 +190,15 @@ TEST(PlaybackEngine, FeedsTheDeviceAndSwitchesMixThroughTheGate) {
   TickPlayback(*e, output, now + 9 * kMs);
   for (int i = 0; i < 20; ++i) AudioCallback(output, out.data(), 256);
   EXPECT_GT(peakOf(out, 0, 512), 0.05f);
+
+  // A new cache generation under the playhead passes through the gate too.
+  cache.generation.fetch_add(1);
+  TickPlayback(*e, output, now + 20 * kMs);
+  for (int i = 0; i < 4; ++i) AudioCallback(output, out.data(), 256);
+  EXPECT_EQ(peakOf(out, 0, 512), 0.0f);
+  TickPlayback(*e, output, now + 29 * kMs);
+  for (int i = 0; i < 20; ++i) AudioCallback(output, out.data(), 256);
+  EXPECT_GT(peakOf(out, 0, 512), 0.05f);
   SetPlaybackSources(output, {}, {});
 }
 
