@@ -12,13 +12,15 @@ namespace {
 
 void MixBlock(SignalAnalysis& a) {
   const size_t count = a.included.size();
-  std::fill(a.mono.begin(), a.mono.end(), 0.0f);
-  for (size_t c = 0; c < count; ++c) {
+  float* mono = a.mono.data();
+  std::copy_n(a.channelBlocks.data(), kAnalysisBlock, mono);
+  if (count == 1) return;
+  for (size_t c = 1; c < count; ++c) {
     const float* block = &a.channelBlocks[c * kAnalysisBlock];
-    for (size_t i = 0; i < kAnalysisBlock; ++i) a.mono[i] += block[i];
+    for (size_t i = 0; i < kAnalysisBlock; ++i) mono[i] += block[i];
   }
   const float scale = 1.0f / static_cast<float>(count);
-  for (float& x : a.mono) x *= scale;
+  for (size_t i = 0; i < kAnalysisBlock; ++i) mono[i] *= scale;
 }
 
 // The first block after the opening one that is loud against everything so far.
@@ -75,7 +77,11 @@ void AddFrames(SignalAnalysis& a, AnalysisWorkingSet& set, const float* interlea
     for (size_t c = 0; c < a.included.size(); ++c) {
       float* block = &a.channelBlocks[c * kAnalysisBlock + a.fill];
       const float* source = interleaved + done * stride + static_cast<size_t>(a.included[c]);
-      for (size_t i = 0; i < take; ++i) block[i] = source[i * stride];
+      if (stride == 1) {
+        std::copy_n(source, take, block);
+      } else {
+        for (size_t i = 0; i < take; ++i) block[i] = source[i * stride];
+      }
     }
     a.fill += take;
     done += take;

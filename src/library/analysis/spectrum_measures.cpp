@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "library/analysis/lane_sums.h"
+
 namespace vn {
 namespace {
 
@@ -14,55 +16,83 @@ size_t BinOf(double hz, double binHz) {
   return static_cast<size_t>(std::clamp(std::trunc(hz / binHz), 0.0, static_cast<double>(kSpectrumBins - 1)));
 }
 
-// Sum of ln over the values above kTiny, without a logarithm per bin: products are
-// gathered in a mantissa and exponent, which keeps full precision.
-double SumOfLogs(const float* values, size_t begin, size_t end, int& counted) {
-  double mantissa = 1.0;
+// Sum of ln m[k] and of m[k] over the bins of [1, kSpectrumBins) above kTiny, and
+// how many there are. The logarithms are not taken bin by bin: products are
+// gathered in eight mantissas whose exponents are taken out now and then, which
+// keeps full precision at a fraction of the cost.
+struct LogSums {
+  double logSum = 0.0;
+  double sum = 0.0;
+  int counted = 0;
+};
+
+LogSums SumLogsAboveTiny(const float* m) {
+  double mantissa[kLanes] = {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
+  float sums[kLanes] = {};
+  int counts[kLanes] = {};
   long exponent = 0;
-  int sinceNormalise = 0;
-  counted = 0;
-  for (size_t k = begin; k < end; ++k) {
-    if (values[k] <= kTiny) continue;
-    mantissa *= values[k];
-    ++counted;
-    if (++sinceNormalise == 16) {
+  auto normalise = [&] {
+    for (double& value : mantissa) {
       int e = 0;
-      mantissa = std::frexp(mantissa, &e);
+      value = std::frexp(value, &e);
       exponent += e;
+    }
+  };
+  LogSums result;
+  for (size_t k = 1; k < kLanes; ++k) {  // bin 0 is left out, so the first lane-width is done alone
+    if (m[k] <= kTiny) continue;
+    result.logSum += std::log(m[k]);
+    result.sum += m[k];
+    ++result.counted;
+  }
+  int sinceNormalise = 0;
+  for (size_t k = kLanes; k < kSpectrumBins; k += kLanes) {
+    for (size_t l = 0; l < kLanes; ++l) {
+      const bool above = m[k + l] > kTiny;
+      mantissa[l] *= above ? static_cast<double>(m[k + l]) : 1.0;
+      sums[l] += above ? m[k + l] : 0.0f;
+      counts[l] += above;
+    }
+    if (++sinceNormalise == 16) {
+      normalise();
       sinceNormalise = 0;
     }
   }
-  return std::log(mantissa) + static_cast<double>(exponent) * std::numbers::ln2;
+  for (size_t l = 0; l < kLanes; ++l) {
+    result.logSum += std::log(mantissa[l]);
+    result.counted += counts[l];
+  }
+  result.logSum += static_cast<double>(exponent) * std::numbers::ln2;
+  result.sum += LaneTotal(sums);
+  return result;
 }
 
 void AddFlux(SpectrumMeasures& s, const float* m, double total) {
   if (total <= kTiny) return;
   const bool hasPrevious = !s.previousShape.empty();
   if (!hasPrevious) s.previousShape.resize(kSpectrumBins);
-  double change = 0.0;
+  float* previous = s.previousShape.data();
   const float scale = static_cast<float>(1.0 / total);
-  for (size_t k = 0; k < kSpectrumBins; ++k) {
-    const float p = m[k] * scale;
-    const float d = p - s.previousShape[k];
-    change += static_cast<double>(d) * d;
-    s.previousShape[k] = p;
+  float lanes[kLanes] = {};
+  for (size_t k = 0; k < kSpectrumBins; k += kLanes) {
+    for (size_t l = 0; l < kLanes; ++l) {
+      const float p = m[k + l] * scale;
+      const float d = p - previous[k + l];
+      lanes[l] += d * d;
+      previous[k + l] = p;
+    }
   }
   if (hasPrevious) {
-    s.fluxSum += std::sqrt(change);
+    s.fluxSum += std::sqrt(static_cast<double>(LaneTotal(lanes)));
     ++s.fluxCount;
   }
 }
 
 void AddFlatness(SpectrumMeasures& s, const float* m) {
-  int counted = 0;
-  const double logSum = SumOfLogs(m, 1, kSpectrumBins, counted);
-  if (counted == 0) return;
-  double sum = 0.0;
-  for (size_t k = 1; k < kSpectrumBins; ++k) {
-    if (m[k] > kTiny) sum += m[k];
-  }
-  s.flatLogMeanSum += logSum / counted;
-  s.flatMeanSum += sum / counted;
+  const LogSums sums = SumLogsAboveTiny(m);
+  if (sums.counted == 0) return;
+  s.flatLogMeanSum += sums.logSum / sums.counted;
+  s.flatMeanSum += sums.sum / sums.counted;
   ++s.flatCount;
 }
 
@@ -78,22 +108,13 @@ void BeginSpectrum(SpectrumMeasures& s, double sampleRate) {
 
 void AddSpectrumBlock(SpectrumMeasures& s, const float* m) {
   ++s.fullBlocks;
-  double total = 0.0;
-  double high = 0.0;
-  double weighted = 0.0;
-  for (size_t k = 0; k < kSpectrumBins; ++k) {
-    s.longTerm[k] += m[k];
-    total += m[k];
-    if (k >= s.highStart) high += m[k];
-    weighted += static_cast<double>(k) * m[k];
-  }
-  for (size_t b = 0; b < 5; ++b) {
-    for (size_t k = s.bandEdges[b]; k < s.bandEdges[b + 1]; ++k) s.bandSums[b] += m[k];
-  }
-  s.centroidWeighted += weighted * s.binHz;
+  for (size_t k = 0; k < kSpectrumBins; ++k) s.longTerm[k] += m[k];
+  const double total = SpanSum(m, 0, kSpectrumBins);
+  for (size_t b = 0; b < 5; ++b) s.bandSums[b] += SpanSum(m, s.bandEdges[b], s.bandEdges[b + 1]);
+  s.centroidWeighted += static_cast<double>(IndexWeightedSum(m, kSpectrumBins)) * s.binHz;
   s.centroidTotal += total - m[0];
   s.highAll += total;
-  s.highAbove += high;
+  s.highAbove += SpanSum(m, s.highStart, kSpectrumBins);
   AddFlux(s, m, total);
   AddFlatness(s, m);
 }

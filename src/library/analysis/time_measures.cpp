@@ -2,35 +2,65 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+
+#include "library/analysis/lane_sums.h"
 
 namespace vn {
 
-void AddTimeBlock(TimeMeasures& m, const float* mono, size_t count) {
-  double blockSquares = 0.0;
-  for (size_t j = 0; j < count; ++j) {
-    const float x = mono[j];
-    const double square = static_cast<double>(x) * x;
-    const int64_t index = m.samples + static_cast<int64_t>(j);
-    blockSquares += square;
-    m.sumIndexSquares += static_cast<double>(index) * square;
-    const float magnitude = std::fabs(x);
-    if (magnitude > m.peak) {
-      m.peak = magnitude;
-      m.peakIndex = index;
-    }
-    const bool negative = x < 0.0f;
-    if (index > 0 && negative != m.previousNegative) ++m.crossings;
-    m.previousNegative = negative;
-    m.hopSquares += square;
-    if (++m.hopFill == kEnvelopeHop) {
+namespace {
+
+void AddEnvelope(TimeMeasures& m, const float* squares, size_t count) {
+  for (size_t pos = 0; pos < count;) {
+    const size_t take = std::min(kEnvelopeHop - m.hopFill, count - pos);
+    m.hopSquares += SpanSum(squares, pos, pos + take);
+    m.hopFill += take;
+    pos += take;
+    if (m.hopFill == kEnvelopeHop) {
       m.envelope.push_back(static_cast<float>(std::sqrt(m.hopSquares / kEnvelopeHop)));
       m.hopSquares = 0.0;
       m.hopFill = 0;
     }
   }
+}
+
+void AddPeak(TimeMeasures& m, const float* x, size_t count, int64_t base) {
+  float lanes[kLanes] = {};
+  size_t j = 0;
+  for (; j + kLanes <= count; j += kLanes) {
+    for (size_t l = 0; l < kLanes; ++l) lanes[l] = std::max(lanes[l], std::fabs(x[j + l]));
+  }
+  float peak = *std::max_element(std::begin(lanes), std::end(lanes));
+  for (; j < count; ++j) peak = std::max(peak, std::fabs(x[j]));
+  if (!(peak > m.peak)) return;  // the first occurrence of the loudest sample counts
+  const float* at = std::find_if(x, x + count, [&](float v) { return std::fabs(v) == peak; });
+  m.peak = peak;
+  m.peakIndex = base + (at - x);
+}
+
+int64_t CountCrossings(TimeMeasures& m, const float* x, size_t count, int64_t base) {
+  int64_t crossings = base > 0 && (x[0] < 0.0f) != m.previousNegative ? 1 : 0;
+  for (size_t j = 1; j < count; ++j) crossings += (x[j] < 0.0f) != (x[j - 1] < 0.0f);
+  m.previousNegative = x[count - 1] < 0.0f;
+  return crossings;
+}
+
+}  // namespace
+
+void AddTimeBlock(TimeMeasures& m, const float* x, size_t count) {
+  if (count == 0) return;
+  const int64_t base = m.samples;
+  m.squares.resize(count);
+  float* squares = m.squares.data();
+  for (size_t j = 0; j < count; ++j) squares[j] = x[j] * x[j];
+  const double blockSquares = SpanSum(squares, 0, count);
   m.sumSquares += blockSquares;
+  m.sumIndexSquares += static_cast<double>(base) * blockSquares + IndexWeightedSum(squares, count);
+  AddEnvelope(m, squares, count);
+  AddPeak(m, x, count, base);
+  m.crossings += CountCrossings(m, x, count, base);
   m.samples += static_cast<int64_t>(count);
-  if (count > 0) m.blockRms.push_back(static_cast<float>(std::sqrt(blockSquares / static_cast<double>(count))));
+  m.blockRms.push_back(static_cast<float>(std::sqrt(blockSquares / static_cast<double>(count))));
 }
 
 void FinishTimeMeasures(const TimeMeasures& m, int64_t spanFrames, LibraryRecord& record) {

@@ -23,6 +23,7 @@ struct TimeMeasures {
   size_t hopFill = 0;
   std::vector<float> envelope;  // RMS of every 256 samples
   std::vector<float> blockRms;  // RMS of every 2048-sample block
+  std::vector<float> squares;   // scratch: the current block's squares
 };
 
 // Adds one block of the mono mix (a last partial block arrives zero-padded).
