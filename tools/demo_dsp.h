@@ -32,9 +32,7 @@ struct OnePole {
   double state = 0.0;
 };
 
-inline OnePole MakeOnePole(double cutoffHz, double rate) {
-  return {1.0 - std::exp(-kTwoPi * cutoffHz / rate), 0.0};
-}
+inline OnePole MakeOnePole(double cutoffHz, double rate) { return {1.0 - std::exp(-kTwoPi * cutoffHz / rate), 0.0}; }
 inline double LowPass(OnePole& f, double x) { return f.state += f.coefficient * (x - f.state); }
 inline double HighPass(OnePole& f, double x) { return x - LowPass(f, x); }
 

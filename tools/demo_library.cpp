@@ -223,8 +223,8 @@ DemoLibraryResult WriteDemoLibrary(const std::string& folder, const volatile int
       return result;
     }
     // The members of a multi-mono set share one synthesised voice.
-    const bool sameVoice = previous && previous->channelIndex >= 0 && sound.channelIndex > 0 &&
-                           previous->voice.seed == sound.voice.seed;
+    const bool sameVoice =
+        previous && previous->channelIndex >= 0 && sound.channelIndex > 0 && previous->voice.seed == sound.voice.seed;
     if (!sameVoice) voice = SynthesiseVoice(sound.voice);
     previous = &sound;
     if (!WriteVoice(folder, sound, voice, result.error)) return result;

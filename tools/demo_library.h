@@ -13,16 +13,16 @@
 namespace vn::tools {
 
 struct DemoSound {
-  std::string folder;     // below the library folder, e.g. "Impacts"
-  std::string name;       // file stem; multi-mono members get their "_L", "_R", ... suffix here
-  std::string extension;  // ".wav", ".aif" or ".caf"
-  int subFormat = 0;      // SF_FORMAT_PCM_16, SF_FORMAT_PCM_24 or SF_FORMAT_FLOAT
+  std::string folder;       // below the library folder, e.g. "Impacts"
+  std::string name;         // file stem; multi-mono members get their "_L", "_R", ... suffix here
+  std::string extension;    // ".wav", ".aif" or ".caf"
+  int subFormat = 0;        // SF_FORMAT_PCM_16, SF_FORMAT_PCM_24 or SF_FORMAT_FLOAT
   bool channelMap = false;  // write the 5.1 map (L R C LFE Ls Rs)
   int channelIndex = -1;    // multi-mono member: which channel of the voice it holds
   DemoVoice voice;
-  std::string description;  // Broadcast-WAV description, or empty
-  std::string ixmlKeywords; // iXML Keywords, or empty
-  std::string title;        // INFO title (with artist and genre), or empty
+  std::string description;   // Broadcast-WAV description, or empty
+  std::string ixmlKeywords;  // iXML Keywords, or empty
+  std::string title;         // INFO title (with artist and genre), or empty
 };
 
 // Every file of the demo library, in a fixed order.

@@ -269,8 +269,11 @@ Signal Ambience(Context& c) {
   for (size_t i = 0; i < c.frames; ++i) {
     out[i] = 0.6 * LowPass(dark, Bipolar(c.random)) + 0.08 * LowPass(air, Bipolar(c.random));
   }
-  if (c.voice.colour >= 0.6) AddTraffic(c, out);
-  else if (c.voice.colour >= 0.3) AddBirds(c, out);
+  if (c.voice.colour >= 0.6) {
+    AddTraffic(c, out);
+  } else if (c.voice.colour >= 0.3) {
+    AddBirds(c, out);
+  }
   return out;
 }
 
@@ -352,7 +355,8 @@ Signal Click(Context& c) {
   Signal out(c.frames);
   Decay noise(0.002, c.rate), blip(0.004, c.rate);
   for (size_t i = 0; i < c.frames; ++i) {
-    out[i] = Next(noise) * BandPass(tick, Bipolar(c.random)) + 0.5 * Next(blip) * std::sin(kTwoPi * 2000.0 * TimeOf(c, i));
+    out[i] =
+        Next(noise) * BandPass(tick, Bipolar(c.random)) + 0.5 * Next(blip) * std::sin(kTwoPi * 2000.0 * TimeOf(c, i));
   }
   return out;
 }
@@ -430,9 +434,13 @@ std::vector<Signal> Surround(const DemoVoice& voice, const Signal& main) {
 std::vector<std::vector<float>> SynthesiseVoice(const DemoVoice& voice) {
   const Signal main = GenerateWithSeed(voice, voice.seed);
   std::vector<Signal> channels;
-  if (voice.channels == 2) channels = Stereo(voice, main);
-  else if (voice.channels == 3 || voice.channels == 6) channels = Surround(voice, main);
-  else channels.assign(static_cast<size_t>(std::max(voice.channels, 1)), main);
+  if (voice.channels == 2) {
+    channels = Stereo(voice, main);
+  } else if (voice.channels == 3 || voice.channels == 6) {
+    channels = Surround(voice, main);
+  } else {
+    channels.assign(static_cast<size_t>(std::max(voice.channels, 1)), main);
+  }
 
   double peak = 0.0;
   for (const Signal& s : channels) {

@@ -29,9 +29,9 @@ struct DemoVoice {
   DemoKind kind = DemoKind::Impact;
   double seconds = 1.0;
   int sampleRate = 48000;
-  int channels = 1;     // 6 means L R C LFE Ls Rs
-  double pitchHz = 0.0; // the tonal kinds' fundamental
-  double colour = 0.5;  // 0 dark / small .. 1 bright / large
+  int channels = 1;      // 6 means L R C LFE Ls Rs
+  double pitchHz = 0.0;  // the tonal kinds' fundamental
+  double colour = 0.5;   // 0 dark / small .. 1 bright / large
   uint64_t seed = 1;
 };
 

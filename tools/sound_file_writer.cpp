@@ -83,9 +83,10 @@ bool SetMetadata(SNDFILE* file, const SoundFileSpec& spec, SF_CHUNK_INFO& ixmlCh
       return false;
     }
   }
-  const std::pair<int, const std::string*> strings[] = {
-      {SF_STR_TITLE, &spec.title}, {SF_STR_COMMENT, &spec.comment}, {SF_STR_ARTIST, &spec.artist},
-      {SF_STR_GENRE, &spec.genre}};
+  const std::pair<int, const std::string*> strings[] = {{SF_STR_TITLE, &spec.title},
+                                                        {SF_STR_COMMENT, &spec.comment},
+                                                        {SF_STR_ARTIST, &spec.artist},
+                                                        {SF_STR_GENRE, &spec.genre}};
   for (const auto& [kind, text] : strings) {
     if (!text->empty()) sf_set_string(file, kind, text->c_str());
   }
@@ -128,8 +129,8 @@ std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::ve
   return std::move(memory.bytes);
 }
 
-bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec,
-                    const std::vector<std::vector<float>>& channels, std::string& error) {
+bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const std::vector<std::vector<float>>& channels,
+                    std::string& error) {
   const std::string bytes = EncodeSoundFile(spec, channels, error);
   if (bytes.empty()) return false;
   const WriteResult written = writeFileAtomic(path, bytes);

@@ -7,11 +7,11 @@
 namespace vn::tools {
 
 struct SoundFileSpec {
-  int format = 0;                // SF_FORMAT_* container | sub-format
+  int format = 0;  // SF_FORMAT_* container | sub-format
   int sampleRate = 48000;
-  std::vector<int> channelMap;   // SF_CHANNEL_MAP_* per channel; empty for none
-  std::string bextDescription;   // empty: no Broadcast-WAV block
-  std::string ixml;              // empty: no iXML chunk
+  std::vector<int> channelMap;                // SF_CHANNEL_MAP_* per channel; empty for none
+  std::string bextDescription;                // empty: no Broadcast-WAV block
+  std::string ixml;                           // empty: no iXML chunk
   std::string title, comment, artist, genre;  // INFO strings; empty ones are left out
 };
 
@@ -21,7 +21,7 @@ std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::ve
                             std::string& error);
 
 // Encodes and writes atomically; false with a reason on failure.
-bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec,
-                    const std::vector<std::vector<float>>& channels, std::string& error);
+bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const std::vector<std::vector<float>>& channels,
+                    std::string& error);
 
 }  // namespace vn::tools

@@ -26,7 +26,8 @@ void FollowScan(ScanStatus& status, const std::string& name) {
   while (status.running) {
     if (interrupted()) status.running = false;
     const int total = status.total;
-    if (total > 0) bar.update(status.progress, std::to_string(status.processed) + "/" + std::to_string(total) + " files");
+    if (total > 0)
+      bar.update(status.progress, std::to_string(status.processed) + "/" + std::to_string(total) + " files");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   WaitForScan(status);

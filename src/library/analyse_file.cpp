@@ -66,8 +66,10 @@ void AddCategoryWords(LibraryRecord& record) {
   std::string synonyms = row->synonyms;
   std::replace(synonyms.begin(), synonyms.end(), '|', ' ');
   const size_t first = synonyms.find_first_not_of(' ');
-  synonyms = first == std::string::npos ? std::string() : synonyms.substr(first, synonyms.find_last_not_of(' ') - first + 1);
-  for (const std::string* piece : std::initializer_list<const std::string*>{&row->category, &row->subcategory, &synonyms}) {
+  synonyms =
+      first == std::string::npos ? std::string() : synonyms.substr(first, synonyms.find_last_not_of(' ') - first + 1);
+  for (const std::string* piece :
+       std::initializer_list<const std::string*>{&row->category, &row->subcategory, &synonyms}) {
     if (piece->empty()) continue;
     if (!record.keywords.empty()) record.keywords += ' ';
     record.keywords += *piece;
@@ -111,7 +113,8 @@ int64_t FileModifiedTime(const std::string& path) {
 bool AnalyseFile(const std::string& path, LibraryRecord& record, AnalysisWorkingSet& set, std::string* whyRejected) {
   SF_INFO info{};
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
-  if (!file) return Reject(whyRejected, std::string("it cannot be read as a sound file (") + sf_strerror(nullptr) + ")");
+  if (!file)
+    return Reject(whyRejected, std::string("it cannot be read as a sound file (") + sf_strerror(nullptr) + ")");
   if (info.frames < 1) return Reject(whyRejected, "it holds no audio frames");
   if (info.samplerate < 1) return Reject(whyRejected, "its sample rate is not valid");
   if (info.channels < 1) return Reject(whyRejected, "it declares no channels");
@@ -124,9 +127,8 @@ bool AnalyseFile(const std::string& path, LibraryRecord& record, AnalysisWorking
   record.bitDepth = BitDepthOf(info.format);
   record.modifiedTime = FileModifiedTime(path);
 
-  const ChannelLayout layout =
-      ResolveChannelLayout(info.channels, FileChannelMap(file.get(), info.channels), kInterpretAuto,
-                           set.channelOrderFallback);
+  const ChannelLayout layout = ResolveChannelLayout(info.channels, FileChannelMap(file.get(), info.channels),
+                                                    kInterpretAuto, set.channelOrderFallback);
   record.layout = StoredLayoutCode(layout);
 
   AddIdentity(path, record);

@@ -49,12 +49,8 @@ std::vector<int> DefaultRoles(int channels, int channelOrderFallback) {
     case 5: return {kRoleL, kRoleR, kRoleC, kRoleLs, kRoleRs};
     case 6: return {kRoleL, kRoleR, kRoleC, kRoleLFE, kRoleLs, kRoleRs};
     case 8: return eight;
-    case 10:
-      eight.insert(eight.end(), {kRoleLtf, kRoleRtf});
-      return eight;
-    case 12:
-      eight.insert(eight.end(), {kRoleLtf, kRoleRtf, kRoleLtr, kRoleRtr});
-      return eight;
+    case 10: eight.insert(eight.end(), {kRoleLtf, kRoleRtf}); return eight;
+    case 12: eight.insert(eight.end(), {kRoleLtf, kRoleRtf, kRoleLtr, kRoleRtr}); return eight;
     default: return {};
   }
 }
@@ -75,8 +71,7 @@ int SurroundCode(int channels) {
 int LayoutCodeOf(const ChannelLayout& layout, int channels) {
   if (layout.ambisonic) return 10;
   if (channels == 1 || channels == 2) return channels;
-  bool allKnown = std::none_of(layout.roles.begin(), layout.roles.end(),
-                               [](int role) { return role == kRoleUnknown; });
+  bool allKnown = std::none_of(layout.roles.begin(), layout.roles.end(), [](int role) { return role == kRoleUnknown; });
   return allKnown ? SurroundCode(channels) : 0;
 }
 

@@ -19,10 +19,10 @@ constexpr size_t kMostTopWords = 6;
 
 const std::set<std::string>& StopWords() {
   static const std::set<std::string> words{
-      "the",   "and",  "for",  "with", "from", "out",  "off",   "this", "that", "designed", "misc", "wav",
-      "aiff",  "aif",  "flac", "mono", "stereo", "mix", "final", "take", "master", "edit",  "boom", "sfx",
-      "fx",    "into", "over", "are",  "was",  "its",  "one",   "two",  "version", "alt",  "sound", "sounds",
-      "audio", "file", "files", "recorded", "recording", "various", "track"};
+      "the",  "and",   "for",    "with",  "from", "out",    "off",      "this",      "that",    "designed", "misc",
+      "wav",  "aiff",  "aif",    "flac",  "mono", "stereo", "mix",      "final",     "take",    "master",   "edit",
+      "boom", "sfx",   "fx",     "into",  "over", "are",    "was",      "its",       "one",     "two",      "version",
+      "alt",  "sound", "sounds", "audio", "file", "files",  "recorded", "recording", "various", "track"};
   return words;
 }
 
@@ -58,9 +58,8 @@ std::string LengthCharacter(const std::vector<LibraryRecord>& records) {
   };
   std::array<Kind, 3> kinds{{{"transient", 0}, {"medium", 0}, {"sustained", 0}}};
   for (const LibraryRecord& r : records) {
-    if (r.duration < 0.5f) ++kinds[0].count;
-    else if (r.duration >= 3.0f) ++kinds[2].count;
-    else ++kinds[1].count;
+    const size_t kind = r.duration < 0.5f ? 0 : r.duration >= 3.0f ? 2 : 1;
+    ++kinds[kind].count;
   }
   std::stable_sort(kinds.begin(), kinds.end(), [](const Kind& a, const Kind& b) { return a.count > b.count; });
   if (kinds[0].count == 0) return {};

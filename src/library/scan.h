@@ -25,11 +25,11 @@ struct ScanStatus {
   // Set by the caller when a scan starts, cleared by the scan at its end; clearing
   // it from outside cancels the scan, which still publishes what it finished.
   std::atomic<bool> running{false};
-  std::atomic<float> progress{0.0f};     // processed / total
-  std::atomic<int32_t> processed{0};     // files processed; the number found at the end
-  std::atomic<int32_t> total{0};         // sound files found
-  std::atomic<int32_t> reused{0};        // old records kept for unchanged files
-  std::atomic<int32_t> analysed{0};      // files analysed successfully
+  std::atomic<float> progress{0.0f};  // processed / total
+  std::atomic<int32_t> processed{0};  // files processed; the number found at the end
+  std::atomic<int32_t> total{0};      // sound files found
+  std::atomic<int32_t> reused{0};     // old records kept for unchanged files
+  std::atomic<int32_t> analysed{0};   // files analysed successfully
 
   // The texts and the failures, behind their own mutex (copy them with ReadScanTexts).
   mutable std::mutex textMutex;

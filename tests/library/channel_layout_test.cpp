@@ -1,10 +1,10 @@
 // Channel roles and layout codes: the file's own map first, then the default tables.
+#include "library/channel_layout.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <vector>
-
-#include "library/channel_layout.h"
 
 namespace vn {
 namespace {
@@ -40,10 +40,10 @@ TEST(ChannelLayout, FileMapIsTranslatedAndStored) {
   EXPECT_TRUE(surround.fromFileMap);
   EXPECT_EQ(StoredLayoutCode(surround), 6);
 
-  const std::vector<int> rear{SF_CHANNEL_MAP_LEFT,      SF_CHANNEL_MAP_RIGHT,      SF_CHANNEL_MAP_CENTER,
-                              SF_CHANNEL_MAP_LFE,       SF_CHANNEL_MAP_SIDE_LEFT,  SF_CHANNEL_MAP_SIDE_RIGHT,
-                              SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT, SF_CHANNEL_MAP_TOP_FRONT_LEFT,
-                              SF_CHANNEL_MAP_TOP_FRONT_RIGHT};
+  const std::vector<int> rear{
+      SF_CHANNEL_MAP_LEFT,           SF_CHANNEL_MAP_RIGHT,          SF_CHANNEL_MAP_CENTER,    SF_CHANNEL_MAP_LFE,
+      SF_CHANNEL_MAP_SIDE_LEFT,      SF_CHANNEL_MAP_SIDE_RIGHT,     SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT,
+      SF_CHANNEL_MAP_TOP_FRONT_LEFT, SF_CHANNEL_MAP_TOP_FRONT_RIGHT};
   const ChannelLayout tall = ResolveChannelLayout(10, rear, kInterpretAuto, 0);
   EXPECT_EQ(tall.roles[6], kRoleLrs);
   EXPECT_EQ(tall.roles[9], kRoleRtf);

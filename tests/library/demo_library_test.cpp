@@ -1,5 +1,7 @@
 // The demo sound library: what it covers, that its files read back as written, and
 // that it comes out byte for byte the same every time.
+#include "tools/demo_library.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -10,7 +12,6 @@
 #include "library/categories.h"
 #include "library/source_metadata.h"
 #include "support/temp_dir.h"
-#include "tools/demo_library.h"
 
 namespace vn {
 namespace {

@@ -1,7 +1,7 @@
 // The one-line character of a Library.
-#include <gtest/gtest.h>
-
 #include "library/library_summary.h"
+
+#include <gtest/gtest.h>
 
 namespace vn {
 namespace {
@@ -17,7 +17,8 @@ LibraryRecord Record(const std::string& name, float seconds, std::array<float, 5
 
 TEST(LibrarySummary, CountsSpectrumLengthsAndWords) {
   Library library;
-  for (int i = 0; i < 7; ++i) library.records.push_back(Record("DOORWood_Slam_Heavy_Final", 0.3f, {1, 0.9f, 0.2f, 0.7f, 0.2f}));
+  for (int i = 0; i < 7; ++i)
+    library.records.push_back(Record("DOORWood_Slam_Heavy_Final", 0.3f, {1, 0.9f, 0.2f, 0.7f, 0.2f}));
   for (int i = 0; i < 3; ++i) library.records.push_back(Record("MetalHit_Mono", 1.0f, {1, 0.9f, 0.2f, 0.7f, 0.2f}));
   SummariseLibrary(library);
   // The 150-750 Hz band is next to the strongest; 2-6 kHz is not.
@@ -26,7 +27,8 @@ TEST(LibrarySummary, CountsSpectrumLengthsAndWords) {
   EXPECT_EQ(library.summary, "10 files, sub-heavy and bright, mostly transient, medium, " + library.topWords);
 
   Library even;
-  for (int i = 0; i < 4; ++i) even.records.push_back(Record("a" + std::to_string(i), 5.0f, {0.8f, 1, 0.9f, 0.75f, 0.8f}));
+  for (int i = 0; i < 4; ++i)
+    even.records.push_back(Record("a" + std::to_string(i), 5.0f, {0.8f, 1, 0.9f, 0.75f, 0.8f}));
   even.records.push_back(Record("b", 1.0f, {0.8f, 1, 0.9f, 0.75f, 0.8f}));
   SummariseLibrary(even);
   EXPECT_EQ(even.summary, "5 files, balanced, mostly sustained");  // 20 % medium is not worth a mention
@@ -46,8 +48,12 @@ TEST(LibrarySummary, FrequentWordsNeedEnoughFiles) {
   Library library;
   for (int i = 0; i < 200; ++i) {
     // "rare" is in 3 files: below the 200/50 = 4 needed. "common" in all, "some" in 4.
-    LibraryRecord r = Record("Common_" + std::string(i < 3 ? "Rare" : i < 7 ? "Some" : "Plain") + "_Take", 1.0f,
-                             {1, 1, 1, 1, 1});
+    LibraryRecord r = Record("Common_" +
+                                 std::string(i < 3   ? "Rare"
+                                             : i < 7 ? "Some"
+                                                     : "Plain") +
+                                 "_Take",
+                             1.0f, {1, 1, 1, 1, 1});
     library.records.push_back(r);
   }
   SummariseLibrary(library);

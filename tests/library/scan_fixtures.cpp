@@ -24,7 +24,8 @@ void WriteTone(const std::string& path, long frames, int rate, int channels, dou
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   std::string error;
-  EXPECT_TRUE(tools::WriteSoundFile(path, spec, std::vector<std::vector<float>>(static_cast<size_t>(channels), tone), error))
+  EXPECT_TRUE(
+      tools::WriteSoundFile(path, spec, std::vector<std::vector<float>>(static_cast<size_t>(channels), tone), error))
       << path << ": " << error;
 }
 

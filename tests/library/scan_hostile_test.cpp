@@ -14,8 +14,8 @@
 #include "library/libraries.h"
 #include "library/scan.h"
 #include "library/scan_walk.h"
-#include "support/temp_dir.h"
 #include "scan_fixtures.h"
+#include "support/temp_dir.h"
 
 namespace vn {
 namespace {
@@ -87,7 +87,7 @@ TEST(ScanHostile, BadFilesAreListedAndTheRestIndexed) {
     EXPECT_FALSE(f.reason.empty()) << f.path;
   }
   EXPECT_EQ(failed, (std::set<std::string>{"garbage.wav", "garbage.aiff", "truncated.wav", "empty.wav",
-                                            "nochannels.wav", "short.wav"}));
+                                           "nochannels.wav", "short.wav"}));
   for (const ScanFailure& f : texts.failedFiles) {
     if (f.path.ends_with("short.wav")) {
       EXPECT_EQ(f.reason, "it holds less than one 2048-frame block of audio");
@@ -154,7 +154,8 @@ TEST(ScanHostile, CancelledAnalysisPublishesWhatWasDone) {
   test::TempDir dir;
   const std::string folder = dir.path() + "/Cancel Midway";
   test::WriteTone(dir.file("long.wav"), 30 * 48000);
-  for (int i = 0; i < 30; ++i) test::LinkFile(dir.file("long.wav"), folder + "/long" + std::to_string(100 + i) + ".wav");
+  for (int i = 0; i < 30; ++i)
+    test::LinkFile(dir.file("long.wav"), folder + "/long" + std::to_string(100 + i) + ".wav");
 
   ScanStatus status;
   status.running = true;

@@ -1,5 +1,7 @@
 // The folder scan on the demo library: everything found, measured, grouped,
 // summarised, saved and published; unchanged files reused on the next scan.
+#include "library/scan.h"
+
 #include <gtest/gtest.h>
 #include <utime.h>
 
@@ -11,11 +13,10 @@
 
 #include "library/index_file.h"
 #include "library/libraries.h"
-#include "library/scan.h"
 #include "platform/log.h"
 #include "platform/paths.h"
-#include "support/temp_dir.h"
 #include "scan_fixtures.h"
+#include "support/temp_dir.h"
 #include "tools/demo_library.h"
 
 namespace vn {
@@ -86,8 +87,10 @@ TEST_F(DemoScan, IndexesMeasuresGroupsAndReuses) {
   EXPECT_EQ(library->summary.rfind(std::to_string(total) + " files, ", 0), 0u) << library->summary;
 
   // Clear pitches on the tonal hits.
-  const std::map<std::string, int> notes{{"MUSCPerc_Marimba_A3_01", 57}, {"MUSCPerc_Marimba_C5_01", 72},
-                                         {"BELLHand_Handbell_A5_01", 81}, {"GLASTonl_WineGlass_Ring_C6_01", 84},
+  const std::map<std::string, int> notes{{"MUSCPerc_Marimba_A3_01", 57},
+                                         {"MUSCPerc_Marimba_C5_01", 72},
+                                         {"BELLHand_Handbell_A5_01", 81},
+                                         {"GLASTonl_WineGlass_Ring_C6_01", 84},
                                          {"MUSCSynth_Pluck_A2_01", 45}};
   for (const auto& [name, note] : notes) {
     const LibraryRecord& r = ByName(*library, name);

@@ -1,4 +1,6 @@
 // The measures of one sound, checked on synthesised signals whose answers are known.
+#include "library/analysis/signal_analysis.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "library/analysis/attack_time.h"
-#include "library/analysis/signal_analysis.h"
 #include "library/channel_layout.h"
 
 namespace vn {
@@ -120,13 +121,13 @@ TEST(SignalAnalysis, NoiseIsFlatUnpitchedAndChanging) {
   EXPECT_EQ(r.midiNote, -1);
   EXPECT_LT(r.pitchConfidence, 0.5f);
   EXPECT_FLOAT_EQ(r.zeroCrossRate, 1.0f);  // about one crossing in two samples, times four
-  EXPECT_GT(r.spectralFlux, 0.01f);  // small: the noise's shape changes bin by bin, not as a whole
+  EXPECT_GT(r.spectralFlux, 0.01f);        // small: the noise's shape changes bin by bin, not as a whole
   EXPECT_GT(r.highRatio, 0.8f);
   // Equal magnitude per bin: each band weighs as many bins as it spans, the widest
   // (6-16 kHz, 465 bins) most, 2-6 kHz (186 bins) about 0.4 of it.
   EXPECT_FLOAT_EQ(r.bandShare[4], 1.0f);
   EXPECT_NEAR(r.bandShare[3], 186.0 / 465.0, 0.03);
-  EXPECT_EQ(r.inharmonicity, 0.0f);       // only measured against an accepted pitch
+  EXPECT_EQ(r.inharmonicity, 0.0f);  // only measured against an accepted pitch
 }
 
 TEST(SignalAnalysis, FluxFollowsChangesOfSpectralShape) {
@@ -191,8 +192,7 @@ TEST(SignalAnalysis, LfeChannelStaysOutOfTheMix) {
     six[i * 6 + 0] = six[i * 6 + 1] = six[i * 6 + 2] = tone[i];
     six[i * 6 + 3] = rumble[i];
   }
-  const LibraryRecord surround =
-      Analyse(six, {kRoleL, kRoleR, kRoleC, kRoleLFE, kRoleLs, kRoleRs}).record;
+  const LibraryRecord surround = Analyse(six, {kRoleL, kRoleR, kRoleC, kRoleLFE, kRoleLs, kRoleRs}).record;
   // Mean of the five others: the tone at 3/5 of its level, no rumble anywhere.
   const LibraryRecord mono = AnalyseMono(Sine(1000.0, 0.5, 0.3 * 3.0 / 5.0)).record;
   EXPECT_NEAR(surround.rmsDb, mono.rmsDb, 0.01);
@@ -232,7 +232,8 @@ TEST(SignalAnalysis, AttackTimeOfSlowAndFastOnsets) {
   std::vector<float> hits(static_cast<size_t>(1.5 * kRate), 0.0f);
   for (int k = 0; k < 3; ++k) {
     const size_t at = static_cast<size_t>((0.1 + 0.45 * k) * kRate);
-    for (size_t i = 0; i < 8000; ++i) hits[at + i] = static_cast<float>(0.8 * std::exp(-static_cast<double>(i) / 1500.0) * std::sin(0.3 * i));
+    for (size_t i = 0; i < 8000; ++i)
+      hits[at + i] = static_cast<float>(0.8 * std::exp(-static_cast<double>(i) / 1500.0) * std::sin(0.3 * i));
   }
   const float fast = AnalyseMono(hits).record.attackTime;
   EXPECT_GT(fast, 0.0f);

@@ -10,7 +10,6 @@ namespace vn {
 // longTerm: L[k] for k = 0..1023. acceptedPitchHz: the accepted pitch, or 0 when
 // none was accepted (the strongest bin from 50 Hz up then stands in for it).
 // Sets harmonicRatio and inharmonicity.
-void MeasureHarmonics(const std::vector<double>& longTerm, double binHz, double acceptedPitchHz,
-                      LibraryRecord& record);
+void MeasureHarmonics(const std::vector<double>& longTerm, double binHz, double acceptedPitchHz, LibraryRecord& record);
 
 }  // namespace vn

@@ -140,8 +140,7 @@ void FinishSpectrum(const SpectrumMeasures& s, LibraryRecord& record) {
   }
   record.highRatio = s.highAll > 0.0 ? static_cast<float>(s.highAbove / s.highAll) : 0.0f;
   if (s.fluxCount > 0) {
-    record.spectralFlux =
-        static_cast<float>(std::clamp(s.fluxSum / s.fluxCount / std::numbers::sqrt2, 0.0, 1.0));
+    record.spectralFlux = static_cast<float>(std::clamp(s.fluxSum / s.fluxCount / std::numbers::sqrt2, 0.0, 1.0));
   }
   if (s.flatCount > 0) {
     const double meanOfMeans = s.flatMeanSum / s.flatCount;

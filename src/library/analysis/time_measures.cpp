@@ -74,19 +74,18 @@ void FinishTimeMeasures(const TimeMeasures& m, int64_t spanFrames, LibraryRecord
   if (spanDone > 0.0) {
     record.peakPosition = static_cast<float>(static_cast<double>(m.peakIndex) / spanDone);
     if (m.sumSquares > 0.0) {
-      record.temporalCentroid =
-          static_cast<float>(std::clamp(m.sumIndexSquares / m.sumSquares / spanDone, 0.0, 1.0));
+      record.temporalCentroid = static_cast<float>(std::clamp(m.sumIndexSquares / m.sumSquares / spanDone, 0.0, 1.0));
     }
   }
-  record.zeroCrossRate = static_cast<float>(
-      std::clamp(static_cast<double>(m.crossings) / static_cast<double>(m.samples) * 4.0, 0.0, 1.0));
+  record.zeroCrossRate =
+      static_cast<float>(std::clamp(static_cast<double>(m.crossings) / static_cast<double>(m.samples) * 4.0, 0.0, 1.0));
 
   if (m.blockRms.size() >= 3) {
     const float loudest = *std::max_element(m.blockRms.begin(), m.blockRms.end());
     auto first = std::find_if(m.blockRms.begin(), m.blockRms.end(), [&](float r) { return r > 0.15f * loudest; });
     if (first != m.blockRms.end()) {
-      record.onsetPosition = static_cast<float>(static_cast<double>(first - m.blockRms.begin()) /
-                                                static_cast<double>(m.blockRms.size()));
+      record.onsetPosition =
+          static_cast<float>(static_cast<double>(first - m.blockRms.begin()) / static_cast<double>(m.blockRms.size()));
     }
   }
 }

@@ -23,8 +23,8 @@ struct AnalysisWorkingSet::Fft {
 
 AnalysisWorkingSet::AnalysisWorkingSet() : fft(std::make_unique<Fft>()), windowed(kAnalysisBlock) {
   for (size_t i = 0; i < kAnalysisBlock; ++i) {
-    window[i] = static_cast<float>(0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
-                                                         static_cast<double>(kAnalysisBlock))));
+    window[i] = static_cast<float>(
+        0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(kAnalysisBlock))));
   }
 }
 
