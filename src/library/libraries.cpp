@@ -61,6 +61,7 @@ std::string LibraryNameForFolder(const std::string& folder) {
 }
 
 int LoadLibrariesAtStartup() {
+  InstallLibraryFileLookup();
   std::string folder = ensureAppDataFolder();
   if (folder.empty()) return 0;
   std::vector<std::string> files;
@@ -83,10 +84,7 @@ int LoadLibrariesAtStartup() {
 int StartLibraries() {
   static std::once_flag once;
   static int loaded = 0;
-  std::call_once(once, [] {
-    InstallLibraryFileLookup();
-    loaded = LoadLibrariesAtStartup();
-  });
+  std::call_once(once, [] { loaded = LoadLibrariesAtStartup(); });
   return loaded;
 }
 

@@ -25,13 +25,13 @@ std::string LibraryIndexPath(const std::string& name);
 // ("/sfx/Vol.2/" gives "Vol").
 std::string LibraryNameForFolder(const std::string& folder);
 
-// Creates the library folder and adds every ".vnlib" in it that reads, in file-name
-// order. Returns the number of Libraries added.
+// Connects the project file's look-ups to the file-identity registry, creates the
+// library folder and adds every ".vnlib" in it that reads, in file-name order.
+// Returns the number of Libraries added.
 int LoadLibrariesAtStartup();
 
-// What a program does once before it uses Libraries: connects the project file's
-// look-ups to the file-identity registry and reads every index file. Later calls
-// do nothing; returns the number of Libraries read by the first.
+// LoadLibrariesAtStartup once per process, for programs with several entry points;
+// later calls do nothing and return the number the first one read.
 int StartLibraries();
 
 // Appends a Library under the mutex.
