@@ -4,8 +4,6 @@
 
 namespace vn {
 
-float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 BandArray targetBandProfile(float weight) {
   static constexpr float kCentres[kBands] = {0.1f, 0.3f, 0.5f, 0.7f, 0.9f};
   const float c = 0.1f + 0.8f * weight;

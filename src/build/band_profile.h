@@ -22,6 +22,6 @@ BandArray normalisedShares(const BandArray& shares);
 // pitch measures.
 float noisiness(const LibraryRecord& record);
 
-float clampf(float v, float lo, float hi);
+inline float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 }  // namespace vn

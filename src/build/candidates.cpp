@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "build/scoring.h"
 #include "platform/fnv.h"
 
 namespace vn {
@@ -60,7 +61,7 @@ CandidateList makeCandidateList(std::vector<const LibraryRecord*> records) {
   list.traits.reserve(list.records.size());
   uint64_t h = fnvFeedU64(kFnvStart, list.records.size());
   for (const LibraryRecord* r : list.records) {
-    list.traits.push_back({normalisedShares(r->bandShare), noisiness(*r)});
+    list.traits.push_back(traitsOf(*r));
     h = fnvFeedU64(h, reinterpret_cast<uintptr_t>(r));
   }
   list.identity = h;

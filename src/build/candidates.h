@@ -15,10 +15,20 @@ namespace vn {
 // library mutex for as long as a build uses them.
 using LibraryView = std::span<const Library* const>;
 
-// What the scoring reads of a record again and again, worked out once per list.
+// What the scoring reads of a record again and again, worked out once per list
+// (traitsOf in scoring.h): the parts of the score that depend on the record alone.
 struct CandidateTraits {
-  BandArray shares{};  // normalised band shares
+  BandArray rawShares{};  // the record's own band shares
+  BandArray shares{};     // normalised band shares
+  float brightness = 0.5f;
+  float duration = 0.0f;
   float noisiness = 0.0f;
+  float calm = 0.0f;         // character of a low-impact sound (steady, soft, centred)
+  float hit = 0.0f;          // character of a high-impact sound (clean, peaky, changing)
+  float spotClean = 0.0f;    // Spot: 5·clamp(1 - 3·inharmonicity)
+  float swellShape = 0.0f;   // Bloom and Contour shape term
+  float fillSteady = 0.0f;   // Fill shape term without its length part
+  float scatterShape = 0.0f; // Scatter shape term
 };
 
 // References to records (never copies) plus their traits. identity tells two

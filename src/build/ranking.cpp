@@ -37,25 +37,40 @@ std::vector<ScoredCandidate> rankCandidates(const CandidateList& candidates, con
                    : std::make_shared<const std::vector<float>>(computeKeywordScores(candidates, request.terms));
   }
   const bool referenceActive = context.reference && context.reference->active();
-  std::vector<ScoredCandidate> entered;
+  const size_t keep = static_cast<size_t>(std::max(topN, 0));
+  // The best N so far as a heap whose root is the weakest of them, so that a
+  // long list costs one comparison per candidate.
+  const auto weaker = [](const ScoredCandidate& a, const ScoredCandidate& b) { return a.score > b.score; };
+  std::vector<ScoredCandidate> top;
+  top.reserve(keep + 1);
+  bool entered = false;
   ScoredCandidate best;
   for (size_t i = 0; i < candidates.size(); ++i) {
     const LibraryRecord& r = *candidates.records[i];
     if (context.bans && context.bans->bans(r)) continue;
     const float k = keywords ? (*keywords)[i] : 0.0f;
     if (k < 0.0f) continue;
-    const float score = scorePrepared(r, candidates.traits[i], prepared, k);
+    const float score = scorePrepared(candidates.traits[i], prepared, k);
     if (score > best.score) best = {&r, score};
     if (!(score > kRankFloor)) continue;
-    entered.push_back(
-        {&r, referenceActive ? referenceAdjusted(*context.reference, r, candidates.traits[i].shares, score) : score});
+    entered = true;
+    const ScoredCandidate c{
+        &r, referenceActive ? referenceAdjusted(*context.reference, r, candidates.traits[i].shares, score) : score};
+    if (top.size() < keep) {
+      top.push_back(c);
+      std::push_heap(top.begin(), top.end(), weaker);
+    } else if (keep > 0 && c.score > top.front().score) {
+      std::pop_heap(top.begin(), top.end(), weaker);
+      top.back() = c;
+      std::push_heap(top.begin(), top.end(), weaker);
+    }
   }
-  if (entered.empty()) {
+  if (!entered) {
     if (best.record) return {{best.record, std::max(0.01f, best.score)}};
     return {};
   }
-  keepBest(entered, static_cast<size_t>(std::max(topN, 0)));
-  return entered;
+  keepBest(top, keep);
+  return top;
 }
 
 }  // namespace vn

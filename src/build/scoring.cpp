@@ -16,27 +16,32 @@ float spectralMatch(const BandArray& s, const BandArray& t) {
 }
 
 // Rewards records that fill bands the event has left free and penalises piling
-// onto bands that are already full.
-float bandFilling(float score, float match, const LibraryRecord& r, const BandArray& occupied) {
-  static constexpr float kOverWeights[kBands] = {1.5f, 0.8f, 0.6f, 1.2f, 1.5f};
+// onto bands that are already full. e: the occupied energy relative to its
+// fullest band (as it is when that band holds 0.01 or less).
+BandArray occupiedShare(const BandArray& occupied) {
   float mx = 0.0f;
   for (float v : occupied) mx = std::max(mx, v);
   BandArray e = occupied;
   if (mx > 0.01f)
     for (float& v : e) v /= mx;
+  return e;
+}
+
+float bandFilling(float score, float match, const CandidateTraits& r, const BandArray& e) {
+  static constexpr float kOverWeights[kBands] = {1.5f, 0.8f, 0.6f, 1.2f, 1.5f};
   float fill = 0.0f, over = 0.0f;
   for (int i = 0; i < kBands; ++i) {
-    fill += (1.0f - clampf(e[i], 0.0f, 1.0f)) * r.bandShare[i];
+    fill += (1.0f - clampf(e[i], 0.0f, 1.0f)) * r.rawShares[i];
     if (e[i] > 0.5f) {
       const float x = 2.0f * (e[i] - 0.5f);
-      over += r.bandShare[i] * x * x * kOverWeights[i];
+      over += r.rawShares[i] * x * x * kOverWeights[i];
     }
   }
   score += match * 15.0f * clampf(2.0f * fill, 0.0f, 1.0f);
   return std::max(1.0f, score - match * 10.0f * clampf(over, 0.0f, 1.0f));
 }
 
-float durationFit(float score, const LibraryRecord& r, float D, ShapeType shape) {
+float durationFit(float score, const CandidateTraits& r, float D, ShapeType shape) {
   const float L = r.duration;
   if (L >= D) return score + 15.0f * (L > 0.0f ? clampf(2.0f * D / L, 0.0f, 1.0f) : 1.0f);
   const float q = L / D;
@@ -46,41 +51,49 @@ float durationFit(float score, const LibraryRecord& r, float D, ShapeType shape)
   return score;
 }
 
-float character(const LibraryRecord& r, float impact) {
+float character(const CandidateTraits& tr, float impact) {
   const float A = clampf(impact, 0.0f, 1.0f);
-  const float c = clampf(r.crestDb / 18.0f, 0.0f, 1.0f);
-  const float f = 2.5f * r.spectralFlux;
-  const float t = std::fabs(r.temporalCentroid - 0.5f);
-  const float calm = 0.3f * clampf(1.0f - f, 0.0f, 1.0f) + 0.4f * clampf(1.0f - c, 0.0f, 1.0f) + 0.3f * (1.0f - 2.0f * t);
-  const float hit = 0.3f * clampf(1.0f - 5.0f * r.inharmonicity, 0.0f, 1.0f) + 0.4f * c + 0.3f * clampf(f, 0.0f, 1.0f);
-  return 10.0f * (calm * (1.0f - A) + hit * A);
+  return 10.0f * (tr.calm * (1.0f - A) + tr.hit * A);
 }
 
-float shapeTerm(const LibraryRecord& r, float D, ShapeType shape) {
-  const float L = r.duration;
-  const float z = r.zeroCrossRate, cr = r.crestDb;
-  const float t = std::fabs(r.temporalCentroid - 0.5f);
+float shapeTerm(const CandidateTraits& tr, float D, ShapeType shape) {
+  const float L = tr.duration;
   switch (shape) {
     case ShapeType::Spot: {
       float s = 0.0f;
       if (L >= 0.8f * D && D > 0.0f) s += 10.0f * (1.0f - 2.0f * std::fabs(std::min(2.0f * D, L) / (2.0f * D) - 0.5f));
-      return s + 5.0f * clampf(1.0f - 3.0f * r.inharmonicity, 0.0f, 1.0f);
+      return s + tr.spotClean;
     }
     case ShapeType::Bloom:
-    case ShapeType::Contour:
-      return 5.0f * clampf(2.0f * z, 0.0f, 1.0f) + 5.0f * clampf(1.0f - cr / 20.0f, 0.0f, 1.0f) + 5.0f * (1.0f - 3.0f * t);
-    case ShapeType::Fill:
-      return 5.0f * clampf(L / std::max(1.0f, D), 0.0f, 1.0f) + 3.0f * clampf(1.0f - cr / 20.0f, 0.0f, 1.0f) +
-             3.0f * clampf(1.0f - 3.0f * r.spectralFlux, 0.0f, 1.0f) + 2.0f * clampf(2.0f * z, 0.0f, 1.0f) +
-             2.0f * (1.0f - 3.0f * t);
-    case ShapeType::Scatter:
-      return 10.0f * clampf(2.0f * r.spectralFlux, 0.0f, 1.0f) + 5.0f * clampf(cr / 15.0f, 0.0f, 1.0f);
-    default:
-      return 7.5f;
+    case ShapeType::Contour: return tr.swellShape;
+    case ShapeType::Fill: return 5.0f * clampf(L / std::max(1.0f, D), 0.0f, 1.0f) + tr.fillSteady;
+    case ShapeType::Scatter: return tr.scatterShape;
+    default: return 7.5f;
   }
 }
 
 }  // namespace
+
+CandidateTraits traitsOf(const LibraryRecord& r) {
+  CandidateTraits tr;
+  tr.rawShares = r.bandShare;
+  tr.shares = normalisedShares(r.bandShare);
+  tr.brightness = r.brightness;
+  tr.duration = r.duration;
+  tr.noisiness = noisiness(r);
+  const float c = clampf(r.crestDb / 18.0f, 0.0f, 1.0f);
+  const float f = 2.5f * r.spectralFlux;
+  const float t = std::fabs(r.temporalCentroid - 0.5f);
+  const float z = r.zeroCrossRate, cr = r.crestDb;
+  tr.calm = 0.3f * clampf(1.0f - f, 0.0f, 1.0f) + 0.4f * clampf(1.0f - c, 0.0f, 1.0f) + 0.3f * (1.0f - 2.0f * t);
+  tr.hit = 0.3f * clampf(1.0f - 5.0f * r.inharmonicity, 0.0f, 1.0f) + 0.4f * c + 0.3f * clampf(f, 0.0f, 1.0f);
+  tr.spotClean = 5.0f * clampf(1.0f - 3.0f * r.inharmonicity, 0.0f, 1.0f);
+  tr.swellShape = 5.0f * clampf(2.0f * z, 0.0f, 1.0f) + 5.0f * clampf(1.0f - cr / 20.0f, 0.0f, 1.0f) + 5.0f * (1.0f - 3.0f * t);
+  tr.fillSteady = 3.0f * clampf(1.0f - cr / 20.0f, 0.0f, 1.0f) + 3.0f * clampf(1.0f - 3.0f * r.spectralFlux, 0.0f, 1.0f) +
+                  2.0f * clampf(2.0f * z, 0.0f, 1.0f) + 2.0f * (1.0f - 3.0f * t);
+  tr.scatterShape = 10.0f * clampf(2.0f * r.spectralFlux, 0.0f, 1.0f) + 5.0f * clampf(cr / 15.0f, 0.0f, 1.0f);
+  return tr;
+}
 
 float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms) {
   int count = 0, sum = 0;
@@ -103,6 +116,7 @@ PreparedScore prepareScore(const ScoreRequest& request) {
   p.request = request;
   p.target = targetBandProfile(request.weight);
   p.hasTerms = !request.terms.empty();
+  if (request.occupied) p.occupiedShare = occupiedShare(*request.occupied);
   return p;
 }
 
@@ -115,11 +129,10 @@ float scoreCandidate(const LibraryRecord& record, const ScoreRequest& request, s
     const auto terms = prepareTerms(request.terms);
     k = keywordScore(record, terms);
   }
-  const CandidateTraits traits{normalisedShares(record.bandShare), noisiness(record)};
-  return scorePrepared(record, traits, prepared, k);
+  return scorePrepared(traitsOf(record), prepared, k);
 }
 
-float scorePrepared(const LibraryRecord& r, const CandidateTraits& traits, const PreparedScore& p, float K) {
+float scorePrepared(const CandidateTraits& traits, const PreparedScore& p, float K) {
   const ScoreRequest& q = p.request;
   const float B = p.hasTerms ? 30.0f : 50.0f;
   const float F = p.hasTerms ? 0.1f : 0.01f;
@@ -127,16 +140,16 @@ float scorePrepared(const LibraryRecord& r, const CandidateTraits& traits, const
   if (K < 0.0f) return 0.0f;
   float score = K;
 
-  const float M = spectralMatch(traits.shares, p.target);
-  const float g = std::fabs(r.brightness - (0.8f * q.weight + 0.1f));
+  const float g = std::fabs(traits.brightness - (0.8f * q.weight + 0.1f));
   if (!(g <= 0.4f)) return 0.0f;
+  const float M = spectralMatch(traits.shares, p.target);
   const float Bm = std::max(0.02f, 1.0f - (p.hasTerms ? 3.0f : 4.0f) * g);
   score += B * 0.5f * M * Bm + B * 0.3f * Bm + B * 0.2f * M;
 
-  if (q.occupied && M > 0.1f) score = bandFilling(score, M, r, *q.occupied);
-  score = durationFit(score, r, q.duration, q.shape);
-  score += character(r, q.impact);
-  score += shapeTerm(r, q.duration, q.shape);
+  if (q.occupied && M > 0.1f) score = bandFilling(score, M, traits, p.occupiedShare);
+  score = durationFit(score, traits, q.duration, q.shape);
+  score += character(traits, q.impact);
+  score += shapeTerm(traits, q.duration, q.shape);
 
   if (q.noisinessTarget >= 0.0f && q.pickCount >= 1) {
     const float dv = std::fabs(traits.noisiness - q.noisinessTarget);

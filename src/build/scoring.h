@@ -23,6 +23,8 @@ struct ScoreRequest {
   int pickCount = 0;
 };
 
+CandidateTraits traitsOf(const LibraryRecord& record);
+
 // The keyword part K of the score: 0..50, or -1 when a required word is missing
 // or an excluded word is present. 0 without terms.
 float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms);
@@ -37,9 +39,9 @@ struct PreparedScore {
   ScoreRequest request;
   BandArray target{};
   bool hasTerms = false;
+  BandArray occupiedShare{};  // occupied energy relative to its fullest band
 };
 PreparedScore prepareScore(const ScoreRequest& request);
-float scorePrepared(const LibraryRecord& record, const CandidateTraits& traits,
-                    const PreparedScore& prepared, float keyword);
+float scorePrepared(const CandidateTraits& traits, const PreparedScore& prepared, float keyword);
 
 }  // namespace vn
