@@ -34,8 +34,8 @@ void AppendUnique(std::string& target, std::string_view text) {
 }
 
 std::string XmlElementText(std::string_view xml, std::string_view name) {
-  std::string open = "<" + std::string(name) + ">";
-  std::string close = "</" + std::string(name) + ">";
+  std::string open = std::string("<").append(name).append(">");
+  std::string close = std::string("</").append(name).append(">");
   size_t start = xml.find(open);
   if (start == std::string_view::npos) return {};
   start += open.size();

@@ -79,31 +79,6 @@ LibraryRecord fullRecord() {
   return r;
 }
 
-void expectSameRecord(const LibraryRecord& a, const LibraryRecord& b) {
-  EXPECT_EQ(a.path, b.path);
-  EXPECT_EQ(a.name, b.name);
-  EXPECT_EQ(a.description, b.description);
-  EXPECT_EQ(a.keywords, b.keywords);
-  EXPECT_EQ(a.fileId, b.fileId);
-  EXPECT_EQ(a.contentHash, b.contentHash);
-  EXPECT_EQ(a.fileSize, b.fileSize);
-  EXPECT_EQ(a.modifiedTime, b.modifiedTime);
-  EXPECT_EQ(a.channels, b.channels);
-  EXPECT_EQ(a.bitDepth, b.bitDepth);
-  EXPECT_EQ(a.layout, b.layout);
-  EXPECT_EQ(a.layoutOverride, b.layoutOverride);
-  EXPECT_EQ(a.midiNote, b.midiNote);
-  EXPECT_EQ(a.bandShare, b.bandShare);
-  for (auto field : {&LibraryRecord::duration, &LibraryRecord::sampleRate, &LibraryRecord::centroid,
-                     &LibraryRecord::highRatio, &LibraryRecord::brightness, &LibraryRecord::dynamicRangeDb,
-                     &LibraryRecord::peakPosition, &LibraryRecord::zeroCrossRate, &LibraryRecord::crestDb,
-                     &LibraryRecord::rmsDb, &LibraryRecord::temporalCentroid, &LibraryRecord::spectralFlux,
-                     &LibraryRecord::pitchHz, &LibraryRecord::pitchCents, &LibraryRecord::pitchConfidence,
-                     &LibraryRecord::flatness, &LibraryRecord::harmonicRatio, &LibraryRecord::inharmonicity,
-                     &LibraryRecord::onsetPosition, &LibraryRecord::attackTime})
-    EXPECT_FLOAT_EQ(a.*field, b.*field);
-}
-
 TEST(IndexFile, RoundTripKeepsEveryFieldAndEveryByteOfTheTexts) {
   test::TempDir dir;
   Library library;
@@ -154,8 +129,20 @@ TEST(IndexFile, RoundTripKeepsEveryFieldAndEveryByteOfTheTexts) {
   EXPECT_EQ(back.previousNames, library.previousNames);
   EXPECT_EQ(back.schemaVersion, 10);
   ASSERT_EQ(back.records.size(), 2u);
-  expectSameRecord(back.records[0], library.records[0]);
-  expectSameRecord(back.records[1], plain);
+  const LibraryRecord& first = back.records[0];
+  EXPECT_EQ(first.path, library.records[0].path);
+  EXPECT_EQ(first.name, library.records[0].name);
+  EXPECT_EQ(first.description, library.records[0].description);
+  EXPECT_EQ(first.keywords, library.records[0].keywords);
+  EXPECT_EQ(first.fileSize, library.records[0].fileSize);
+  EXPECT_EQ(first.bandShare, library.records[0].bandShare);
+  EXPECT_FLOAT_EQ(first.inharmonicity, 0.02f);
+  EXPECT_EQ(first.midiNote, 69);
+  // Every other field is proven by writing what was read: the same bytes again.
+  // (The group id is recomputed on reading, so the record keeps it out of this.)
+  back.records[0].groupId = library.records[0].groupId;
+  ASSERT_TRUE(WriteLibraryFile(back, dir.file("Again.vnlib")));
+  EXPECT_EQ(test::readAll(dir.file("Again.vnlib")), text);
   // Reading registers the record's identity.
   EXPECT_EQ(CurrentPathForFileId("0123456789abcdef"), library.records[0].path);
 }
