@@ -10,12 +10,11 @@
 namespace vn::cli {
 namespace {
 
-volatile sig_atomic_t gInterrupts = 0;
 volatile int gInterruptFlag = 0;
 
 void onInterrupt(int) {
+  if (gInterruptFlag) std::_Exit(130);
   gInterruptFlag = 1;
-  if (++gInterrupts > 1) std::_Exit(130);
 }
 
 }  // namespace
