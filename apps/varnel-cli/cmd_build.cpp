@@ -5,11 +5,9 @@
 
 #include "args.h"
 #include "build/build_run.h"
-#include "build/layering.h"
 #include "build/reference_set.h"
-#include "build_report.h"
+#include "build_session.h"
 #include "command.h"
-#include "core/preferences.h"
 #include "core/project_file.h"
 #include "core/source_paths.h"
 #include "core/timecode.h"
@@ -82,19 +80,17 @@ int runBuild(const std::vector<std::string>& raw) {
     options.onlyEvent = static_cast<int>(*event);
   }
 
-  Preferences prefs;
-  LoadPreferences(prefs);
-  StartLibraries();
-  LibraryList& list = AppLibraries();
-  std::lock_guard lock(list.mutex);
-  const std::vector<const Library*> libraries = libraryPointers(list);
-
   BuildEngineState state;
   if (args.has("--reference")) {
     std::vector<std::string> unknown;
     std::vector<std::string> files;
     for (const auto& file : args.values("--reference")) files.push_back(absolutePath(file));
-    state.reference = makeReferenceSet(files, libraries, &unknown);
+    StartLibraries();
+    LibraryList& list = AppLibraries();
+    {
+      std::lock_guard lock(list.mutex);
+      state.reference = makeReferenceSet(files, libraryPointers(list), &unknown);
+    }
     for (const auto& file : unknown)
       std::fprintf(stderr, "Not in any Library, left out of the reference set: %s\n", file.c_str());
     if (!state.reference.active())
@@ -109,10 +105,8 @@ int runBuild(const std::vector<std::string>& raw) {
     bar.update(total > 0 ? static_cast<double>(done) / total : 1.0, format("%d/%d events", done, total));
     if (interrupted()) cancel = true;
   };
-  const BuildSummary summary = buildEvents(session, libraries, state, options);
+  const BuildSummary summary = buildWithAppLibraries(session, state, options);
   bar.finish(format("%d events", summary.eventsBuilt));
-
-  runLayeringPasses(session, prefs.protectSilence, prefs.destructiveEQ);
   printEvents(session, summary);
   std::printf("%s\n", summary.status.empty() ? format("Built %d event%s - %d layer%s", summary.eventsBuilt,
                                                       summary.eventsBuilt == 1 ? "" : "s", summary.layersAdded,

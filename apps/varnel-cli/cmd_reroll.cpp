@@ -5,7 +5,7 @@
 #include "args.h"
 #include "build/build_run.h"
 #include "build/reroll.h"
-#include "build_report.h"
+#include "build_session.h"
 #include "command.h"
 #include "core/project_file.h"
 #include "platform/log.h"

@@ -1,5 +1,9 @@
-#include "build_report.h"
+#include "build_session.h"
 
+#include <mutex>
+
+#include "build/layering.h"
+#include "core/preferences.h"
 #include "core/timecode.h"
 #include "platform/log.h"
 
@@ -9,6 +13,18 @@ std::vector<const Library*> libraryPointers(LibraryList& list) {
   std::vector<const Library*> out;
   for (const Library& library : list.libraries) out.push_back(&library);
   return out;
+}
+
+BuildSummary buildWithAppLibraries(Session& session, BuildEngineState& state, const BuildOptions& options) {
+  Preferences prefs;
+  LoadPreferences(prefs);
+  StartLibraries();
+  LibraryList& list = AppLibraries();
+  std::lock_guard lock(list.mutex);
+  const std::vector<const Library*> libraries = libraryPointers(list);
+  BuildSummary summary = buildEvents(session, libraries, state, options);
+  runLayeringPasses(session, prefs.protectSilence, prefs.destructiveEQ);
+  return summary;
 }
 
 std::string layerLine(const Session& session, int layerIndex, std::optional<float> score) {
