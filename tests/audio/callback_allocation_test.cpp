@@ -16,13 +16,28 @@ thread_local bool tCounting = false;
 thread_local int tAllocations = 0;
 }  // namespace
 
-void* operator new(std::size_t size) {
+namespace {
+void* counted(std::size_t size) noexcept {
   if (tCounting) ++tAllocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
+  return std::malloc(size ? size : 1);
+}
+void* countedOrThrow(std::size_t size) {
+  if (void* p = counted(size)) return p;
   throw std::bad_alloc();
 }
+}  // namespace
+
+// Every plain form, so that each allocation is counted and freed by its own kind.
+void* operator new(std::size_t size) { return countedOrThrow(size); }
+void* operator new[](std::size_t size) { return countedOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace vn {
 namespace {
