@@ -22,15 +22,28 @@ std::optional<std::array<float, N>> spanTable(const Curve& curve, const Event& e
   return table;
 }
 
+// The envelope's points spread over the buffer, first on the first sample and
+// last on the last, joined by straight lines; walked one segment at a time.
 template <size_t N>
 void multiplyEnvelope(const std::array<float, N>& env, std::vector<float>& left, std::vector<float>& right) {
   const size_t n = std::min(left.size(), right.size());
   if (n == 0) return;
-  const float scale = n > 1 ? 1.0f / static_cast<float>(n - 1) : 0.0f;
-  for (size_t i = 0; i < n; ++i) {
-    const float g = std::max(0.0f, sampleTable(env, static_cast<float>(i) * scale));
-    left[i] *= g;
-    right[i] *= g;
+  if (n == 1) {
+    const float g = std::max(0.0f, env[0]);
+    left[0] *= g;
+    right[0] *= g;
+    return;
+  }
+  const double samplesPerSegment = static_cast<double>(n - 1) / static_cast<double>(N - 1);
+  for (size_t k = 0; k + 1 < N; ++k) {
+    const size_t from = static_cast<size_t>(std::ceil(k * samplesPerSegment));
+    const size_t to = k + 2 == N ? n : static_cast<size_t>(std::ceil((k + 1) * samplesPerSegment));
+    const float slope = static_cast<float>((env[k + 1] - env[k]) / samplesPerSegment);
+    for (size_t i = from; i < std::min(to, n); ++i) {
+      const float g = std::max(0.0f, env[k] + slope * static_cast<float>(static_cast<double>(i) - k * samplesPerSegment));
+      left[i] *= g;
+      right[i] *= g;
+    }
   }
 }
 

@@ -28,11 +28,15 @@ void balanceBusses(RenderCache& cache, Session& session) {
     for (size_t i = 0; i < cache.blocks.size(); ++i) {
       const RenderedBlock& b = cache.blocks[i];
       if (b.loudness > -900.0f || b.left.empty()) continue;
-      float peak = 0.0f;
-      for (size_t k = 0; k < b.left.size(); ++k) peak = std::max({peak, std::fabs(b.left[k]), std::fabs(b.right[k])});
-      measured[i] = {integratedLoudness(b.left.data(), b.right.data(), static_cast<long>(b.left.size()),
-                                        cache.sampleRate),
-                     peak};
+      // The peak summary already holds the largest sample of both sides. A block
+      // with equal sides (a mono layer) is measured once at twice the weight,
+      // which gives the same figure as measuring both.
+      const float peak = *std::max_element(b.peaks.begin(), b.peaks.end());
+      const long frames = static_cast<long>(std::min(b.left.size(), b.right.size()));
+      const bool equalSides = b.left == b.right;
+      const float* sides[2] = {b.left.data(), b.right.data()};
+      const float weights[2] = {equalSides ? 2.0f : 1.0f, equalSides ? 0.0f : 1.0f};
+      measured[i] = {integratedLoudness(sides, weights, frames, cache.sampleRate), peak};
     }
   }
   {

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/session.h"
+#include "render/render_cache.h"
 
 namespace vn {
 
@@ -93,6 +94,13 @@ Placement placeBlock(const Event& event, uint32_t layerSeed, int eventIdx,
                      const std::optional<std::array<float, 5>>& spectralProfile) {
   if (event.panManual) return manualPlacement(event.panX, event.panY, event.panZ, event.spread);
   return automaticPlacement(layerSeed, eventIdx, event.spread, spectralProfile);
+}
+
+void placeEventBlocks(RenderCache& cache, const Event& event, int eventIdx) {
+  std::lock_guard lock(cache.mutex);
+  for (RenderedBlock& b : cache.blocks) {
+    if (b.eventIdx == eventIdx) b.placement = placeBlock(event, b.placementSeed, eventIdx, b.spectralProfile);
+  }
 }
 
 float panAmount(const Placement& placement, float spatialAmount) {

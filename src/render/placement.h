@@ -31,6 +31,11 @@ Placement automaticPlacement(uint32_t layerSeed, int eventIdx, float spreadBase,
 Placement placeBlock(const Event& event, uint32_t layerSeed, int eventIdx,
                      const std::optional<std::array<float, 5>>& spectralProfile);
 
+// Places every block of the event again after its placement was edited, under
+// the cache mutex.
+struct RenderCache;
+void placeEventBlocks(RenderCache& cache, const Event& event, int eventIdx);
+
 // The pan amount of a block: the global placement amount for automatic blocks,
 // the distance for manual ones.
 float panAmount(const Placement& placement, float spatialAmount);

@@ -9,10 +9,14 @@ void computePeakSummary(RenderedBlock& block) {
   block.peaks.fill(0.0f);
   const size_t n = std::min(block.left.size(), block.right.size());
   if (n == 0) return;
-  for (size_t i = 0; i < n; ++i) {
-    const size_t bin = i * kPeakBins / n;
-    const float v = std::max(std::fabs(block.left[i]), std::fabs(block.right[i]));
-    if (v > block.peaks[bin]) block.peaks[bin] = v;
+  // Sample i falls in bin floor(i * 256 / n): bin b holds i from ceil(b * n / 256).
+  size_t from = 0;
+  for (size_t b = 0; b < kPeakBins; ++b) {
+    const size_t to = ((b + 1) * n + kPeakBins - 1) / kPeakBins;
+    float peak = 0.0f;
+    for (size_t i = from; i < to; ++i) peak = std::max(peak, std::max(std::fabs(block.left[i]), std::fabs(block.right[i])));
+    block.peaks[b] = peak;
+    from = to;
   }
 }
 

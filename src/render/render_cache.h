@@ -31,6 +31,7 @@ struct RenderedBlock {
   std::optional<std::array<float, 32>> contourTable;
   float reverbSend = -1.0f;        // negative: the bus default
   Placement placement;
+  uint32_t placementSeed = 0;      // the Layer's random seed, for placing the block again
   bool stereoSource = false;       // pan as a stereo pair (the Layer is not mono)
   std::optional<std::array<float, 5>> spectralProfile;
   int bus = 0;

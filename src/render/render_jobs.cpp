@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "build/build_run.h"
+#include "build/candidates.h"
 #include "build/layering.h"
 #include "platform/log.h"
 #include "render/bus_balance.h"
@@ -17,33 +18,52 @@ using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
-// The Libraries of the process, held under their mutex while a job reads them.
-struct LibraryHold {
+// The Libraries of the process. A build holds their mutex from its first event
+// to its last (the build keeps pointers into their records); streaming only
+// takes it for a moment when it needs a record.
+struct LibraryAccess {
+  LibraryList* list = nullptr;
   std::unique_lock<std::mutex> lock;
   std::vector<const Library*> view;
-  explicit LibraryHold(LibraryList* list) {
-    if (!list) return;
+
+  void hold() {
+    if (!list || lock.owns_lock()) return;
     lock = std::unique_lock(list->mutex);
     for (const Library& l : list->libraries) view.push_back(&l);
+  }
+  void release() {
+    view.clear();
+    if (lock.owns_lock()) lock.unlock();
+  }
+  // Band shares of the layer's source from its Library record, when the build
+  // did not leave them on the layer (a project read from disk).
+  void fillBandShares(Layer& layer) {
+    float total = 0.0f;
+    for (float v : layer.bandShares) total += v;
+    if (total > 1e-6f || !list) return;
+    const bool held = lock.owns_lock();
+    if (!held) hold();
+    if (const LibraryRecord* r = findLibraryRecord(view, layer.fileId, layer.filepath)) layer.bandShares = r->bandShare;
+    if (!held) release();
   }
 };
 
 struct JobContext {
   RenderPipeline& p;
   Session& session;
-  LibraryHold libraries;
+  LibraryAccess libraries;
   std::vector<float> eventGains;
   StreamInputs inputs;
 
   JobContext(RenderPipeline& pipeline, bool keepPitch)
-      : p(pipeline), session(*pipeline.session), libraries(pipeline.libraries) {
+      : p(pipeline), session(*pipeline.session) {
+    libraries.list = pipeline.libraries;
     refreshEventGains();
     inputs.sources = &p.sources;
     inputs.sampleRate = session.settings.projectSampleRate;
     inputs.events = &session.events;
     inputs.eventGains = &eventGains;
     inputs.settings = &session.settings;
-    inputs.libraries = libraries.view;
     inputs.keepPitch = keepPitch;
     std::lock_guard lock(p.cache.mutex);
     if (p.cache.sampleRate != inputs.sampleRate) {
@@ -61,11 +81,15 @@ struct JobContext {
     for (const Event& e : session.events) eventGains.push_back(e.gain);
   }
 
+  // Holds the Libraries until endBuild.
   BuildRun buildRun() {
+    libraries.hold();
     syncLayerIds(p.engine, session);
     const int64_t now = p.options.nowSeconds >= 0 ? p.options.nowSeconds : currentSeconds();
     return BuildRun(session, libraries.view, p.engine, p.options.seed, now);
   }
+
+  void endBuild() { libraries.release(); }
 
   // Renders the layer at idx from a copy, so the layer list is locked only to
   // take the copy and to write back what streaming changed in the layer.
@@ -76,6 +100,7 @@ struct JobContext {
       if (idx >= session.results.size()) return std::nullopt;
       copy = session.results[idx];
     }
+    libraries.fillBandShares(copy);
     auto block = renderLayer(copy, static_cast<int>(idx), inputs);
     std::lock_guard lock(p.layerListMutex);
     if (idx < session.results.size() && session.results[idx].id == copy.id) {
@@ -88,6 +113,7 @@ struct JobContext {
       l.sourcePitchConfidence = copy.sourcePitchConfidence;
       l.sourceMissing = copy.sourceMissing;
       l.unresolved = copy.unresolved;
+      l.bandShares = copy.bandShares;
     }
     fades = {copy.fadeIn, copy.fadeOut};
     return block;
@@ -234,6 +260,7 @@ void FullRender(RenderPipeline& p, float rangeStart, float rangeEnd) {
     p.progressDone.fetch_add(1);
     if (!singlePass) job.stream(p.cache, before, s.results.size());
   }
+  job.endBuild();
   const double streamMs = msSince(t0);
 
   const auto t1 = Clock::now();
@@ -279,6 +306,7 @@ void runRenderJob(RenderPipeline& p, const RenderJob& r) {
       rebuilt.push_back(idx);
       p.progressDone.fetch_add(1);
     }
+    job.endBuild();
     job.postProcess();
     for (int idx : rebuilt) job.restreamEvent(idx);
     checkCacheIntegrity(p.cache, s.results, s.events.size(), p.rebuildDeferred);
@@ -302,6 +330,7 @@ void runRenderJob(RenderPipeline& p, const RenderJob& r) {
         }
         job.buildOne(run, r.eventIdx);
         p.progressDone.store(1);
+        job.endBuild();
         job.postProcess();
         job.restreamEvent(r.eventIdx);
         checkCacheIntegrity(p.cache, s.results, s.events.size(), p.rebuildDeferred);
@@ -328,6 +357,7 @@ void runRenderJob(RenderPipeline& p, const RenderJob& r) {
         job.buildOne(run, i);
         p.progressDone.fetch_add(1);
       }
+      job.endBuild();
       job.postProcess();
       p.cancel.store(false);
       job.rebuild();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <numbers>
 
@@ -16,6 +17,19 @@ constexpr std::array<float, kReverbLines> kRateA{0.31f, 0.43f, 0.67f, 0.37f, 0.5
 constexpr std::array<float, kReverbLines> kRateB{1.13f, 0.89f, 1.31f, 0.97f, 1.07f, 1.23f, 0.83f, 1.19f};
 constexpr std::array<float, 4> kSpreadWeight{0.0f, 0.08f, 0.16f, 0.24f};
 
+// The eight feedback lines as one value; GCC maps it onto whatever vector
+// registers the target has. It never crosses a call another file sees, so the
+// compiler's note about how such values are passed does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+using Lines = float __attribute__((vector_size(32)));
+
+inline Lines loadLines(const float* p) {
+  Lines v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void storeLines(float* p, const Lines& v) { std::memcpy(p, &v, sizeof v); }
+
 uint32_t mixHash(uint32_t x) { return ((x >> 16) ^ x) * 73244475u; }
 
 float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
@@ -24,44 +38,30 @@ float clampParam(float v, float lo, float hi, float fallback) {
   return std::isfinite(v) ? std::clamp(v, lo, hi) : fallback;
 }
 
-Phasor makePhasor(double turns, double hz, int rate) {
-  Phasor p;
-  p.s = static_cast<float>(std::sin(kTwoPi * turns));
-  p.c = static_cast<float>(std::cos(kTwoPi * turns));
+void setPhasor(PhasorBank& bank, int i, double turns, double hz, int rate) {
+  bank.s[i] = static_cast<float>(std::sin(kTwoPi * turns));
+  bank.c[i] = static_cast<float>(std::cos(kTwoPi * turns));
   const double step = kTwoPi * hz / rate;
-  p.rs = static_cast<float>(std::sin(step));
-  p.rc = static_cast<float>(std::cos(step));
-  return p;
+  bank.rs[i] = static_cast<float>(std::sin(step));
+  bank.rc[i] = static_cast<float>(std::cos(step));
 }
 
-inline void rotate(Phasor& p) {
-  const float s = p.s * p.rc + p.c * p.rs;
-  const float c = p.c * p.rc - p.s * p.rs;
-  p.s = s;
-  p.c = c;
+inline void rotate(PhasorBank& p) {
+  const Lines s = loadLines(p.s.data()), c = loadLines(p.c.data());
+  const Lines rs = loadLines(p.rs.data()), rc = loadLines(p.rc.data());
+  storeLines(p.s.data(), s * rc + c * rs);
+  storeLines(p.c.data(), c * rc - s * rs);
 }
 
-inline void renormalise(Phasor& p) {
-  const float k = 1.5f - 0.5f * (p.s * p.s + p.c * p.c);
-  p.s *= k;
-  p.c *= k;
+inline void renormalise(PhasorBank& p) {
+  for (int i = 0; i < kReverbLines; ++i) {
+    const float k = 1.5f - 0.5f * (p.s[i] * p.s[i] + p.c[i] * p.c[i]);
+    p.s[i] *= k;
+    p.c[i] *= k;
+  }
 }
 
 inline void glide(Smoothed& v, float c) { v.current += c * (v.target - v.current); }
-
-// In-place 8-point Hadamard transform scaled by 1/sqrt(8).
-inline void hadamard8(float* x) {
-  for (int len = 1; len < 8; len <<= 1) {
-    for (int i = 0; i < 8; i += len << 1) {
-      for (int j = i; j < i + len; ++j) {
-        const float a = x[j], b = x[j + len];
-        x[j] = a + b;
-        x[j + len] = a - b;
-      }
-    }
-  }
-  for (int i = 0; i < 8; ++i) x[i] *= 0.35355338f;
-}
 
 inline float dcBlock(DcBlocker& dc, float x) {
   float y = x - dc.prevIn + 0.9995f * dc.prevOut;
@@ -93,23 +93,87 @@ void glideDelays(ReverbState& st) {
   }
 }
 
-void diffuse(ReverbState& st, int stage, float* x) {
+constexpr int kBlock = 32;
+
+// One 32-frame block, planar: x[channel][frame].
+using Block = float[kReverbLines][kBlock];
+
+// Ring-buffer copies of a block, in at most two straight pieces.
+void toRing(float* ring, uint32_t mask, uint32_t start, const float* in, int n) {
+  const uint32_t first = start & mask;
+  const int head = std::min<int>(n, static_cast<int>(mask + 1 - first));
+  std::memcpy(ring + first, in, sizeof(float) * head);
+  std::memcpy(ring, in + head, sizeof(float) * (n - head));
+}
+
+void fromRing(const float* ring, uint32_t mask, uint32_t start, float* out, int n) {
+  const uint32_t first = start & mask;
+  const int head = std::min<int>(n, static_cast<int>(mask + 1 - first));
+  std::memcpy(out, ring + first, sizeof(float) * head);
+  std::memcpy(out + head, ring, sizeof(float) * (n - head));
+}
+
+// A diffuser stage over a block: every line takes its input, then each frame
+// reads the lines at their delays (all at least one frame, so what a frame reads
+// was written before it), mixes them with the Hadamard transform and flips signs.
+void diffuseBlock(ReverbState& st, int stage, Block& x, int n) {
   auto& buffers = st.diffuser[stage];
-  const uint32_t w = st.diffuserWrite[stage];
-  for (int j = 0; j < kReverbLines; ++j) buffers[j][w & kDiffuserMask] = x[j];
+  const uint32_t w0 = st.diffuserWrite[stage];
+  for (int j = 0; j < kReverbLines; ++j) toRing(buffers[j].data(), kDiffuserMask, w0, x[j], n);
   for (int j = 0; j < kReverbLines; ++j) {
-    const uint32_t n = static_cast<uint32_t>(st.diffuserInt[stage][j]);
-    const float a = buffers[j][(w - n) & kDiffuserMask];
-    if (st.diffuserSettled) {
-      x[j] = a;
-    } else {
-      const float b = buffers[j][(w - n - 1) & kDiffuserMask];
-      x[j] = a + st.diffuserFrac[stage][j] * (b - a);
+    const uint32_t d = static_cast<uint32_t>(st.diffuserInt[stage][j]);
+    const float* line = buffers[j].data();
+    fromRing(line, kDiffuserMask, w0 - d, x[j], n);
+    if (!st.diffuserSettled) {
+      float further[kBlock];
+      fromRing(line, kDiffuserMask, w0 - d - 1, further, n);
+      const float frac = st.diffuserFrac[stage][j];
+      for (int f = 0; f < n; ++f) x[j][f] += frac * (further[f] - x[j][f]);
     }
   }
-  hadamard8(x);
-  for (int j = 0; j < kReverbLines; ++j) x[j] *= st.diffuserSign[stage][j];
-  st.diffuserWrite[stage] = w + 1;
+  // The Hadamard butterflies run along the block, one line pair at a time.
+  for (int len = 1; len < kReverbLines; len <<= 1) {
+    for (int i = 0; i < kReverbLines; i += len << 1) {
+      for (int j = i; j < i + len; ++j) {
+        for (int f = 0; f < n; ++f) {
+          const float a = x[j][f], b = x[j + len][f];
+          x[j][f] = a + b;
+          x[j + len][f] = a - b;
+        }
+      }
+    }
+  }
+  for (int j = 0; j < kReverbLines; ++j) {
+    const float k = 0.35355338f * st.diffuserSign[stage][j];
+    for (int f = 0; f < n; ++f) x[j][f] *= k;
+  }
+  st.diffuserWrite[stage] = w0 + static_cast<uint32_t>(n);
+}
+
+// Pre-delay over a block: both sides written, then read at the delay.
+void preDelayBlock(ReverbState& st, const float* inL, const float* inR, float* outL, float* outR, int n) {
+  int w = st.preWrite;
+  for (int f = 0; f < n; ++f) {
+    st.preLeft[w] = finiteOr0(inL[f]);
+    st.preRight[w] = finiteOr0(inR[f]);
+    if (++w == kReverbPreDelayRing) w = 0;
+  }
+  const int d = st.preDelayInt;
+  const float frac = st.preDelayFrac;
+  for (int f = 0; f < n; ++f) {
+    int a = st.preWrite + f - d;
+    if (a >= kReverbPreDelayRing) a -= kReverbPreDelayRing;
+    if (a < 0) a += kReverbPreDelayRing;
+    float l = st.preLeft[a], r = st.preRight[a];
+    if (d >= 1 && frac >= 0.001f) {
+      const int b = a == 0 ? kReverbPreDelayRing - 1 : a - 1;
+      l += frac * (st.preLeft[b] - l);
+      r += frac * (st.preRight[b] - r);
+    }
+    outL[f] = l;
+    outR[f] = r;
+  }
+  st.preWrite = w;
 }
 
 }  // namespace
@@ -165,8 +229,8 @@ void initialiseReverb(ReverbState& st, int sampleRate) {
     }
   }
   for (int i = 0; i < kReverbLines; ++i) {
-    st.lfoA[i] = makePhasor(i / 8.0, kRateA[i], st.sampleRate);
-    st.lfoB[i] = makePhasor(i / 8.0 + 0.5, kRateB[i], st.sampleRate);
+    setPhasor(st.lfoA, i, i / 8.0, kRateA[i], st.sampleRate);
+    setPhasor(st.lfoB, i, i / 8.0 + 0.5, kRateB[i], st.sampleRate);
   }
   clearReverb(st);
 }
@@ -234,100 +298,122 @@ void clearReverb(ReverbState& st) {
 void processReverb(ReverbState& st, const float* sendLeft, const float* sendRight, float* returnLeft,
                    float* returnRight, float* const* channelOut, int frames, int channelCount) {
   const int outChannels = channelOut ? std::clamp(channelCount, 0, kReverbLines) : 0;
-  for (int f = 0; f < frames; ++f) {
+  static constexpr float kLineSign[kReverbLines] = {1, -1, -1, 1, 1, -1, -1, 1};
+  for (int done = 0; done < frames;) {
+    // Blocks end where the next glide is due.
+    const int n = std::min(frames - done, kBlock - static_cast<int>(st.lineWrite & 31u));
     if ((st.lineWrite & 31u) == 0) glideDelays(st);
-    glide(st.outputGain, st.c5);
-    glide(st.dampCoef, st.c5);
-    glide(st.feedback, st.c5);
-    glide(st.diffusionMix, st.c5);
-    glide(st.inputCoef, st.c5);
-    glide(st.modDepth, st.c5);
-    glide(st.bassRatio, st.c5);
 
-    // Pre-delay.
-    const float inL = finiteOr0(sendLeft[f]), inR = finiteOr0(sendRight[f]);
-    st.preLeft[st.preWrite] = inL;
-    st.preRight[st.preWrite] = inR;
-    float xl = inL, xr = inR;
-    if (st.preDelayInt >= 1) {
-      const int a = (st.preWrite - st.preDelayInt + kReverbPreDelayRing) % kReverbPreDelayRing;
-      xl = st.preLeft[a];
-      xr = st.preRight[a];
-      if (st.preDelayFrac >= 0.001f) {
-        const int b = (a - 1 + kReverbPreDelayRing) % kReverbPreDelayRing;
-        xl += st.preDelayFrac * (st.preLeft[b] - xl);
-        xr += st.preDelayFrac * (st.preRight[b] - xr);
+    // Per-frame coefficients, each moving toward its target.
+    float gain[kBlock], damp[kBlock], fb[kBlock], mix[kBlock], toneCoef[kBlock], depth[kBlock], bass[kBlock];
+    for (int f = 0; f < n; ++f) {
+      glide(st.outputGain, st.c5);
+      glide(st.dampCoef, st.c5);
+      glide(st.feedback, st.c5);
+      glide(st.diffusionMix, st.c5);
+      glide(st.inputCoef, st.c5);
+      glide(st.modDepth, st.c5);
+      glide(st.bassRatio, st.c5);
+      gain[f] = 0.25f * st.outputGain.current;
+      damp[f] = st.dampCoef.current;
+      fb[f] = st.feedback.current;
+      mix[f] = st.diffusionMix.current;
+      toneCoef[f] = st.inputCoef.current;
+      depth[f] = st.modDepth.current;
+      bass[f] = st.bassRatio.current - 1.0f;
+    }
+
+    // Pre-delay, input tone and the spread onto eight channels.
+    float xl[kBlock], xr[kBlock];
+    preDelayBlock(st, sendLeft + done, sendRight + done, xl, xr, n);
+    Block spread, e;
+    for (int f = 0; f < n; ++f) {
+      st.toneLeft += toneCoef[f] * (xl[f] - st.toneLeft);
+      st.toneRight += toneCoef[f] * (xr[f] - st.toneRight);
+      for (int k = 0; k < 4; ++k) {
+        const float w = kSpreadWeight[k];
+        spread[2 * k][f] = (1.0f - w) * st.toneLeft + w * st.toneRight;
+        spread[2 * k + 1][f] = (1.0f - w) * st.toneRight + w * st.toneLeft;
       }
     }
-    st.preWrite = (st.preWrite + 1) % kReverbPreDelayRing;
+    std::memcpy(e, spread, sizeof(Block));
+    for (int s = 0; s < kReverbDiffuserStages; ++s) diffuseBlock(st, s, e, n);
 
-    // Input tone.
-    const float ci = st.inputCoef.current;
-    st.toneLeft += ci * (xl - st.toneLeft);
-    st.toneRight += ci * (xr - st.toneRight);
-
-    // Spread onto eight channels.
-    float spread[kReverbLines];
-    for (int k = 0; k < 4; ++k) {
-      const float w = kSpreadWeight[k];
-      spread[2 * k] = (1.0f - w) * st.toneLeft + w * st.toneRight;
-      spread[2 * k + 1] = (1.0f - w) * st.toneRight + w * st.toneLeft;
-    }
-    float e[kReverbLines];
-    std::copy(spread, spread + kReverbLines, e);
-    for (int s = 0; s < kReverbDiffuserStages; ++s) diffuse(st, s, e);
-
-    // Network read with modulated delays.
-    const float d = st.diffusionMix.current, m = st.modDepth.current;
-    const uint32_t w = st.lineWrite;
-    float o[kReverbLines];
-    float sum = 0.0f;
-    for (int i = 0; i < kReverbLines; ++i) {
-      rotate(st.lfoA[i]);
-      rotate(st.lfoB[i]);
-      float delay = st.lineDelay[i].current * (1.0f + m * (st.lfoA[i].s + 0.75f * st.lfoB[i].s));
-      delay = std::clamp(delay, 1.0f, 16382.0f);
-      const uint32_t n = static_cast<uint32_t>(delay);
-      const float frac = delay - static_cast<float>(n);
-      const auto& line = st.lines[i];
-      const float a = line[(w - n) & kLineMask];
-      const float b = line[(w - n - 1) & kLineMask];
-      o[i] = a + frac * (b - a);
-      sum += o[i];
-    }
-
-    // Householder feedback, damping, bass shelf and write.
-    const float cd = st.dampCoef.current, g = st.feedback.current, bass = st.bassRatio.current - 1.0f;
-    for (int i = 0; i < kReverbLines; ++i) {
-      float v = o[i] - 0.25f * sum;
-      if (i == 1 || i == 2 || i == 5 || i == 6) v = -v;
-      st.damp1[i] += cd * (v - st.damp1[i]);
-      st.damp2[i] += cd * (st.damp1[i] - st.damp2[i]);
-      st.bassLow[i] += st.c300 * (st.damp2[i] - st.bassLow[i]);
-      const float u = (1.0f - d) * spread[i] + d * e[i];
-      float written = (st.damp2[i] + bass * st.bassLow[i]) * g + u;
-      written = std::isfinite(written) ? std::clamp(written, -8.0f, 8.0f) : 0.0f;
-      st.lines[i][w & kLineMask] = written;
-    }
-    st.lineWrite = w + 1;
-    if ((st.lineWrite & 1023u) == 0) {
-      for (int i = 0; i < kReverbLines; ++i) {
-        renormalise(st.lfoA[i]);
-        renormalise(st.lfoB[i]);
+    // The feedback network. Every read lies further back than the block (the
+    // lines are at least 64 frames and the modulation shortens them by at most
+    // 27 %), so all reads of the block are taken first, then the recursion runs
+    // frame by frame with the eight lines side by side, then the block is written.
+    float sinA[kBlock][kReverbLines], sinB[kBlock][kReverbLines];
+    for (int f = 0; f < n; ++f) {
+      rotate(st.lfoA);
+      rotate(st.lfoB);
+      std::memcpy(sinA[f], st.lfoA.s.data(), sizeof sinA[f]);
+      std::memcpy(sinB[f], st.lfoB.s.data(), sizeof sinB[f]);
+      if (((st.lineWrite + f + 1) & 1023u) == 0) {
+        renormalise(st.lfoA);
+        renormalise(st.lfoB);
       }
     }
-
-    // Outputs.
-    const float gain = 0.25f * st.outputGain.current;
-    float tap[kReverbLines];
-    float ls = 0.0f, rs = 0.0f;
+    float o[kBlock][kReverbLines];
     for (int i = 0; i < kReverbLines; ++i) {
-      tap[i] = 0.07f * e[i] + o[i];
-      (i % 2 == 0 ? ls : rs) += tap[i];
+      const float* line = st.lines[i].data();
+      const float base = st.lineDelay[i].current;
+      for (int f = 0; f < n; ++f) {
+        float delay = base * (1.0f + depth[f] * (sinA[f][i] + 0.75f * sinB[f][i]));
+        delay = std::min(std::max(delay, 1.0f), 16382.0f);
+        const uint32_t d = static_cast<uint32_t>(delay);
+        const float frac = delay - static_cast<float>(d);
+        const uint32_t w = st.lineWrite + static_cast<uint32_t>(f);
+        const float a = line[(w - d) & kLineMask];
+        o[f][i] = a + frac * (line[(w - d - 1) & kLineMask] - a);
+      }
     }
-    returnLeft[f] = dcBlock(st.dcStereo[0], (ls + 0.18f * rs) * gain);
-    returnRight[f] = dcBlock(st.dcStereo[1], (rs + 0.18f * ls) * gain);
-    for (int i = 0; i < outChannels; ++i) channelOut[i][f] = dcBlock(st.dcChannel[i], tap[i] * gain);
+    // Frame-major copies of what the recursion needs, so each frame's eight
+    // lines sit side by side: the network input u and the diffused signal e.
+    float uT[kBlock][kReverbLines], eT[kBlock][kReverbLines];
+    for (int i = 0; i < kReverbLines; ++i) {
+      for (int f = 0; f < n; ++f) {
+        uT[f][i] = (1.0f - mix[f]) * spread[i][f] + mix[f] * e[i][f];
+        eT[f][i] = e[i][f];
+      }
+    }
+    Block written;
+    // The filter states stay in locals for the block so they can live in registers.
+    Lines y1 = loadLines(st.damp1.data()), y2 = loadLines(st.damp2.data()), z = loadLines(st.bassLow.data());
+    const Lines sign = loadLines(kLineSign);
+    const float c300 = st.c300;
+    for (int f = 0; f < n; ++f) {
+      float sum = 0.0f;
+      for (int i = 0; i < kReverbLines; ++i) sum += o[f][i];
+      const Lines of = loadLines(o[f]);
+      const Lines v = (of - 0.25f * sum) * sign;
+      y1 += damp[f] * (v - y1);
+      y2 += damp[f] * (y1 - y2);
+      z += c300 * (y2 - z);
+      Lines x = (y2 + bass[f] * z) * fb[f] + loadLines(uT[f]);
+      // Limited to +-8; a value that is not finite (x - x is not 0) becomes 0.
+      x = x < -8.0f ? -8.0f : x;
+      x = x > 8.0f ? 8.0f : x;
+      x = (x - x) == 0.0f ? x : 0.0f;
+      float tap[kReverbLines], xs[kReverbLines];
+      storeLines(tap, 0.07f * loadLines(eT[f]) + of);
+      storeLines(xs, x);
+      for (int i = 0; i < kReverbLines; ++i) written[i][f] = xs[i];
+      float tapL = 0.0f, tapR = 0.0f;
+      for (int i = 0; i < kReverbLines; i += 2) {
+        tapL += tap[i];
+        tapR += tap[i + 1];
+      }
+      returnLeft[done + f] = dcBlock(st.dcStereo[0], (tapL + 0.18f * tapR) * gain[f]);
+      returnRight[done + f] = dcBlock(st.dcStereo[1], (tapR + 0.18f * tapL) * gain[f]);
+      for (int i = 0; i < outChannels; ++i) channelOut[i][done + f] = dcBlock(st.dcChannel[i], tap[i] * gain[f]);
+    }
+    storeLines(st.damp1.data(), y1);
+    storeLines(st.damp2.data(), y2);
+    storeLines(st.bassLow.data(), z);
+    for (int i = 0; i < kReverbLines; ++i) toRing(st.lines[i].data(), kLineMask, st.lineWrite, written[i], n);
+    st.lineWrite += static_cast<uint32_t>(n);
+    done += n;
   }
 }
 

@@ -24,9 +24,11 @@ struct Smoothed {
   void set(float v) { target = current = v; }
 };
 
-struct Phasor {
-  float s = 0.0f, c = 1.0f;    // sine and cosine of the phase
-  float rs = 0.0f, rc = 1.0f;  // sine and cosine of the per-sample step
+// One rotating phasor per feedback line, kept as parallel arrays so that the
+// eight rotate together.
+struct PhasorBank {
+  std::array<float, 8> s{}, c{};    // sine and cosine of each phase
+  std::array<float, 8> rs{}, rc{};  // sine and cosine of each per-sample step
 };
 
 struct DcBlocker {
@@ -56,7 +58,7 @@ struct ReverbState {
   uint32_t lineWrite = 0;
   std::array<Smoothed, kReverbLines> lineDelay{};
   std::array<float, kReverbLines> damp1{}, damp2{}, bassLow{};
-  std::array<Phasor, kReverbLines> lfoA{}, lfoB{};
+  PhasorBank lfoA, lfoB;
   // Coefficients.
   Smoothed outputGain, dampCoef, feedback, diffusionMix, inputCoef, bassRatio, modDepth;
   float c5 = 0.0f, c50 = 0.0f, c32 = 0.0f, c300 = 0.0f;
@@ -74,6 +76,10 @@ void setReverbParameters(ReverbState& state, const ReverbSettings& settings);
 void clearReverb(ReverbState& state);
 // Processes a block. The stereo return is always written; channelOut (up to
 // eight channel buffers) only when given, for the multichannel spatial mix.
+// Work is done 32 frames at a time, in step with the delay glides: the
+// feedback lines are never shorter than 32 frames and the diffuser and the
+// pre-delay only feed forward, so a block gives exactly what frame-by-frame
+// processing gives.
 void processReverb(ReverbState& state, const float* sendLeft, const float* sendRight, float* returnLeft,
                    float* returnRight, float* const* channelOut, int frames, int channelCount);
 

@@ -184,6 +184,7 @@ std::optional<RenderedBlock> renderLayer(Layer& layer, int layerIdx, const Strea
   block.stereoSource = layer.fmt != 0;
   block.spectralProfile = spectralProfileOf(layer, in);
   const uint32_t seed = layerSeed(path, layer.sourceOffset);
+  block.placementSeed = seed;
   if (event) {
     block.placement = placeBlock(*event, seed, layer.eventIdx, block.spectralProfile);
     setEventTables(block, *event, layer.procMode);

@@ -133,7 +133,15 @@ TEST_F(PipelineFixture, IncrementalRenderUnlocksAndReplacesOnlyItsEvents) {
   job.kind = kJobIncremental;
   job.events = {1};
   LogCapture log;
+  setenv("VN_RENDER_TIMING", "1", 1);
   runRenderJob(pipeline, job);
+  unsetenv("VN_RENDER_TIMING");
+  ASSERT_EQ(log.err.size(), 1u);
+  EXPECT_EQ(log.err[0].rfind(format("[RenderTiming] INCREMENTAL | 1 event(s) re-rendered, %d total blocks, TOTAL=",
+                                    pipeline.cache.count.load()),
+                             0),
+            0u)
+      << log.err[0];
   EXPECT_FALSE(session.events[1].locked);
   EXPECT_FALSE(idsOfEvent(1).count(500));
   EXPECT_FALSE(idsOfEvent(1).empty());

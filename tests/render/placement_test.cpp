@@ -5,6 +5,7 @@
 
 #include "core/session.h"
 #include "render/placement.h"
+#include "render/render_cache.h"
 #include "render/spatial_layout.h"
 
 namespace vn {
@@ -68,6 +69,18 @@ TEST(Placement, ManualPlacementFromPanXY) {
   e.panX = -1.0f;
   e.panY = 0.0f;
   EXPECT_NEAR(placeBlock(e, 7, 0, std::nullopt).azimuth, 90.0f * kDeg, 1e-5);
+
+  // Editing an event's placement moves its blocks and no others.
+  RenderCache cache;
+  RenderedBlock mine, other;
+  mine.eventIdx = 2;
+  other.eventIdx = 3;
+  appendBlock(cache, mine, 0, 0);
+  appendBlock(cache, other, 0, 0);
+  placeEventBlocks(cache, e, 2);
+  EXPECT_NEAR(cache.blocks[0].placement.azimuth, 90.0f * kDeg, 1e-5);
+  EXPECT_TRUE(cache.blocks[0].placement.manual);
+  EXPECT_FALSE(cache.blocks[1].placement.manual);
 }
 
 TEST(Placement, AutomaticPlacementIsSeededAndShapedBySpectrum) {
