@@ -97,8 +97,10 @@ CandidateTraits traitsOf(const LibraryRecord& r) {
 
 float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms) {
   int count = 0, sum = 0;
+  thread_local FoldedRecord folded;  // its buffers serve record after record
+  foldRecord(record, folded);
   for (const auto& term : terms) {
-    const int m = matchPrepared(record, term);
+    const int m = matchFolded(folded, term);
     if (term.mode == TermMode::Required && m == 0) return -1.0f;
     if (term.mode == TermMode::Excluded) {
       if (m > 0) return -1.0f;

@@ -10,17 +10,16 @@ bool isLetter(char c) {
 }
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; }
 
-bool equalsAt(std::string_view text, size_t at, std::string_view lowerWord) {
-  for (size_t i = 0; i < lowerWord.size(); ++i)
-    if (lower(text[at + i]) != lowerWord[i]) return false;
-  return true;
+void foldInto(std::string_view text, std::string& out) {
+  out.resize(text.size());
+  for (size_t i = 0; i < text.size(); ++i) out[i] = lower(text[i]);
 }
 
+// text is lower-cased already.
 bool occursIn(std::string_view text, const PreparedTerm& p) {
   const size_t n = p.word.size();
-  if (n < 2 || text.size() < n) return false;
-  for (size_t at = 0; at + n <= text.size(); ++at) {
-    if (!equalsAt(text, at, p.word)) continue;
+  if (n < 2) return false;
+  for (size_t at = text.find(p.word); at != std::string_view::npos; at = text.find(p.word, at + 1)) {
     if (!p.openStart && at > 0 && isLetter(text[at - 1])) continue;
     if (!p.openEnd && at + n < text.size() && isLetter(text[at + n])) continue;
     return true;
@@ -79,11 +78,20 @@ std::vector<PreparedTerm> prepareTerms(std::span<const SearchTerm> terms) {
   return prepared;
 }
 
-int matchTerm(const LibraryRecord& record, const SearchTerm& term) {
-  return matchPrepared(record, prepareTerm(term));
+void foldRecord(const LibraryRecord& record, FoldedRecord& out) {
+  foldInto(record.name, out.name);
+  foldInto(record.path, out.path);
+  foldInto(record.description, out.description);
+  foldInto(record.keywords, out.keywords);
 }
 
-int matchPrepared(const LibraryRecord& record, const PreparedTerm& p) {
+int matchTerm(const LibraryRecord& record, const SearchTerm& term) {
+  FoldedRecord folded;
+  foldRecord(record, folded);
+  return matchFolded(folded, prepareTerm(term));
+}
+
+int matchFolded(const FoldedRecord& record, const PreparedTerm& p) {
   if (p.word.size() < 2) return 0;
   if (occursIn(record.name, p)) return 3;
   if (occursIn(record.path, p) || occursIn(record.description, p)) return 2;

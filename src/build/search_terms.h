@@ -35,7 +35,14 @@ struct PreparedTerm {
 };
 PreparedTerm prepareTerm(const SearchTerm& term);
 std::vector<PreparedTerm> prepareTerms(std::span<const SearchTerm> terms);
-int matchPrepared(const LibraryRecord& record, const PreparedTerm& term);
+
+// The searchable texts of a record, lower-cased once for all of a term set.
+struct FoldedRecord {
+  std::string name, path, description, keywords;
+};
+// Fills out, reusing its buffers.
+void foldRecord(const LibraryRecord& record, FoldedRecord& out);
+int matchFolded(const FoldedRecord& record, const PreparedTerm& term);
 
 // One text for a term set, so that a cache can tell two sets apart.
 std::string termSetKey(std::span<const SearchTerm> terms);

@@ -273,6 +273,19 @@ TEST_F(BuildEngine, RangeLockAndCancel) {
   EXPECT_EQ(cancelled.eventsBuilt, 0);
 }
 
+TEST_F(BuildEngine, SpentTimeLimitKeepsOnlyTheFirstLayer) {
+  Session s;
+  s.events.push_back(flatEvent(1.0f, 1.0f, ShapeType::Spot, 0.8f));  // step(0.8) = 4 layers
+  BuildEngineState state;
+  BuildRun run(s, libs, state, 1, 100);
+  buildEvent(run, 0, 0.0);
+  EXPECT_EQ(s.results.size(), 1u);
+  buildEvent(run, 0, -1.0);
+  EXPECT_EQ(s.results.size(), 5u);
+  buildEvent(run, 7, -1.0);  // no such event: nothing happens
+  EXPECT_EQ(s.results.size(), 5u);
+}
+
 TEST_F(BuildEngine, UserFilesClipBedAndPinned) {
   const std::string hit = dir.file("hit.wav"), bed = dir.file("bed.wav");
   test::writeBurstWav(hit, 2.0f, 0.5f);
