@@ -41,7 +41,7 @@ int runScan(const std::vector<std::string>& raw) {
   if (!folderExists(folder)) return userError("The folder " + folder + " does not exist or is not a folder.");
 
   // Known files keep the identity they already have in other Libraries.
-  LoadLibrariesAtStartup();
+  StartLibraries();
   Preferences prefs;
   LoadPreferences(prefs);
   installInterruptHandler();

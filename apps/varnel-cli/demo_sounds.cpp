@@ -23,7 +23,7 @@ bool MakeAndScanDemoSounds(const std::string& folder) {
   std::printf("      %zu sound files, %.1f MB, in %s\n", written.files.size(), written.bytes / 1048576.0,
               soundFolder.c_str());
 
-  LoadLibrariesAtStartup();
+  StartLibraries();
   Preferences prefs;
   LoadPreferences(prefs);
   ScanStatus status;
@@ -36,6 +36,7 @@ bool MakeAndScanDemoSounds(const std::string& folder) {
     std::fprintf(stderr, "The demo sound library was not indexed.\n");
     return false;
   }
+  DropOlderLibrariesOf(soundFolder);  // the index of an earlier demo run, read at start
   return true;
 }
 

@@ -70,4 +70,8 @@ void WaitForScan(ScanStatus& status);
 // caller sets status.running first.
 void ScanFolder(const ScanRequest& request);
 
+// A scan only appends its Library; a caller that wants one Library per folder drops
+// the older ones of that folder afterwards. Returns how many were dropped.
+int DropOlderLibrariesOf(const std::string& folder);
+
 }  // namespace vn

@@ -1,5 +1,6 @@
 #include <utility>
 
+#include "library/libraries.h"
 #include "library/scan.h"
 #include "platform/paths.h"
 
@@ -37,6 +38,23 @@ bool StartScan(ScanStatus& status, ScanRequest request) {
 
 void WaitForScan(ScanStatus& status) {
   if (status.thread.joinable()) status.thread.join();
+}
+
+int DropOlderLibrariesOf(const std::string& folder) {
+  LibraryList& list = AppLibraries();
+  std::lock_guard lock(list.mutex);
+  std::vector<Library>& libraries = list.libraries;
+  size_t newest = libraries.size();
+  for (size_t i = 0; i < libraries.size(); ++i) {
+    if (libraries[i].folder == folder) newest = i;
+  }
+  std::vector<Library> kept;
+  for (size_t i = 0; i < libraries.size(); ++i) {
+    if (libraries[i].folder != folder || i == newest) kept.push_back(std::move(libraries[i]));
+  }
+  const int dropped = static_cast<int>(libraries.size() - kept.size());
+  libraries = std::move(kept);
+  return dropped;
 }
 
 }  // namespace vn

@@ -227,6 +227,15 @@ TEST(Scan, StartScanRunsInTheBackgroundOnce) {
   ASSERT_TRUE(StartScan(status, request));  // a finished scan frees the status
   WaitForScan(status);
   EXPECT_EQ(status.reused, 4);
+
+  // Both scans published a Library of the folder; the caller keeps the newest.
+  const std::string published = test::PublishedLibrary(folder)->folder;
+  EXPECT_EQ(DropOlderLibrariesOf(published), 1);
+  EXPECT_EQ(DropOlderLibrariesOf(published), 0);
+  std::lock_guard lock(AppLibraries().mutex);
+  EXPECT_EQ(std::count_if(AppLibraries().libraries.begin(), AppLibraries().libraries.end(),
+                          [&](const Library& l) { return l.folder == published; }),
+            1);
 }
 
 }  // namespace
