@@ -38,7 +38,9 @@ float durationScale(const TraceAnalyzer& a, bool cluster) {
 }  // namespace
 
 int FrameAt(const TraceAnalyzer& a, float t) {
-  return FrameIndexAt(static_cast<double>(t) * a.analysisFps, static_cast<int>(a.frames.size()));
+  // A time made from a frame index (index / rate, in float) lands back on that
+  // frame, not on the one before it.
+  return FrameIndexAt(static_cast<double>(t) * a.analysisFps + 1e-3, static_cast<int>(a.frames.size()));
 }
 
 float WeightCenterAt(const TraceAnalyzer& a, int f) {

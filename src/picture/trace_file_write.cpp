@@ -77,13 +77,16 @@ const char* typeName(int type) {
 }  // namespace
 
 std::string TraceTimecode(float time, float tcStartSec, float sourceFps) {
-  const double t = std::max(0.0, static_cast<double>(tcStartSec) + time);
+  // Damaged rates and times are held to sizes a timecode can show.
+  const double sum = static_cast<double>(tcStartSec) + time;
+  const double t = sum > 0.0 ? std::min(sum, 1e9) : 0.0;  // also NaN
+  const double rate = std::isfinite(sourceFps) ? std::min(static_cast<double>(sourceFps), 1e6) : 0.0;
   long long base = 30, total = 0;
-  if (sourceFps < 1.0f) {
+  if (rate < 1.0) {
     total = static_cast<long long>(30.0 * t + 0.5);
   } else {
-    base = std::max(1LL, static_cast<long long>(sourceFps + 0.5f));
-    total = static_cast<long long>(static_cast<double>(sourceFps) * t + 0.5);
+    base = std::max(1LL, static_cast<long long>(rate + 0.5));
+    total = static_cast<long long>(rate * t + 0.5);
   }
   const long long s = total / base;
   return format("%02lld:%02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60, total % base);

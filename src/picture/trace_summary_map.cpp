@@ -60,7 +60,8 @@ void StoreTraceSummary(const TraceAnalyzer& a, TraceSummary& s) {
 void RestoreTraceSummary(const TraceSummary& s, TraceAnalyzer& a) {
   a.ready.store(false);
   a.durationSec = s.duration;
-  a.analysisFps = s.fps > 0.0f ? s.fps : kAnalysisFps;
+  // A rate a project could not have been read at is damage: the usual rate stands in.
+  a.analysisFps = s.fps > 0.0f && s.fps <= 1000.0f ? s.fps : kAnalysisFps;
   a.maxComposite = s.maxCompositeEnergy;
   const size_t rows = std::min(s.frames.size(), static_cast<size_t>(std::max(0, s.numFrames)));
   a.frames.assign(rows, FrameMeasures{});

@@ -174,6 +174,9 @@ TEST(EventDetection, PlacementOfFinishedEvents) {
   EXPECT_FLOAT_EQ(a.events[0].sliceValue, 1.0f);
   EXPECT_NEAR(a.events[2].sliceValue, std::pow(0.2f, 0.72f), 1e-6);
   EXPECT_NEAR(a.events[2].sliceValue, 0.31f, 0.005f);
+  // A time made from a frame index finds that frame, not the one before it.
+  EXPECT_EQ(FrameAt(a, 5.3f), 53);
+  EXPECT_EQ(FrameAt(a, 99.0f), 59);
 }
 
 }  // namespace

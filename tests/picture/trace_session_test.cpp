@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "picture/event_detect.h"
+#include "picture/trace_file.h"
 #include "picture/trace_session.h"
 
 namespace vn {
@@ -154,6 +155,22 @@ TEST(TraceSession, ProjectCopyRestoresFramesEventsAndPlacement) {
     EXPECT_FLOAT_EQ(b.events[i].depthSalience, a.events[i].depthSalience);
   }
   EXPECT_EQ(b.events[2].intensityCurve, a.events[2].intensityCurve);
+
+  // A damaged project's copy: absurd rate, times and counts read without harm.
+  TraceSummary damaged = summary;
+  damaged.fps = 1e30f;
+  damaged.numFrames = 1 << 30;
+  damaged.events[0].time = std::nanf("");
+  damaged.events[1].time = 1e30f;
+  damaged.frames[3][0] = -1e30f;
+  TraceAnalyzer c;
+  RestoreTraceSummary(damaged, c);
+  EXPECT_FLOAT_EQ(c.analysisFps, 10.0f);
+  EXPECT_EQ(c.frames.size(), 60u);
+  Session session;
+  session.traceSummary.opticalDetail = 0.0f;
+  ImportTraceEvents(c, session, {});
+  EXPECT_EQ(TraceTimecode(1e30f, 0.0f, 1e30f), "277777:46:40:00") << "held to 1e9 s at a million frames a second";
 }
 
 }  // namespace
