@@ -10,6 +10,7 @@
 #include "core/project_file.h"
 #include "core/source_paths.h"
 #include "demo_picture.h"
+#include "demo_render.h"
 #include "demo_sounds.h"
 #include "platform/paths.h"
 #include "project_summary.h"
@@ -66,6 +67,8 @@ bool reopenAndDescribe(DemoRun& d) {
   return true;
 }
 
+bool renderDemoMix(DemoRun& d) { return RenderDemoMix(d.folder, d.session); }
+
 const std::vector<DemoStep>& demoSteps() {
   static const std::vector<DemoStep> steps = {
       {"Prepare the demo folder", prepareFolder},
@@ -74,6 +77,7 @@ const std::vector<DemoStep>& demoSteps() {
       {"Make a demo video and read its picture", readDemoPicture},
       {"Save the project", saveDemoProject},
       {"Reopen the project", reopenAndDescribe},
+      {"Render the mix", renderDemoMix},
   };
   return steps;
 }

@@ -90,12 +90,13 @@ long clipToFullScale(std::vector<std::vector<float>>& planar) {
   return clipped;
 }
 
-bool writeWav24(const std::string& path, std::vector<std::vector<float>> planar, int rate,
-                std::optional<SpatialLayout> layout, std::string& error) {
+// Files of more than two channels are written as WAVEX in the layout's positions.
+bool writeWav24(const std::string& path, std::vector<std::vector<float>> planar, int rate, SpatialLayout layout,
+                std::string& error) {
   tools::SoundFileSpec spec;
   spec.sampleRate = rate;
   spec.format = (planar.size() > 2 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SF_FORMAT_PCM_24;
-  if (layout && planar.size() > 2) toFileOrder(*layout, planar, spec.channelMap);
+  if (planar.size() > 2) toFileOrder(layout, planar, spec.channelMap);
   return tools::WriteSoundFile(path, spec, planar, error);
 }
 
@@ -155,9 +156,7 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
   std::vector<const float*> measured(channels.begin(), channels.end());
   result.loudness = integratedLoudness(measured, weights, out.frames(), out.sampleRate);
   result.clippedSamples = clipToFullScale(planar);
-  const std::optional<SpatialLayout> layout =
-      request.format.binaural ? std::nullopt : std::optional<SpatialLayout>(request.format.layout);
-  if (!writeWav24(request.output, std::move(planar), out.sampleRate, layout, error)) {
+  if (!writeWav24(request.output, std::move(planar), out.sampleRate, request.format.layout, error)) {
     error = format("Could not write %s: %s.", request.output.c_str(), error.c_str());
     return false;
   }
@@ -170,7 +169,7 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
     }
     std::vector<std::vector<float>> stemPlanar = deinterleave(stem);
     clipToFullScale(stemPlanar);
-    if (!writeWav24(request.reverbStem, std::move(stemPlanar), stem.sampleRate, std::nullopt, error)) {
+    if (!writeWav24(request.reverbStem, std::move(stemPlanar), stem.sampleRate, SpatialLayout::Stereo, error)) {
       error = format("Could not write %s: %s.", request.reverbStem.c_str(), error.c_str());
       return false;
     }
