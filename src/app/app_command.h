@@ -20,6 +20,8 @@ enum class CommandId {
   ZoomIn, ZoomOut, ZoomFit, ShowEvents, ShowProject, ShowTrace, ShowMixer, ShowLibrary, ShowExport, ShowSettings,
   // Help
   UserGuide, About,
+  // PlaceClip without text opens the file browser; with text it places that file at the
+  // playhead.
   // Not on a menu: asked for by panels, drops, a second launch or the self-test.
   OpenPath,       // text: the project to open
   SaveToPath,     // text: where to save
@@ -27,6 +29,7 @@ enum class CommandId {
   SetKeywords,    // index: the event, text: its new search words
   Build,          // builds and renders every unlocked event
   BuildEvent,     // index: rebuilds one event
+  ScanFolder,     // text: a folder to index as a Library
 };
 
 struct AppCommand {

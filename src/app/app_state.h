@@ -3,6 +3,7 @@
 // the interface state around it. The interface thread is the only one that changes
 // the Session; background jobs report back through their own flags.
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,13 +16,17 @@
 #include "app/selection.h"
 #include "app/status_message.h"
 #include "app/timeline_drag.h"
+#include "app/timeline_layout.h"
 #include "app/timeline_view.h"
 #include "app/undo_history.h"
 #include "app/waveforms.h"
+#include "audio/audio_output.h"
+#include "audio/playback_engine.h"
 #include "core/preferences.h"
 #include "core/project_commands.h"
 #include "core/session.h"
 #include "library/scan.h"
+#include "render/render_pipeline.h"
 
 namespace vn {
 
@@ -29,6 +34,9 @@ struct AppState {
   Session session;
   Preferences prefs;
   ProjectContext project;  // the project path and the project commands' hooks
+  RenderPipeline render;   // the render worker and the render cache
+  AudioOutput audio;
+  std::unique_ptr<PlaybackEngine> playback;
 
   CommandQueue commands;
   UndoHistory history;
@@ -50,6 +58,7 @@ struct AppState {
 
   StatusMessage status;
   std::optional<PendingDrop> drop;
+  float dropX = 0.0f, dropY = 0.0f;  // where the drop being handed to the panels landed
   FileBrowser browser;
   std::string focusPanel;  // a panel to bring to the front on the next frame
   std::vector<PanelArea> panelAreas;  // where each visible panel was drawn last frame
@@ -64,7 +73,9 @@ struct AppState {
   TimelineDrag timelineDrag;
   float trackOriginX = 0.0f;  // where row coordinate 0 at time leftTime was drawn last frame
   float trackOriginY = 0.0f;
+  TimelineMetrics trackMetrics;
   int contextEvent = -1;  // the event whose context menu is open
+  bool buildPosted = false;  // a build job is out; its outcome goes to the status line
   WaveformIndex waveforms;
   std::atomic<bool> preferencesChanged{false};
 };

@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/clip_actions.h"
 #include "app/edit_actions.h"
 #include "app/help_actions.h"
+#include "app/library_actions.h"
 #include "app/panels.h"
+#include "app/picture_actions.h"
 #include "app/project_actions.h"
 #include "app/render_actions.h"
 
@@ -36,13 +39,22 @@ void zoom(AppState& app, double factor) {
   zoomAround(app.timeline, factor, anchor);
 }
 
+std::vector<uint32_t> layerIds(const std::vector<Layer>& layers) {
+  std::vector<uint32_t> ids;
+  ids.reserve(layers.size());
+  for (const Layer& l : layers) ids.push_back(l.id);
+  return ids;
+}
+
 void undoOrRedo(AppState& app, bool undo) {
   if (sessionBusy(app)) return;
+  const std::vector<uint32_t> before = layerIds(app.session.results);
   std::string label;
   const bool done = undo ? undoStep(app.history, app.session, &label) : redoStep(app.history, app.session, &label);
   if (!done) return;
   clampSelection(app.selection, static_cast<int>(app.session.events.size()));
   setStatus(app, std::string(undo ? "Undo " : "Redo ") + label);
+  if (layerIds(app.session.results) != before) refreshCacheAfterUndo(app);
 }
 
 void createAtPlayhead(AppState& app, ShapeType shape) {
@@ -55,16 +67,18 @@ bool commandAvailable(const AppState& app, CommandId id) {
   using C = CommandId;
   if (const char* panel = panelFor(id)) return findPanel(panel) != nullptr;
   switch (id) {
-    case C::New: case C::Open: case C::OpenPath: case C::OpenRecent: case C::Close:
+    case C::New: case C::Open: case C::OpenPath: case C::OpenRecent: case C::Close: case C::Save: case C::SaveAs:
+    case C::SaveToPath:
       return !sessionBusy(app);
     case C::ClearRecent:
       return !app.prefs.recentProjects.empty();
-    case C::Save: case C::SaveAs: case C::SaveToPath: case C::ProjectLauncher:
-    case C::Exit: case C::About: case C::ZoomIn: case C::ZoomOut: case C::ZoomFit: case C::SelectAll:
+    case C::ProjectLauncher: case C::Exit: case C::About: case C::ZoomIn: case C::ZoomOut: case C::ZoomFit: case C::SelectAll:
     case C::SetInPoint: case C::SetOutPoint: case C::ClearWorkArea: case C::SaveScene: case C::DrawMode:
     case C::CreateSpot: case C::CreateBloom: case C::CreateContour: case C::CreateFill: case C::SelectEvent:
-    case C::SetKeywords:
-      return true;
+    case C::SetKeywords: case C::PlaceClip: case C::PlaceBed:
+      return !sessionBusy(app);
+    case C::ScanFolder:
+      return !app.scan.running;
     case C::UserGuide:
       return !userGuidePath().empty();
     case C::Undo: return !app.history.undo.empty() && !sessionBusy(app);
@@ -75,6 +89,8 @@ bool commandAvailable(const AppState& app, CommandId id) {
       return hasSelection(app);
     case C::Build: case C::BuildEvent: case C::Render:
       return renderJobsAvailable(app);
+    case C::ImportVideo: return !videoLoading();
+    case C::ImportMarkers: return true;
     default:
       // Import, export, clips, beds, recipes, chains and bounce are not part of this build.
       return false;
@@ -123,6 +139,11 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::SetOutPoint: setOutPoint(app); break;
     case C::ClearWorkArea: clearWorkArea(app); break;
     case C::SaveScene: saveScene(app); break;
+    case C::PlaceClip:
+      if (command.text.empty()) browseForClip(app);
+      else placeClip(app, command.text, app.playhead);
+      break;
+    case C::PlaceBed: placeBed(app); break;
     case C::DrawMode: {
       app.drawMode = !app.drawMode;
       const int e = app.selection.primary;
@@ -136,10 +157,13 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::ZoomFit: app.fitPending = true; break;
     case C::UserGuide: openUserGuide(app); break;
     case C::About: app.showAbout = true; break;
+    case C::ImportVideo: importVideoCommand(app); break;
+    case C::ImportMarkers: importMarkersCommand(app); break;
     case C::SelectEvent:
       selectOnly(app.selection, command.index < static_cast<int>(app.session.events.size()) ? command.index : -1);
       break;
     case C::SetKeywords: setEventKeywords(app, command.index, command.text); break;
+    case C::ScanFolder: startLibraryScan(app, command.text); break;
     default: break;
   }
 }

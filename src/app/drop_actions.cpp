@@ -35,6 +35,8 @@ void handlePendingDrop(AppState& app) {
   const PendingDrop drop = std::move(*app.drop);
   app.drop.reset();
   const PanelSpec* under = findPanel(panelAt(app, drop.x, drop.y));
+  app.dropX = drop.x;
+  app.dropY = drop.y;
   for (const DroppedItem& item : drop.items) {
     if (item.kind == DropKind::Other) continue;
     if (item.kind == DropKind::Project) {

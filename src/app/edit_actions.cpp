@@ -40,7 +40,7 @@ float clampedDuration(const AppState& app, double duration) {
 
 }  // namespace
 
-bool sessionBusy(const AppState&) { return false; }
+bool sessionBusy(const AppState& app) { return app.render.busy.load(); }
 
 bool beginEdit(AppState& app, const char* label) {
   if (sessionBusy(app)) {

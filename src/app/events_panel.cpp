@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/edit_actions.h"
 #include "app/commands.h"
 #include "app/icons.h"
 #include "app/panel_draw.h"
@@ -45,7 +46,8 @@ void drawEventsPanel(AppState& app) {
   ImGui::TableSetupColumn("Layers", ImGuiTableColumnFlags_WidthStretch, 0.6f);
   ImGui::TableHeadersRow();
   std::vector<int> layerCount(s.events.size(), 0);
-  for (const Layer& layer : s.results)
+  if (!sessionBusy(app))
+    for (const Layer& layer : s.results)
     if (layer.eventIdx >= 0 && layer.eventIdx < static_cast<int>(layerCount.size())) ++layerCount[layer.eventIdx];
   const double fps = s.settings.fps > 0 ? s.settings.fps : 24.0;
   ImGuiListClipper clipper;

@@ -9,9 +9,11 @@
 #include "app/commands.h"
 #include "app/dialogs.h"
 #include "app/drop_actions.h"
+#include "app/engines.h"
 #include "app/job_status.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"
+#include "app/picture_actions.h"
 #include "app/workspace.h"
 #include "core/project_commands.h"
 
@@ -21,6 +23,8 @@ void prepareFrame(AppState& app, double frameSeconds) {
   runPendingCommands(app);
   handlePendingDrop(app);
   pollJobs(app);
+  tickEngines(app);
+  tickPicture(app);
   autoSaveTick(app.project, frameSeconds);
 }
 
@@ -55,8 +59,8 @@ void runFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
   glfwSwapBuffers(window);
 }
 
-bool interfaceActive(const AppState& app) {
-  return anyJobRunning(app) || dragging(app.timelineDrag) || ImGui::IsAnyMouseDown() ||
+bool interfaceActive(AppState& app) {
+  return anyJobRunning(app) || isPlaying(app) || dragging(app.timelineDrag) || ImGui::IsAnyMouseDown() ||
          statusIsFresh(app.status, app.now) || app.inputFrames > 0 || !app.commands.empty() || app.drop.has_value();
 }
 

@@ -20,6 +20,6 @@ void runFrame(AppState& app, GLFWwindow* window, double frameSeconds);
 
 // True while something is moving or waiting to be shown: then the loop draws frames
 // without waiting for input.
-bool interfaceActive(const AppState& app);
+bool interfaceActive(AppState& app);
 
 }  // namespace vn

@@ -28,23 +28,27 @@ void takeForwardedProjects(AppState& app, GLFWwindow* window, InstanceListener* 
   glfwFocusWindow(window);
 }
 
+bool loopOnce(AppState& app, GLFWwindow* window, InstanceListener* listener, double& lastFrame) {
+  if (interfaceActive(app)) {
+    const double wait = kActiveFrame - (glfwGetTime() - lastFrame);
+    if (wait > 0.0) glfwWaitEventsTimeout(wait);
+    else glfwPollEvents();
+  } else {
+    glfwWaitEventsTimeout(kIdleWait);
+  }
+  if (app.quit || glfwWindowShouldClose(window)) return false;
+  savePreferencesIfChanged(app);
+  takeForwardedProjects(app, window, listener);
+  const double now = glfwGetTime();
+  app.now = now;
+  runFrame(app, window, now - lastFrame);
+  lastFrame = now;
+  return true;
+}
+
 void runFrameLoop(AppState& app, GLFWwindow* window, InstanceListener* listener) {
   double lastFrame = glfwGetTime();
-  while (!app.quit) {
-    if (interfaceActive(app)) {
-      const double wait = kActiveFrame - (glfwGetTime() - lastFrame);
-      if (wait > 0.0) glfwWaitEventsTimeout(wait);
-      else glfwPollEvents();
-    } else {
-      glfwWaitEventsTimeout(kIdleWait);
-    }
-    if (app.quit || glfwWindowShouldClose(window)) break;
-    savePreferencesIfChanged(app);
-    takeForwardedProjects(app, window, listener);
-    const double now = glfwGetTime();
-    app.now = now;
-    runFrame(app, window, now - lastFrame);
-    lastFrame = now;
+  while (loopOnce(app, window, listener, lastFrame)) {
   }
 }
 

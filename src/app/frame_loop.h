@@ -11,6 +11,10 @@ class InstanceListener;
 // presentation does not wait for the display).
 void runFrameLoop(AppState& app, GLFWwindow* window, InstanceListener* listener);
 
+// One turn of the loop: wait as the activity allows, handle input, draw and present a
+// frame. False once the user has quit. lastFrame holds the time of the previous frame.
+bool loopOnce(AppState& app, GLFWwindow* window, InstanceListener* listener, double& lastFrame);
+
 // Writes the preferences when any thread has flagged a change since the last frame.
 void savePreferencesIfChanged(AppState& app);
 

@@ -8,6 +8,8 @@
 #include <unordered_set>
 
 #include "app/app_state.h"
+#include "app/edit_actions.h"
+#include "app/clip_actions.h"
 #include "app/commands.h"
 #include "app/fonts.h"
 #include "app/icons.h"
@@ -143,8 +145,45 @@ void curves(AppState& app, Event& event) {
   editCurve(app, "##intensity_curve", event.intensity, size, colors::kIntensityCurve);
 }
 
+// A Clip's file and a Bed's layer files.
+void ownFiles(AppState& app, int index, Event& event) {
+  if (event.shape == ShapeType::Clip) {
+    sectionTitle("Clip - one audio file");
+    ImGui::TextUnformatted(event.pinnedFile.empty() ? "(no sound)" : fileNameOf(event.pinnedFile).c_str());
+    if (ImGui::IsItemHovered() && !event.pinnedFile.empty()) ImGui::SetTooltip("%s", event.pinnedFile.c_str());
+    return;
+  }
+  if (event.shape != ShapeType::Bed) return;
+  sectionTitle("Bed - fixed background layers");
+  if (event.pinnedFiles.empty()) ImGui::TextDisabled("Drop sound files on the Bed to add its layers.");
+  for (size_t k = 0; k < event.pinnedFiles.size(); ++k) {
+    ImGui::PushID(static_cast<int>(k));
+    bool loop = k < event.bedLayerLoop.size() ? event.bedLayerLoop[k] : true;
+    if (editBool(app, "##loop", loop)) {
+      if (event.bedLayerLoop.size() <= k) event.bedLayerLoop.resize(k + 1, true);
+      event.bedLayerLoop[k] = loop;
+    }
+    if (ImGui::IsItemHovered()) ImGui::SetTooltip("Loop this file end-to-end. Off: shuffle.");
+    ImGui::SameLine();
+    ImGui::TextUnformatted(fileNameOf(event.pinnedFiles[k]).c_str());
+    if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s", event.pinnedFiles[k].c_str());
+    ImGui::SameLine(ImGui::GetContentRegionMax().x - 20 * app.uiScale);
+    const bool remove = ImGui::SmallButton("x");
+    ImGui::PopID();
+    if (remove) {
+      removeBedFile(app, index, k);
+      break;
+    }
+  }
+}
+
 void layers(AppState& app, int index) {
   const Session& s = app.session;
+  if (sessionBusy(app)) {
+    sectionTitle("Layers");
+    ImGui::TextDisabled("Building…");
+    return;
+  }
   std::vector<int> mine;
   for (int i = 0; i < static_cast<int>(s.results.size()); ++i)
     if (s.results[i].eventIdx == index) mine.push_back(i);
@@ -240,6 +279,7 @@ void drawInspectorPanel(AppState& app) {
   sectionTitle("Character");
   character(app, event);
   curves(app, event);
+  ownFiles(app, index, event);
   layers(app, index);
   ImGui::PopID();
 }

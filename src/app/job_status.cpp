@@ -8,7 +8,7 @@
 
 namespace vn {
 
-std::vector<JobProgress> runningJobs(const AppState& app) {
+std::vector<JobProgress> runningJobs(AppState& app) {
   std::vector<JobProgress> jobs;
   if (app.scan.running) {
     const int total = app.scan.total, done = app.scan.processed;
@@ -24,7 +24,7 @@ std::vector<JobProgress> runningJobs(const AppState& app) {
   return jobs;
 }
 
-bool anyJobRunning(const AppState& app) { return !runningJobs(app).empty(); }
+bool anyJobRunning(AppState& app) { return !runningJobs(app).empty(); }
 
 void pollJobs(AppState& app) {
   pollLibraryJobs(app);

@@ -14,8 +14,8 @@ struct JobProgress {
   std::string detail;      // "12/40 events"
 };
 
-std::vector<JobProgress> runningJobs(const AppState& app);
-bool anyJobRunning(const AppState& app);
+std::vector<JobProgress> runningJobs(AppState& app);
+bool anyJobRunning(AppState& app);
 
 // Per frame: picks up what finished jobs left behind.
 void pollJobs(AppState& app);

@@ -42,6 +42,12 @@ RelinkState::~RelinkState() {
   if (thread.joinable()) thread.join();
 }
 
+int loadedLibraryCount() {
+  LibraryList& list = AppLibraries();
+  std::lock_guard<std::mutex> lock(list.mutex);
+  return static_cast<int>(list.libraries.size());
+}
+
 int missingSourceCount(AppState& app) {
   RelinkState& r = app.relink;
   const uint64_t generation = FileIdentityGeneration();
@@ -54,19 +60,11 @@ int missingSourceCount(AppState& app) {
 }
 
 void startLibraryScan(AppState& app, const std::string& folder) {
-  if (app.scan.running) {
-    setStatus(app, "A scan is already running");
-    return;
-  }
-  if (app.scan.thread.joinable()) WaitForScan(app.scan);
   ScanRequest request;
   request.folder = folder;
   request.channelOrderFallback = app.prefs.channelOrderFallback;
-  request.status = &app.scan;
-  app.scan.running = true;
   if (!StartScan(app.scan, request)) {
-    app.scan.running = false;
-    setStatus(app, "The scan could not start");
+    setStatus(app, "A scan is already running");
     return;
   }
   const bool known = std::any_of(app.prefs.libraryRoots.begin(), app.prefs.libraryRoots.end(),
@@ -81,7 +79,7 @@ void startLibraryScan(AppState& app, const std::string& folder) {
 
 void browseLibraryFolder(AppState& app) {
   openFileBrowser(app.browser, BrowseMode::PickFolder, "Add a Library Folder", documentsFolder(), {},
-                  [&app](const std::string& folder) { startLibraryScan(app, folder); });
+                  [&app](const std::string& folder) { app.commands.post({CommandId::ScanFolder, folder, -1}); });
 }
 
 void browseRelinkFile(AppState& app, const std::string& fileId) {
@@ -123,7 +121,7 @@ void browseRelinkFolder(AppState& app) {
 
 bool acceptLibraryDrop(AppState& app, const DroppedItem& item) {
   if (item.kind == DropKind::Folder) {
-    startLibraryScan(app, item.path);
+    app.commands.post({CommandId::ScanFolder, item.path, -1});
     return true;
   }
   if (item.kind == DropKind::Audio) {

@@ -31,6 +31,9 @@ struct RelinkState {
   ~RelinkState();
 };
 
+// Libraries and Palettes loaded now.
+int loadedLibraryCount();
+
 // The number of sources whose file is gone; counted again when the registry changes
 // and every few seconds (files can come back on their own).
 int missingSourceCount(AppState& app);

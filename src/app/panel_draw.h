@@ -3,6 +3,7 @@
 namespace vn {
 
 struct AppState;
+struct DroppedItem;
 
 void drawToolbarPanel(AppState& app);
 void drawTimelinePanel(AppState& app);
@@ -12,5 +13,8 @@ void drawProjectPanel(AppState& app);
 void drawMixerPanel(AppState& app);
 void drawLibraryPanel(AppState& app);
 void drawSettingsPanel(AppState& app);
+
+// Sound files dropped on the timeline: Clips where they land, or layers of a Bed.
+bool acceptTimelineDrop(AppState& app, const DroppedItem& item);
 
 }  // namespace vn

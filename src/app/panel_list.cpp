@@ -1,6 +1,7 @@
 #include "app/library_actions.h"
 #include "app/panel_draw.h"
 #include "app/panels.h"
+#include "app/picture_panels.h"
 
 namespace vn {
 
@@ -11,10 +12,12 @@ const std::vector<PanelSpec>& panelList() {
       {"Events", PanelPlace::SideTab, drawEventsPanel},
       {"Library", PanelPlace::SideTab, drawLibraryPanel, nullptr, acceptLibraryDrop},
       {"Project", PanelPlace::SideTab, drawProjectPanel},
+      {"Trace", PanelPlace::SideTab, drawTracePanel, nullptr, acceptTraceDrop},
       {"Mixer", PanelPlace::SideTab, drawMixerPanel},
       {"Settings", PanelPlace::SideTab, drawSettingsPanel},
       {"Inspector", PanelPlace::Inspector, drawInspectorPanel},
-      {"Timeline", PanelPlace::Timeline, drawTimelinePanel},
+      {"Video", PanelPlace::Video, drawVideoPanel, videoPanelShown, acceptVideoDrop},
+      {"Timeline", PanelPlace::Timeline, drawTimelinePanel, nullptr, acceptTimelineDrop},
   };
   return list;
 }

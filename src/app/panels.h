@@ -25,6 +25,7 @@ struct PanelSpec {
   // Offered the dropped folders and files that land on the panel (and, when no panel
   // under the cursor takes them, the folders and sound files that a Library panel takes
   // anywhere); true when the panel used the item.
+  // Where the drop landed is in AppState::dropX and dropY while it is offered.
   bool (*acceptDrop)(AppState& app, const DroppedItem& item) = nullptr;
 };
 

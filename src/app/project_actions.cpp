@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/edit_actions.h"
+#include "app/engines.h"
 #include "platform/paths.h"
 
 namespace vn {
@@ -12,7 +13,7 @@ void startFresh(AppState& app) {
   clearHistory(app.history);
   selectOnly(app.selection, -1);
   app.clipboard.clear();
-  app.playhead = 0.0;
+  movePlayhead(app, 0.0);
   app.fitPending = true;
   app.timelineDrag = TimelineDrag{};
 }

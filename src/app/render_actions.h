@@ -14,8 +14,10 @@ bool renderJobsAvailable(const AppState& app);
 void postBuild(AppState& app, int eventIdx);
 // Renders the built layers again.
 void postRender(AppState& app);
+// After an undo or redo changed the layers: the cache follows the Session.
+void refreshCacheAfterUndo(AppState& app);
 
-std::optional<JobProgress> renderJobProgress(const AppState& app);
+std::optional<JobProgress> renderJobProgress(AppState& app);
 void pollRenderJobs(AppState& app);
 
 }  // namespace vn

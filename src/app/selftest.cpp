@@ -8,12 +8,15 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/engines.h"
 #include "app/frame.h"
 #include "app/job_status.h"
+#include "app/library_actions.h"
 #include "app/render_actions.h"
 #include "app/screenshot.h"
 #include "app/selftest_material.h"
 #include "core/project_file.h"
+#include "library/libraries.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 
@@ -82,6 +85,10 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   const size_t eventCount = material.eventCount;
   Session& s = app.session;
 
+  run.step("add the demo library", {CommandId::ScanFolder, material.libraryFolder, -1},
+           [&] { return !app.scan.running && loadedLibraryCount() > 0; },
+           [&] { return ReadScanTexts(app.scan).message + ReadScanTexts(app.scan).error; });
+
   run.step("open the demo project", {CommandId::OpenPath, material.projectPath, -1},
            [&] { return app.project.projectPath == material.projectPath && s.events.size() == eventCount; },
            [&] { return "status \"" + app.status.text + "\""; });
@@ -125,7 +132,10 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   }
 
   run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
-  app.commands.post({CommandId::SelectEvent, {}, 1});
+  // The picture: the Bloom selected, so the inspector shows its curves, and the
+  // playhead inside the work area.
+  app.commands.post({CommandId::SelectEvent, {}, 2});
+  movePlayhead(app, 6.5);
   for (int i = 0; i < kSettleFrames; ++i) run.frame();
   int width = 0, height = 0;
   glfwGetFramebufferSize(window, &width, &height);

@@ -5,6 +5,7 @@
 #include "core/project_file.h"
 #include "core/session_edit.h"
 #include "platform/paths.h"
+#include "tools/demo_library.h"
 
 namespace vn {
 namespace {
@@ -79,6 +80,12 @@ Session selfTestSession() {
 
 SelfTestMaterial makeSelfTestMaterial(const std::string& folder) {
   SelfTestMaterial material;
+  material.libraryFolder = pathJoin(folder, "Demo Library");
+  const tools::DemoLibraryResult library = tools::WriteDemoLibrary(material.libraryFolder);
+  if (!library.ok) {
+    material.error = "the demo library could not be written: " + library.error;
+    return material;
+  }
   const Session session = selfTestSession();
   material.projectPath = pathJoin(folder, "Selftest.vnproj");
   material.eventCount = session.events.size();

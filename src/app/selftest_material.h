@@ -1,6 +1,6 @@
 #pragma once
-// What the self-test works on: a project of events of every shape, with scenes, a group
-// and three busses, saved in a work folder.
+// What the self-test works on: the demo sound library and a project of events of every
+// shape, with scenes, a group and three busses, written in a work folder.
 #include <string>
 
 #include "core/session.h"
@@ -8,6 +8,7 @@
 namespace vn {
 
 struct SelfTestMaterial {
+  std::string libraryFolder;  // the demo sound library
   std::string projectPath;
   size_t eventCount = 0;
   std::string error;  // empty when everything was made

@@ -3,12 +3,15 @@
 #include <GLFW/glfw3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/engines.h"
 #include "app/fonts.h"
 #include "app/frame_loop.h"
+#include "app/idle_bench.h"
 #include "app/instance_link.h"
 #include "app/main_window.h"
 #include "app/project_actions.h"
@@ -23,16 +26,20 @@ namespace {
 struct Options {
   std::optional<std::string> project;
   std::optional<std::string> selftestImage;
+  double benchIdleSeconds = 0.0;  // --bench-idle: measure the idle frame loop instead of running
 };
 
 bool readOptions(const std::vector<std::string>& args, Options& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--selftest") {
       if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "usage: varnel [PROJECT.vnproj] [--selftest OUT.png]\n");
+        std::fprintf(stderr, "usage: varnel [PROJECT.vnproj] [--selftest OUT.png] [--bench-idle [SECONDS]]\n");
         return false;
       }
       options.selftestImage = args[++i];
+    } else if (args[i] == "--bench-idle") {
+      options.benchIdleSeconds = 5.0;
+      if (i + 1 < args.size() && std::atof(args[i + 1].c_str()) > 0) options.benchIdleSeconds = std::atof(args[++i].c_str());
     }
   }
   options.project = projectArgument(args);
@@ -61,7 +68,8 @@ int runVarnel(const std::vector<std::string>& args) {
 
   // A second launch with a project hands it to the running instance and ends.
   const std::string socketPath = instanceSocketPath();
-  if (options.project && !options.selftestImage) {
+  const bool interactive = !options.selftestImage && options.benchIdleSeconds <= 0;
+  if (options.project && interactive) {
     const std::string path = absoluteProjectPath(*options.project);
     if (forwardToRunningInstance(socketPath, path)) return 0;
     options.project = path;
@@ -87,12 +95,15 @@ int runVarnel(const std::vector<std::string>& args) {
   if (effectiveFontPreset(*app) != 1) reloadInterfaceFonts(*app);
   applyProjectDefaults(app->session, app->prefs);
   attachProjectContext(*app);
+  startEngines(*app);
   LoadLibrariesAtStartup();
   if (options.project) openProjectCommand(*app, *options.project);
 
   int exitCode = 0;
   if (options.selftestImage) {
     exitCode = runSelfTest(*app, window, *options.selftestImage);
+  } else if (options.benchIdleSeconds > 0) {
+    exitCode = runIdleBenchmark(*app, window, options.benchIdleSeconds);
   } else {
     InstanceListener listener;
     const bool listening = listener.start(socketPath, [] { glfwPostEmptyEvent(); });
@@ -101,8 +112,11 @@ int runVarnel(const std::vector<std::string>& args) {
     closeProject(app->project);
   }
 
-  // Shut-down: the preferences once more, then the interface and the window.
+  // Shut-down: the preferences once more, the audio stream, the render worker, then the
+  // interface and the window.
   SavePreferences(app->prefs);
+  stopAudio(*app);
+  stopRenderer(*app);
   stopInterface();
   destroyMainWindow(window);
   glfwTerminate();

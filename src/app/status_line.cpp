@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/edit_actions.h"
 #include "app/job_status.h"
 #include "app/theme.h"
 #include "platform/log.h"
@@ -53,9 +54,9 @@ void drawStatusLine(AppState& app, ImVec2 pos, ImVec2 size) {
   }
 
   const Session& s = app.session;
-  const std::string right = format("%zu events   %zu layers   %d Hz   %.3g fps      %s", s.events.size(),
-                                   s.results.size(), s.settings.projectSampleRate, s.settings.fps,
-                                   projectLabel(app).c_str());
+  const std::string layers = sessionBusy(app) ? std::string("building") : format("%zu layers", s.results.size());
+  const std::string right = format("%zu events   %s   %d Hz   %.3g fps      %s", s.events.size(), layers.c_str(),
+                                   s.settings.projectSampleRate, s.settings.fps, projectLabel(app).c_str());
   const float width = ImGui::CalcTextSize(right.c_str()).x;
   ImGui::SameLine(std::max(ImGui::GetCursorPosX() + 16.0f, size.x - width - 12 * app.uiScale));
   ImGui::TextDisabled("%s", right.c_str());

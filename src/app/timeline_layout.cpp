@@ -22,12 +22,12 @@ double extentEnd(const Session& session, const std::vector<int>& layers, const E
 
 }  // namespace
 
-TimelineLayout layoutTimeline(const Session& session, const TimelineMetrics& metrics) {
+TimelineLayout layoutTimeline(const Session& session, const TimelineMetrics& metrics, bool withLayers) {
   TimelineLayout layout;
   const int count = static_cast<int>(session.events.size());
   layout.eventRow.assign(count, 0);
   layout.eventLayers.assign(count, {});
-  for (int li = 0; li < static_cast<int>(session.results.size()); ++li) {
+  for (int li = 0; withLayers && li < static_cast<int>(session.results.size()); ++li) {
     int e = session.results[li].eventIdx;
     if (e >= 0 && e < count) layout.eventLayers[e].push_back(li);
   }

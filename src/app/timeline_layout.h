@@ -26,6 +26,7 @@ struct TimelineLayout {
   float totalHeight = 0.0f;
 };
 
-TimelineLayout layoutTimeline(const Session& session, const TimelineMetrics& metrics);
+// Without layers (while a job is changing them) every event gets a bare row.
+TimelineLayout layoutTimeline(const Session& session, const TimelineMetrics& metrics, bool withLayers = true);
 
 }  // namespace vn

@@ -11,10 +11,13 @@
 #include <unordered_set>
 
 #include "app/app_state.h"
+#include "app/clip_actions.h"
 #include "app/edit_actions.h"
+#include "app/engines.h"
 #include "app/fonts.h"
 #include "app/icons.h"
 #include "app/panel_draw.h"
+#include "app/picture_panels.h"
 #include "app/theme.h"
 #include "app/timeline_edit.h"
 #include "app/timeline_layout.h"
@@ -152,11 +155,16 @@ void drawEventBlock(const AppState& app, ImDrawList* dl, const Event& event, int
 void drawWaveform(ImDrawList* dl, const BlockWaveform& wave, float a, float b, float y0, float y1, float clipLeft,
                   float clipRight, ImU32 color) {
   if (b - a < 1.0f) return;
+  // Each lane shows its layer's shape at full height: quiet sounds are lifted (up to
+  // 18 dB) so that their envelope reads at a glance.
+  float loudest = 0.0f;
+  for (float p : wave) loudest = std::max(loudest, p);
+  const float lift = loudest > 1e-5f ? std::min(8.0f, 1.0f / loudest) : 1.0f;
   const float mid = 0.5f * (y0 + y1), half = 0.5f * (y1 - y0) - 1.0f;
   const float from = std::max(a, clipLeft), to = std::min(b, clipRight);
   for (float x = std::floor(from); x < to; x += 1.0f) {
     const int bin = std::clamp(static_cast<int>((x - a) / (b - a) * kWaveformBins), 0, kWaveformBins - 1);
-    const float h = std::max(0.5f, std::min(1.0f, wave[bin]) * half);
+    const float h = std::max(0.5f, std::min(1.0f, wave[bin] * lift) * half);
     dl->AddRectFilled(ImVec2(x, mid - h), ImVec2(x + 1.0f, mid + h), color);
   }
 }
@@ -173,7 +181,8 @@ void drawLayerLane(const AppState& app, ImDrawList* dl, const Geometry& g, const
   const bool dim = layer.muted || event.muted;
   dl->AddRectFilled(p0, p1, shapeColor(event.shape, dim ? 0.22f : 0.36f), 2.0f);
   if (const BlockWaveform* wave = findWaveform(app.waveforms, layer.id))
-    drawWaveform(dl, *wave, a, b, p0.y, p1.y, g.origin.x, g.origin.x + g.width, shapeColor(event.shape, dim ? 0.5f : 1.0f));
+    drawWaveform(dl, *wave, a, b, p0.y, p1.y, g.origin.x, g.origin.x + g.width,
+                 (shapeColor(event.shape, dim ? 0.55f : 0.95f) & 0x00FFFFFF) | 0xA0000000);
   ImU32 edge = 0;
   std::string name = layer.name.empty() ? fileNameOf(layer.filepath) : layer.name;
   if (missing) {
@@ -185,8 +194,11 @@ void drawLayerLane(const AppState& app, ImDrawList* dl, const Geometry& g, const
   if (edge) dl->AddRect(p0, p1, edge, 2.0f, 0, 1.5f);
   if (b - a > 24.0f) {
     dl->PushClipRect(ImVec2(std::max(a, g.origin.x) + 3, p0.y), ImVec2(b - 2, p1.y), true);
-    dl->AddText(nullptr, ImGui::GetFontSize() * 0.82f, ImVec2(std::max(a, g.origin.x) + 4, p0.y + 1),
-                missing ? colors::kMissing : layer.placeholder ? colors::kPlaceholder : colors::kText, name.c_str());
+    const ImVec2 at(std::max(a, g.origin.x) + 4, p0.y + 1);
+    const float size = ImGui::GetFontSize() * 0.82f;
+    dl->AddText(nullptr, size, ImVec2(at.x + 1, at.y + 1), IM_COL32(0, 0, 0, 190), name.c_str());
+    dl->AddText(nullptr, size, at, missing ? colors::kMissing : layer.placeholder ? colors::kPlaceholder : colors::kText,
+                name.c_str());
     dl->PopClipRect();
   }
 }
@@ -328,7 +340,7 @@ void finishDrag(AppState& app, const Geometry& g, const TimelineLayout& layout, 
   const bool moved = std::fabs(t - drag.startTime) * app.timeline.pixelsPerSecond >= 4.0;
   if (drag.kind == DragKind::Draw) {
     if (!moved) {
-      app.playhead = std::max(0.0, t);
+      movePlayhead(app, t);
       return;
     }
     const double a = std::max(0.0, std::min(drag.startTime, t)), b = std::max(drag.startTime, t);
@@ -407,6 +419,17 @@ void drawScrollBar(AppState& app, ImDrawList* dl, ImVec2 pos, float width, float
 
 }  // namespace
 
+bool acceptTimelineDrop(AppState& app, const DroppedItem& item) {
+  if (item.kind != DropKind::Audio) return false;
+  const float x = app.dropX - app.trackOriginX, y = app.dropY - app.trackOriginY;
+  if (x < 0) return false;
+  const TimelineLayout layout = layoutTimeline(app.session, app.trackMetrics, !sessionBusy(app));
+  const TimelineHit hit = hitTestTimeline(app.session, layout, app.trackMetrics, app.timeline, x, y, 0.0f);
+  if (hit.event >= 0 && app.session.events[hit.event].shape == ShapeType::Bed)
+    return addBedFile(app, hit.event, item.path);
+  return placeClip(app, item.path, xToTime(app.timeline, x)) >= 0;
+}
+
 void drawTimelinePanel(AppState& app) {
   Session& s = app.session;
   const float scale = app.uiScale;
@@ -414,6 +437,7 @@ void drawTimelinePanel(AppState& app) {
   const ImVec2 top = ImGui::GetCursorScreenPos();
   const float rulerHeight = std::round(26 * scale);
   const float sceneHeight = s.scenes.empty() ? 0.0f : std::round(18 * scale);
+  const float traceHeight = traceStripHeight(app);  // the picture read's lanes and slice line
   const float scrollHeight = std::round(12 * scale);
   app.timeline.width = std::max(50.0f, avail.x - ImGui::GetStyle().ScrollbarSize);
   const double length = sessionLength(s);
@@ -427,17 +451,22 @@ void drawTimelinePanel(AppState& app) {
   drawRuler(app, dl, top, app.timeline.width, rulerHeight);
   ImGui::SetCursorScreenPos(top);
   ImGui::InvisibleButton("##ruler", ImVec2(app.timeline.width, rulerHeight + sceneHeight));
-  if (ImGui::IsItemActive()) app.playhead = std::max(0.0, xToTime(app.timeline, ImGui::GetIO().MousePos.x - top.x));
+  if (ImGui::IsItemActive()) movePlayhead(app, xToTime(app.timeline, ImGui::GetIO().MousePos.x - top.x));
   if (sceneHeight > 0) drawScenes(app, dl, ImVec2(top.x, top.y + rulerHeight), app.timeline.width, sceneHeight);
+  if (traceHeight > 0)
+    drawTraceStrip(app, ImVec2(top.x, top.y + rulerHeight + sceneHeight), app.timeline.width, traceHeight);
 
   TimelineMetrics metrics;
   metrics.eventHeight = std::round(44 * scale);
   metrics.laneHeight = std::round(18 * scale);
   metrics.rowGap = std::round(6 * scale);
-  const TimelineLayout layout = layoutTimeline(s, metrics);
+  app.trackMetrics = metrics;
+  // While a job changes the layers the interface leaves them alone.
+  const bool withLayers = !sessionBusy(app);
+  const TimelineLayout layout = layoutTimeline(s, metrics, withLayers);
 
-  const float tracksHeight = std::max(40.0f, avail.y - rulerHeight - sceneHeight - scrollHeight);
-  ImGui::SetCursorScreenPos(ImVec2(top.x, top.y + rulerHeight + sceneHeight));
+  const float tracksHeight = std::max(40.0f, avail.y - rulerHeight - sceneHeight - traceHeight - scrollHeight);
+  ImGui::SetCursorScreenPos(ImVec2(top.x, top.y + rulerHeight + sceneHeight + traceHeight));
   const ImGuiIO& io = ImGui::GetIO();
   const ImGuiWindowFlags childFlags = io.KeyCtrl || io.KeyShift ? ImGuiWindowFlags_NoScrollWithMouse : 0;
   ImGui::PushStyleColor(ImGuiCol_ChildBg, colors::kTrackBackground);
@@ -469,7 +498,7 @@ void drawTimelinePanel(AppState& app) {
   }
   contextMenu(app, app.contextEvent);
   // The session may have changed above; lay it out again before drawing.
-  const TimelineLayout drawn = layoutTimeline(s, metrics);
+  const TimelineLayout drawn = layoutTimeline(s, metrics, withLayers);
   drawRows(app, tl, g, drawn);
   drawDragPreview(app, tl, g, mouse);
   if (s.events.empty()) {
@@ -487,7 +516,7 @@ void drawTimelinePanel(AppState& app) {
 
   if (playheadX >= top.x && playheadX <= top.x + app.timeline.width)
     drawPlayhead(dl, playheadX, top.y, top.y + rulerHeight + sceneHeight);
-  drawScrollBar(app, dl, ImVec2(top.x, top.y + rulerHeight + sceneHeight + tracksHeight), app.timeline.width,
+  drawScrollBar(app, dl, ImVec2(top.x, top.y + rulerHeight + sceneHeight + traceHeight + tracksHeight), app.timeline.width,
                 scrollHeight, length);
 }
 
