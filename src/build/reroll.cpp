@@ -131,18 +131,16 @@ bool rerollLayer(Session& session, LibraryView libraries, BuildEngineState& stat
   if (!current) current = findLibraryRecord(libraries, layer.fileId, layer.filepath);
 
   const std::vector<UsedSpan> used = current ? spansOfFile(session, layer.eventIdx, *current) : std::vector<UsedSpan>{};
-  const bool currentRanked = std::any_of(ranked.begin(), ranked.end(), [&](const auto& c) { return c.record == current; });
+  // A file with a stretch the event does not play yet may come back at that
+  // stretch; otherwise the pick moves to the current sound's neighbours (the
+  // current file among them: drawn again, it leaves the layer as it was).
   const bool freshRegion =
-      current && currentRanked &&
-      freeRegionStart(current->duration, std::max(layer.sourceDuration, 0.05f), used, 0.0f).has_value();
+      current && freeRegionStart(current->duration, std::max(layer.sourceDuration, 0.05f), used, 0.0f).has_value();
   if (freshRegion && ranked.size() >= 2) {
     for (auto& c : ranked)
       if (c.record == current) c.score = kSameFileFreshRegionScore;
   } else if (current) {
-    // Neighbours of the current sound; the current file keeps its 1 % share, or
-    // the nearest sound would always be itself.
-    for (auto& c : ranked)
-      c.score = 100.0f * std::exp(-3.0f * rerollDistance(*c.record, *current)) * (c.record == current ? 0.01f : 1.0f);
+    for (auto& c : ranked) c.score = 100.0f * std::exp(-3.0f * rerollDistance(*c.record, *current));
   }
   keepBest(ranked, narrow ? 3 : 8);
   float total = 0.0f;
