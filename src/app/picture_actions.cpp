@@ -104,7 +104,8 @@ void finishLoad(AppState& app) {
     if (p.player.fps > 0.0f) app.session.settings.fps = p.player.fps;
     app.session.dirty = true;
   }
-  setStatus(app, fileNameOf(load->path) + " loaded");
+  // A silent video is no fault, but the user should know why nothing plays along.
+  setStatus(app, fileNameOf(load->path) + (CurrentReferenceAudio() ? " loaded" : " loaded; it has no sound track to play."));
 }
 
 // The project names a video that is not the one open: load it (once per path).

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "clip_fixture.h"
 #include "picture/column_stats.h"
 #include "picture/trace_analyzer.h"
 #include "tools/test_video_scenes.h"
@@ -194,6 +195,40 @@ TEST(FrameMeasures, DerivedColumnsOfAHardCut) {
   const ShotCuts shots = ComputeShots(ColumnOf(a.frames, &FrameMeasures::histogramDiff));
   EXPECT_EQ(shots.cuts, (std::vector<int>{0, 15, 30}));
   EXPECT_GT(a.frames[15].composite, a.frames[10].composite);
+}
+
+// The same pictures written to files and read back through the video reader: a
+// lossless clip exactly, and an MPEG-4 clip at twice the size (so the reader
+// scales it down to the analysis width) within the coding noise.
+TEST(FrameMeasures, GeneratedClipsReadThroughTheVideoReader) {
+  test::TempDir dir;
+  const float expected = 5.0f / (0.08f * std::sqrt(160.0f * 160.0f + 90.0f * 90.0f));
+  TraceAnalyzer pan;
+  ASSERT_TRUE(test::ReadPictureOf(test::MakeClip(dir, "pan.mkv", test::LosslessSpec(1.5, tools::HorizontalPan(5))), pan));
+  ASSERT_EQ(pan.numFrames, 15);
+  for (int k = 1; k < 15; ++k) {
+    EXPECT_NEAR(pan.frames[k].cameraMotion, expected, 1e-5) << k;
+    EXPECT_LT(pan.frames[k].motion, 0.002f) << k;
+  }
+
+  tools::TestVideoSpec lossy = test::LosslessSpec(1.5, tools::HorizontalPan(10));
+  lossy.codec = tools::TestVideoCodec::Mpeg4;
+  lossy.mpeg4Quality = 2;
+  lossy.width = 320;
+  lossy.height = 180;
+  TraceAnalyzer coded;
+  ASSERT_TRUE(test::ReadPictureOf(test::MakeClip(dir, "pan.mp4", lossy), coded));
+  ASSERT_EQ(coded.numFrames, 15);
+  for (int k = 1; k < 15; ++k) EXPECT_NEAR(coded.frames[k].cameraMotion, expected, 1e-5) << k;
+
+  TraceAnalyzer corner;
+  ASSERT_TRUE(test::ReadPictureOf(test::MakeClip(dir, "corner.mkv", test::LosslessSpec(1.5, tools::CornerMotion())), corner));
+  for (int k = 1; k < 15; ++k) {
+    EXPECT_GT(corner.frames[k].motion, 0.0f) << k;
+    EXPECT_EQ(corner.frames[k].cameraMotion, 0.0f) << k;
+    EXPECT_FLOAT_EQ(corner.frames[k].foregroundMass, 1.0f) << k;
+    EXPECT_FLOAT_EQ(corner.frames[k].panX, -0.75f) << k;
+  }
 }
 
 }  // namespace
