@@ -119,15 +119,26 @@ void fromRing(const float* ring, uint32_t mask, uint32_t start, float* out, int 
 void diffuseBlock(ReverbState& st, int stage, Block& x, int n) {
   auto& buffers = st.diffuser[stage];
   const uint32_t w0 = st.diffuserWrite[stage];
-  for (int j = 0; j < kReverbLines; ++j) toRing(buffers[j].data(), kDiffuserMask, w0, x[j], n);
   for (int j = 0; j < kReverbLines; ++j) {
     const uint32_t d = static_cast<uint32_t>(st.diffuserInt[stage][j]);
-    const float* line = buffers[j].data();
+    const float frac = st.diffuserSettled ? 0.0f : st.diffuserFrac[stage][j];
+    float* line = buffers[j].data();
+    if (d + 1 + static_cast<uint32_t>(n) > kReverbDiffuserLength) {
+      // A delay this close to the line length would read, within one block,
+      // what a later frame of the block writes: this line goes frame by frame.
+      for (int f = 0; f < n; ++f) {
+        const uint32_t w = w0 + static_cast<uint32_t>(f);
+        line[w & kDiffuserMask] = x[j][f];
+        const float a = line[(w - d) & kDiffuserMask];
+        x[j][f] = a + frac * (line[(w - d - 1) & kDiffuserMask] - a);
+      }
+      continue;
+    }
+    toRing(line, kDiffuserMask, w0, x[j], n);
     fromRing(line, kDiffuserMask, w0 - d, x[j], n);
     if (!st.diffuserSettled) {
       float further[kBlock];
       fromRing(line, kDiffuserMask, w0 - d - 1, further, n);
-      const float frac = st.diffuserFrac[stage][j];
       for (int f = 0; f < n; ++f) x[j][f] += frac * (further[f] - x[j][f]);
     }
   }
@@ -150,28 +161,21 @@ void diffuseBlock(ReverbState& st, int stage, Block& x, int n) {
   st.diffuserWrite[stage] = w0 + static_cast<uint32_t>(n);
 }
 
-// Pre-delay over a block: both sides written, then read at the delay.
+// Pre-delay over a block, each frame written before it is read: the longest
+// delay reaches all the way round the ring, onto the slot the next frame writes.
 void preDelayBlock(ReverbState& st, const float* inL, const float* inR, float* outL, float* outR, int n) {
+  const int d = st.preDelayInt;
+  const float frac = d >= 1 && st.preDelayFrac >= 0.001f ? st.preDelayFrac : 0.0f;
   int w = st.preWrite;
   for (int f = 0; f < n; ++f) {
     st.preLeft[w] = finiteOr0(inL[f]);
     st.preRight[w] = finiteOr0(inR[f]);
-    if (++w == kReverbPreDelayRing) w = 0;
-  }
-  const int d = st.preDelayInt;
-  const float frac = st.preDelayFrac;
-  for (int f = 0; f < n; ++f) {
-    int a = st.preWrite + f - d;
-    if (a >= kReverbPreDelayRing) a -= kReverbPreDelayRing;
+    int a = w - d;
     if (a < 0) a += kReverbPreDelayRing;
-    float l = st.preLeft[a], r = st.preRight[a];
-    if (d >= 1 && frac >= 0.001f) {
-      const int b = a == 0 ? kReverbPreDelayRing - 1 : a - 1;
-      l += frac * (st.preLeft[b] - l);
-      r += frac * (st.preRight[b] - r);
-    }
-    outL[f] = l;
-    outR[f] = r;
+    const int b = a == 0 ? kReverbPreDelayRing - 1 : a - 1;
+    outL[f] = st.preLeft[a] + frac * (st.preLeft[b] - st.preLeft[a]);
+    outR[f] = st.preRight[a] + frac * (st.preRight[b] - st.preRight[a]);
+    if (++w == kReverbPreDelayRing) w = 0;
   }
   st.preWrite = w;
 }
@@ -391,10 +395,10 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
       y2 += damp[f] * (y1 - y2);
       z += c300 * (y2 - z);
       Lines x = (y2 + bass[f] * z) * fb[f] + loadLines(uT[f]);
-      // Limited to +-8; a value that is not finite (x - x is not 0) becomes 0.
+      // A value that is not finite (x - x is not 0) becomes 0; the rest is limited to +-8.
+      x = (x - x) == 0.0f ? x : 0.0f;
       x = x < -8.0f ? -8.0f : x;
       x = x > 8.0f ? 8.0f : x;
-      x = (x - x) == 0.0f ? x : 0.0f;
       float tap[kReverbLines], xs[kReverbLines];
       storeLines(tap, 0.07f * loadLines(eT[f]) + of);
       storeLines(xs, x);
