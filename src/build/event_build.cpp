@@ -141,27 +141,32 @@ std::vector<ScoredCandidate> candidateLadder(EventBuild& eb, const LadderRequest
   prune(ranked);
   if (!ranked.empty()) return ranked;
 
-  // The later attempts ask only for a sound that fits the shape at all.
+  // The later attempts ask only for a sound that fits the shape at all; the
+  // event's required and excluded words still hold.
+  std::shared_ptr<const std::vector<float>> gate;
+  if (!eb.terms.empty()) gate = eb.run.state.keywordCache.scores(list, eb.terms);
+  RankContext gated = context;
+  gated.keywordGate = gate.get();
   ScoreRequest neutral;
   neutral.weight = 0.5f;
   neutral.duration = q.duration;
   neutral.shape = q.shape;
   neutral.impact = 0.5f;
-  ranked = rankCandidates(list, neutral, 20, context);
+  ranked = rankCandidates(list, neutral, 20, gated);
   compatible(ranked);
   prune(ranked);
   if (!ranked.empty()) return ranked;
 
   // A file the event already plays may come back only when it is long enough to
   // offer another stretch.
-  ranked = rankCandidates(list, neutral, 20, context);
+  ranked = rankCandidates(list, neutral, 20, gated);
   for (auto& c : ranked)
     for (const auto& p : eb.placedSounds)
       if (p.path == c.record->path && !(c.record->duration > 1.5f * p.length)) c.score = 0.0f;
   prune(ranked);
   if (!ranked.empty()) return ranked;
 
-  ranked = rankCandidates(list, neutral, 30, context);
+  ranked = rankCandidates(list, neutral, 30, gated);
   prune(ranked);
   return ranked;
 }

@@ -50,6 +50,7 @@ std::vector<ScoredCandidate> rankCandidates(const CandidateList& candidates, con
     if (context.bans && context.bans->bans(r)) continue;
     const float k = keywords ? (*keywords)[i] : 0.0f;
     if (k < 0.0f) continue;
+    if (!keywords && context.keywordGate && (*context.keywordGate)[i] < 0.0f) continue;
     const float score = scorePrepared(candidates.traits[i], prepared, k);
     if (score > best.score) best = {&r, score};
     if (!(score > kRankFloor)) continue;

@@ -32,6 +32,10 @@ struct RankContext {
   const BanList* bans = nullptr;
   const ReferenceSet* reference = nullptr;
   KeywordScoreCache* keywordCache = nullptr;  // keyword scores are computed afresh without it
+  // For a ranking without terms: the keyword scores of the event's own terms, one
+  // per candidate. A negative one (a required word missing, an excluded word
+  // present) keeps the candidate out even when the words no longer weigh.
+  const std::vector<float>* keywordGate = nullptr;
 };
 
 // Only candidates scoring above this enter a ranking; the best alone stands in

@@ -199,6 +199,21 @@ TEST_F(BuildEngine, PlaceholdersAndTheirStatus) {
   filtered.events[0].libFilter = "Old Main";
   EXPECT_EQ(buildEvents(filtered, libs, state, at(1)).placeholders, 0);
 
+  // Required and excluded words hold through every attempt: a word nothing has,
+  // or one that everything has excluded, leaves a placeholder; a plain word that
+  // matches nothing only stops weighing.
+  Session words;
+  words.events.push_back(flatEvent(0.0f, 1.0f, ShapeType::Bloom, 0.6f));
+  for (const char* rejecting : {"+zzzz", "-sound"}) {  // every file is named Sound_<i>
+    words.events[0].keywords = rejecting;
+    const int placeholders = buildEvents(words, libs, state, at(1)).placeholders;
+    EXPECT_GT(placeholders, 0) << rejecting;
+    EXPECT_EQ(placeholders, static_cast<int>(words.results.size())) << rejecting;
+  }
+  words.events[0].keywords = "zzzz";
+  EXPECT_EQ(buildEvents(words, libs, state, at(1)).placeholders, 0);
+  ASSERT_FALSE(words.results.empty());
+
   // Files gone since the scan become placeholders instead of silent layers.
   std::filesystem::remove_all(dir.path());
   Session gone;
