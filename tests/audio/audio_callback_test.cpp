@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <vector>
 
@@ -148,11 +149,39 @@ TEST(AudioCallback, RateConversionKeepsASineWholeAcrossBuffers) {
     ConfigureStreamState(o, c.projectRate, c.streamRate, 2, 256);
     SineSource sine{static_cast<double>(c.projectRate), {1000.0, 440.0}};
     installSine(o, sine);
-    std::vector<float> out = play(o, c.streamRate, {256, 77, 1, 300, 129});
+    const std::vector<int> sizes{256, 77, 1, 300, 129};
+    std::vector<float> out = play(o, c.streamRate, sizes);
     double step = static_cast<double>(c.projectRate) / c.streamRate;
     // Any jump at a buffer boundary or a lost frame shows here as a large error.
     EXPECT_LT(worstError(out, 2, sine, step, 0), 2e-3);
     EXPECT_LT(worstError(out, 2, sine, step, 1), 2e-3);
+
+    // The same second converted in one piece: the callback boundaries must
+    // leave no trace, neither in the samples nor in the step across each boundary.
+    AudioOutput whole;
+    ConfigureStreamState(whole, c.projectRate, c.streamRate, 2, c.streamRate);
+    SineSource again{static_cast<double>(c.projectRate), {1000.0, 440.0}};
+    installSine(whole, again);
+    std::vector<float> reference = play(whole, c.streamRate, {c.streamRate});
+    double worstBoundaryJump = 0.0, worstDifference = 0.0;
+    size_t boundary = 0;
+    for (size_t k = 0; boundary < static_cast<size_t>(c.streamRate); ++k) {
+      if (boundary > 0) {
+        for (size_t ch = 0; ch < 2; ++ch) {
+          size_t at = boundary * 2 + ch, before = at - 2;
+          double jump = (out[at] - out[before]) - (reference[at] - reference[before]);
+          worstBoundaryJump = std::max(worstBoundaryJump, std::abs(jump));
+        }
+      }
+      boundary += static_cast<size_t>(sizes[k % sizes.size()]);
+    }
+    for (size_t i = 0; i < out.size(); ++i)
+      worstDifference = std::max(worstDifference, static_cast<double>(std::abs(out[i] - reference[i])));
+    std::printf("%d -> %d Hz: error from the ideal sine %.2e, at callback boundaries the step differs from the "
+                "one-piece conversion by %.2e at most, any sample by %.2e at most\n",
+                c.projectRate, c.streamRate, worstError(out, 2, sine, step, 0), worstBoundaryJump, worstDifference);
+    EXPECT_LT(worstBoundaryJump, 1e-5);
+    EXPECT_LT(worstDifference, 1e-5);
     EXPECT_NEAR(measuredFrequency(out, 2, 0, c.streamRate), 1000.0, 0.05);
     EXPECT_NEAR(measuredFrequency(out, 2, 1, c.streamRate), 440.0, 0.05);
   }
