@@ -5,7 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/frame_loop.h"
-#include "app/selftest_material.h"
+#include "tools/demo_session.h"
 #include "platform/log.h"
 
 namespace vn {
@@ -40,7 +40,7 @@ Span measure(AppState& app, GLFWwindow* window, double seconds, bool keepBusy) {
 }  // namespace
 
 int runIdleBenchmark(AppState& app, GLFWwindow* window, double seconds) {
-  app.session = selfTestSession();
+  app.session = tools::MakeDemoSession();
   app.fitPending = true;
   selectOnly(app.selection, 1);
   // Let the first frames, the fresh status text and the fonts settle.

@@ -60,6 +60,13 @@ struct Runner {
   }
 };
 
+// The first event of the shape (the hero one when asked), or -1.
+int firstEvent(const Session& s, ShapeType shape, bool hero = false) {
+  for (size_t i = 0; i < s.events.size(); ++i)
+    if (s.events[i].shape == shape && (!hero || s.events[i].hero)) return static_cast<int>(i);
+  return -1;
+}
+
 std::string makeWorkFolder() {
   char pattern[] = "/tmp/varnel-selftest-XXXXXX";
   const char* made = ::mkdtemp(pattern);
@@ -92,23 +99,31 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   run.step("open the demo project", {CommandId::OpenPath, material.projectPath, -1},
            [&] { return app.project.projectPath == material.projectPath && s.events.size() == eventCount; },
            [&] { return "status \"" + app.status.text + "\""; });
-  run.step("select an event", {CommandId::SelectEvent, {}, 1}, [&] { return app.selection.primary == 1; });
+  // The hero door slam gets new keywords; the car pass-by is in the picture.
+  const int edited = firstEvent(s, ShapeType::Spot, true);
+  const int pictured = firstEvent(s, ShapeType::Contour);
+  if (edited < 0 || pictured < 0) {
+    logErrLine("[SelfTest] the demo project lacks its hero Spot or its Contour\n");
+    std::filesystem::remove_all(folder);
+    return 1;
+  }
+  run.step("select an event", {CommandId::SelectEvent, {}, edited}, [&] { return app.selection.primary == edited; });
 
-  const std::string before = s.events.size() > 1 ? s.events[1].keywords : std::string();
+  const std::string before = s.events[edited].keywords;
   const std::string words = "glass impact bright";
-  run.step("edit its keywords", {CommandId::SetKeywords, words, 1},
-           [&] { return s.events.size() > 1 && s.events[1].keywords == words && s.dirty; });
+  run.step("edit its keywords", {CommandId::SetKeywords, words, edited},
+           [&] { return s.events[edited].keywords == words && s.dirty; });
 
   // Undo and redo the last edit; a build, when this program can build, is that edit.
-  std::function<bool()> undone = [&] { return s.events.size() > 1 && s.events[1].keywords == before; };
-  std::function<bool()> redone = [&] { return s.events.size() > 1 && s.events[1].keywords == words; };
+  std::function<bool()> undone = [&] { return s.events[edited].keywords == before; };
+  std::function<bool()> redone = [&] { return s.events[edited].keywords == words; };
   if (renderJobsAvailable(app)) {
     size_t built = 0;
     run.step("build", {CommandId::Build, {}, -1}, [&] {
       built = s.results.size();
       return !anyJobRunning(app) && built > 0;
     });
-    undone = [&] { return !anyJobRunning(app) && s.results.empty() && s.events[1].keywords == words; };
+    undone = [&] { return !anyJobRunning(app) && s.results.empty() && s.events[edited].keywords == words; };
     redone = [&] { return !anyJobRunning(app) && s.results.size() == built && built > 0; };
   } else {
     logLine("[SelfTest] build: skipped (the render worker is not part of this build)\n");
@@ -123,7 +138,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   Session reread;
   std::string error;
   const bool reads = loadProject(savedPath, reread, error);
-  if (!reads || reread.events.size() != eventCount || reread.events[1].keywords != words ||
+  if (!reads || reread.events.size() != eventCount || reread.events[edited].keywords != words ||
       reread.results.size() != s.results.size()) {
     ++run.failures;
     logLine("[SelfTest] read the saved project back: FAILED - %s\n", reads ? "it differs" : error.c_str());
@@ -132,10 +147,10 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   }
 
   run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
-  // The picture: the Bloom selected, so the inspector shows its curves, and the
-  // playhead inside the work area.
-  app.commands.post({CommandId::SelectEvent, {}, 2});
-  movePlayhead(app, 6.5);
+  // The picture: the pass-by selected, so the inspector shows its curves, and the
+  // playhead inside it.
+  app.commands.post({CommandId::SelectEvent, {}, pictured});
+  movePlayhead(app, 16.5);
   for (int i = 0; i < kSettleFrames; ++i) run.frame();
   int width = 0, height = 0;
   glfwGetFramebufferSize(window, &width, &height);

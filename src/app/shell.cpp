@@ -46,18 +46,6 @@ bool readOptions(const std::vector<std::string>& args, Options& options) {
   return true;
 }
 
-// The preference values of the settings that are also project settings apply at start.
-void applyProjectDefaults(Session& session, const Preferences& prefs) {
-  ProjectSettings& s = session.settings;
-  s.projectSampleRate = prefs.projectSampleRate;
-  s.maxEventDuration = prefs.maxEventDuration;
-  s.scaleType = prefs.scaleType;
-  s.scaleRoot = prefs.scaleRoot;
-  s.pitchShiftProb = prefs.pitchShiftProb;
-  s.freqShiftIntensity = prefs.freqShiftIntensity;
-  s.reverseProb = prefs.reverseProb;
-}
-
 void glfwError(int code, const char* text) { logErrLine("[UI] GLFW error %d: %s\n", code, text ? text : ""); }
 
 }  // namespace
@@ -93,7 +81,7 @@ int runVarnel(const std::vector<std::string>& args) {
 
   LoadPreferences(app->prefs);
   if (effectiveFontPreset(*app) != 1) reloadInterfaceFonts(*app);
-  applyProjectDefaults(app->session, app->prefs);
+  applyProjectDefaults(app->prefs, app->session.settings);
   attachProjectContext(*app);
   startEngines(*app);
   LoadLibrariesAtStartup();

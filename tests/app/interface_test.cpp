@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "app/project_actions.h"
-#include "app/selftest_material.h"
 #include "headless_interface.h"
 #include "support/temp_dir.h"
+#include "tools/demo_session.h"
 
 namespace vn {
 namespace {
@@ -28,13 +28,13 @@ struct InterfaceFixture : ::testing::Test {
 };
 
 TEST_F(InterfaceFixture, DrawsEveryPanelAndDialogOverADemoSession) {
-  app.session = selfTestSession();
+  app.session = tools::MakeDemoSession();
   Layer built;
-  built.eventIdx = 2;
-  built.name = "WHOOSH_Swish_01";
+  built.eventIdx = 8;  // the whoosh
+  built.name = "WHSH_Air_Pass_Fast_01";
   built.filepath = "/library/whoosh.wav";
-  built.startTime = 5.0f;
-  built.duration = 3.0f;
+  built.startTime = 11.0f;
+  built.duration = 2.0f;
   Layer sketch = built;
   sketch.name = "[Sketch] Spot";
   sketch.placeholder = true;
@@ -43,8 +43,8 @@ TEST_F(InterfaceFixture, DrawsEveryPanelAndDialogOverADemoSession) {
   gone.filepath = "/library/gone.wav";
   app.session.results = {built, sketch, gone};
   app.session.missingFiles = {"/library/gone.wav"};
-  app.selection.events = {2};
-  app.selection.primary = 2;
+  app.selection.events = {8};
+  app.selection.primary = 8;
   ui.frames(app, 3);
   EXPECT_TRUE(drawn("Timeline"));
   EXPECT_TRUE(drawn("Inspector"));

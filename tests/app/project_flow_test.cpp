@@ -4,10 +4,10 @@
 #include "app/commands.h"
 #include "app/edit_actions.h"
 #include "app/project_actions.h"
-#include "app/selftest_material.h"
 #include "core/project_file.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "tools/demo_session.h"
 
 namespace vn {
 namespace {
@@ -21,7 +21,7 @@ struct ProjectFlow : ::testing::Test {
 
   std::string savedDemo(const std::string& name) {
     const std::string path = dir.file(name);
-    EXPECT_TRUE(saveProject(path, selfTestSession()));
+    EXPECT_TRUE(saveProject(path, tools::MakeDemoSession()));
     return path;
   }
   void run(CommandId id, std::string text = {}, int index = -1) {
@@ -35,7 +35,7 @@ TEST_F(ProjectFlow, OpenEditSaveAndReopen) {
   run(CommandId::OpenPath, path);
   EXPECT_EQ(app.project.projectPath, path);
   EXPECT_EQ(app.status.text, "Project opened");
-  ASSERT_EQ(app.session.events.size(), selfTestSession().events.size());
+  ASSERT_EQ(app.session.events.size(), tools::MakeDemoSession().events.size());
   EXPECT_TRUE(app.history.undo.empty());
 
   run(CommandId::SetKeywords, "footsteps gravel", 3);
@@ -88,7 +88,7 @@ TEST_F(ProjectFlow, ABadDocumentLeavesThePreviousSessionAndSaysWhy) {
 }
 
 TEST_F(ProjectFlow, MissingSourcesAndNewerDocumentsAreReported) {
-  Session withLayer = selfTestSession();
+  Session withLayer = tools::MakeDemoSession();
   Layer layer;
   layer.eventIdx = 1;
   layer.name = "DOORWood_Slam";
