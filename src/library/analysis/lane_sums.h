@@ -15,37 +15,26 @@ inline float LaneTotal(const float (&lanes)[kLanes]) {
 
 // Sum of v[begin..end).
 inline float SpanSum(const float* v, size_t begin, size_t end) {
+  if (end <= begin) return 0.0f;
   float lanes[kLanes] = {};
-  size_t k = begin;
-  for (; k + kLanes <= end; k += kLanes) {
+  const size_t whole = end - (end - begin) % kLanes;
+  for (size_t k = begin; k < whole; k += kLanes) {
     for (size_t l = 0; l < kLanes; ++l) lanes[l] += v[k + l];
   }
   float total = LaneTotal(lanes);
-  for (; k < end; ++k) total += v[k];
-  return total;
-}
-
-// Sum of v[k]^2 over [0, count).
-inline float SquareSum(const float* v, size_t count) {
-  float lanes[kLanes] = {};
-  size_t k = 0;
-  for (; k + kLanes <= count; k += kLanes) {
-    for (size_t l = 0; l < kLanes; ++l) lanes[l] += v[k + l] * v[k + l];
-  }
-  float total = LaneTotal(lanes);
-  for (; k < count; ++k) total += v[k] * v[k];
+  for (size_t r = 0; r < end - whole; ++r) total += v[whole + r];
   return total;
 }
 
 // Sum of k * w[k] over [0, count), for w the squares or the magnitudes.
 inline float IndexWeightedSum(const float* w, size_t count) {
   float lanes[kLanes] = {};
-  size_t k = 0;
-  for (; k + kLanes <= count; k += kLanes) {
+  const size_t whole = count - count % kLanes;
+  for (size_t k = 0; k < whole; k += kLanes) {
     for (size_t l = 0; l < kLanes; ++l) lanes[l] += static_cast<float>(k + l) * w[k + l];
   }
   float total = LaneTotal(lanes);
-  for (; k < count; ++k) total += static_cast<float>(k) * w[k];
+  for (size_t k = whole; k < count; ++k) total += static_cast<float>(k) * w[k];
   return total;
 }
 
