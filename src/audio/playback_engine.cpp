@@ -204,6 +204,9 @@ void SetPlaybackMix(PlaybackEngine& e, const MixSettings& settings, int64_t now)
 }
 
 void TickPlayback(PlaybackEngine& e, AudioOutput& output, int64_t now) {
+  // A driver crash caught in any guarded call gets its reopen attempt here, on
+  // the interface thread; the output gives up by itself after three.
+  if (output.failed) RecoverAudio(output);
   CheckAudioHealth(output);
   runSilentClock(e, now);
   const uint64_t generation = e.cache->generation.load();

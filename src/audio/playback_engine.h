@@ -66,8 +66,9 @@ bool IsPlaying(const PlaybackEngine& engine);
 // New mix settings. A change of monitor format while playing is a mix switch:
 // the gate closes, the settings change, the gate opens.
 void SetPlaybackMix(PlaybackEngine& engine, const MixSettings& settings, int64_t nowNanos);
-// Once per interface frame: the output's health check, the silent clock,
-// gated switches, new cache generations and the diagnostics log.
+// Once per interface frame: recovery after a reported driver failure, the
+// output's health check, the silent clock, gated switches, new cache
+// generations and the diagnostics log.
 void TickPlayback(PlaybackEngine& engine, AudioOutput& output, int64_t nowNanos);
 
 // A new project rate: the engine is made again at that rate, keeping the

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/audio_startup.h"
+#include "audio/device_control.h"
 #include "audio/playback_engine.h"
 #include "picture/reference_audio.h"
 #include "playback_support.h"
@@ -226,6 +227,41 @@ TEST(PlaybackEngine, LostDeviceHandsTheClockToTheSilentOne) {
   TickPlayback(*e, output, now + 150 * kMs);
   EXPECT_EQ(e->transport.position.load(), 2560 + 130 * 48);
   EXPECT_TRUE(IsPlaying(*e));
+  SetPlaybackSources(output, {}, {});
+}
+
+TEST(PlaybackEngine, DriverCrashIsRecoveredOnTheNextTick) {
+  test::ScriptedBackend jack, pulse;
+  jack.name = "JACK";
+  jack.devices = {test::scriptedDevice(0, "system", 2, {48000}, true), test::scriptedDevice(1, "other", 2, {48000})};
+  pulse.name = "PulseAudio";
+  pulse.devices = {test::scriptedDevice(0, "Built-in", 2, {48000}, true)};
+  AudioOutput output;
+  output.makeDriver = test::scriptedFactory({{kApiLowLatency, &jack}, {kApiShared, &pulse}});
+  AudioSettings settings;
+  settings.api = "JACK";
+  ASSERT_TRUE(StartAudioOutput(output, settings, 48000));
+  RenderCache cache;
+  auto e = CreatePlaybackEngine(cache, 48000);
+  ConnectPlayback(output, *e);
+  StartPlayback(*e);
+
+  // The driver crashes while another device is opened: reported, then brought
+  // back on the shared back end by the next interface frame, report kept.
+  jack.crashOnOpen = true;
+  EXPECT_FALSE(SelectOutputDevice(output, 1));
+  const std::string reported = "The ASIO driver crashed (0x0000000B) - ASIO is off until Varnel restarts";
+  EXPECT_EQ(output.statusText, reported);
+  EXPECT_TRUE(output.failed);
+  TickPlayback(*e, output, SteadyNanos());
+  EXPECT_FALSE(output.failed);
+  EXPECT_EQ(output.api, kApiShared);
+  EXPECT_TRUE(output.running);
+  EXPECT_EQ(output.statusText, reported);
+  std::vector<float> out;
+  const int64_t before = e->transport.position.load();
+  EXPECT_EQ(test::pumpScripted(pulse, out, 256), 0);
+  EXPECT_EQ(e->transport.position.load(), before + 256);
   SetPlaybackSources(output, {}, {});
 }
 
