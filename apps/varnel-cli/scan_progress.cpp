@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "library/libraries.h"
+#include "platform/log.h"
 #include "progress.h"
 
 namespace vn::cli {
@@ -38,15 +39,16 @@ int PrintScanReport(const ScanStatus& status, const std::string& folder) {
   const ScanTexts texts = ReadScanTexts(status);
   const std::string name = LibraryNameForFolder(folder);
   const int indexed = status.analysed + status.reused;
-  std::printf("%s: %d files found, %d analysed, %d reused, %zu failed\n", name.c_str(), status.total.load(),
-              status.analysed.load(), status.reused.load(), texts.failedFiles.size());
   for (const ScanFailure& failure : texts.failedFiles) {
     std::printf("  failed: %s: %s\n", failure.path.c_str(), failure.reason.c_str());
   }
-  if (indexed > 0) {
-    std::printf("%s\n", PublishedSummary(folder).c_str());
-    std::printf("Index: %s\n", LibraryIndexPath(name).c_str());
-  }
+  if (indexed > 0) std::printf("Index: %s\n", LibraryIndexPath(name).c_str());
+  std::string closing = format("%s: %d files found, %d analysed, %d reused, %zu failed", name.c_str(),
+                               status.total.load(), status.analysed.load(), status.reused.load(),
+                               texts.failedFiles.size());
+  const std::string summary = indexed > 0 ? PublishedSummary(folder) : std::string();
+  if (!summary.empty()) closing += " - " + summary;
+  std::printf("%s\n", closing.c_str());
   return indexed;
 }
 

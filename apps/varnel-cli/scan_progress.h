@@ -11,8 +11,9 @@ namespace vn::cli {
 // scan's thread.
 void FollowScan(ScanStatus& status, const std::string& name);
 
-// "NAME: N files found, A analysed, R reused, F failed", the failed files with their
-// reasons and the published Library's summary. Returns the number of files indexed.
+// The failed files with their reasons, the index file, then the closing line
+// "NAME: N files found, A analysed, R reused, F failed - SUMMARY" with the published
+// Library's summary. Returns the number of files indexed.
 int PrintScanReport(const ScanStatus& status, const std::string& folder);
 
 }  // namespace vn::cli
