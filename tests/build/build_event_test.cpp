@@ -257,6 +257,16 @@ TEST_F(BuildEngine, BadEventsAndTinyLibrariesStillBuild) {
       EXPECT_LE(l.weight, 1.0f);
     }
     EXPECT_EQ(copy.results[copy.results.size() - 1].eventIdx, 5);
+    // Every event got a layer, except the swells of no length (each of their
+    // segments is under the 0.08 s minimum); without a Library each is a placeholder.
+    std::set<int> events;
+    for (const auto& l : copy.results) {
+      events.insert(l.eventIdx);
+      if (view.empty()) {
+        EXPECT_TRUE(l.placeholder) << l.name;
+      }
+    }
+    EXPECT_EQ(events, (std::set<int>{0, 3, 4, 5}));
   }
 }
 
