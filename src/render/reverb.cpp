@@ -17,18 +17,42 @@ constexpr std::array<float, kReverbLines> kRateA{0.31f, 0.43f, 0.67f, 0.37f, 0.5
 constexpr std::array<float, kReverbLines> kRateB{1.13f, 0.89f, 1.31f, 0.97f, 1.07f, 1.23f, 0.83f, 1.19f};
 constexpr std::array<float, 4> kSpreadWeight{0.0f, 0.08f, 0.16f, 0.24f};
 
-// The eight feedback lines as one value; GCC maps it onto whatever vector
-// registers the target has. It never crosses a call another file sees, so the
-// compiler's note about how such values are passed does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-using Lines = float __attribute__((vector_size(32)));
+// The eight lines side by side as two four-wide vectors, the width every
+// target's vector registers have, so the per-frame work of the network is a
+// handful of vector instructions rather than eight scalar loops.
+using Four = float __attribute__((vector_size(16)));
+using FourInt = int32_t __attribute__((vector_size(16)));
 
-inline Lines loadLines(const float* p) {
-  Lines v;
-  std::memcpy(&v, p, sizeof v);
+struct Eight {
+  Four lo, hi;
+};
+
+inline Eight load8(const float* p) {
+  Eight v;
+  std::memcpy(&v.lo, p, sizeof v.lo);
+  std::memcpy(&v.hi, p + 4, sizeof v.hi);
   return v;
 }
-inline void storeLines(float* p, const Lines& v) { std::memcpy(p, &v, sizeof v); }
+inline void store8(float* p, const Eight& v) {
+  std::memcpy(p, &v.lo, sizeof v.lo);
+  std::memcpy(p + 4, &v.hi, sizeof v.hi);
+}
+inline Eight operator+(const Eight& a, const Eight& b) { return {a.lo + b.lo, a.hi + b.hi}; }
+inline Eight operator-(const Eight& a, const Eight& b) { return {a.lo - b.lo, a.hi - b.hi}; }
+inline Eight operator*(const Eight& a, const Eight& b) { return {a.lo * b.lo, a.hi * b.hi}; }
+inline Eight operator+(const Eight& a, float b) { return {a.lo + b, a.hi + b}; }
+inline Eight operator-(const Eight& a, float b) { return {a.lo - b, a.hi - b}; }
+inline Eight operator*(float a, const Eight& b) { return {a * b.lo, a * b.hi}; }
+inline Eight& operator+=(Eight& a, const Eight& b) { return a = a + b; }
+
+inline Four clampFour(Four x, float lo, float hi) {
+  x = x < lo ? lo : x;
+  return x > hi ? hi : x;
+}
+inline Eight clamp8(const Eight& x, float lo, float hi) { return {clampFour(x.lo, lo, hi), clampFour(x.hi, lo, hi)}; }
+// A lane that is not finite (x - x is not 0) becomes 0.
+inline Four finiteFour(Four x) { return (x - x) == 0.0f ? x : 0.0f; }
+inline Eight finite8(const Eight& x) { return {finiteFour(x.lo), finiteFour(x.hi)}; }
 
 uint32_t mixHash(uint32_t x) { return ((x >> 16) ^ x) * 73244475u; }
 
@@ -46,19 +70,18 @@ void setPhasor(PhasorBank& bank, int i, double turns, double hz, int rate) {
   bank.rc[i] = static_cast<float>(std::cos(step));
 }
 
-inline void rotate(PhasorBank& p) {
-  const Lines s = loadLines(p.s.data()), c = loadLines(p.c.data());
-  const Lines rs = loadLines(p.rs.data()), rc = loadLines(p.rc.data());
-  storeLines(p.s.data(), s * rc + c * rs);
-  storeLines(p.c.data(), c * rc - s * rs);
+// One step of a bank of eight phasors.
+inline void rotate(Eight& s, Eight& c, const Eight& rs, const Eight& rc) {
+  const Eight s0 = s;
+  s = s0 * rc + c * rs;
+  c = c * rc - s0 * rs;
 }
 
-inline void renormalise(PhasorBank& p) {
-  for (int i = 0; i < kReverbLines; ++i) {
-    const float k = 1.5f - 0.5f * (p.s[i] * p.s[i] + p.c[i] * p.c[i]);
-    p.s[i] *= k;
-    p.c[i] *= k;
-  }
+inline void renormalise(Eight& s, Eight& c) {
+  const Eight q = s * s + c * c;
+  const Eight k{1.5f - 0.5f * q.lo, 1.5f - 0.5f * q.hi};
+  s = s * k;
+  c = c * k;
 }
 
 inline void glide(Smoothed& v, float c) { v.current += c * (v.target - v.current); }
@@ -99,18 +122,28 @@ constexpr int kBlock = 32;
 using Block = float[kReverbLines][kBlock];
 
 // Ring-buffer copies of a block, in at most two straight pieces.
+// A whole block that does not wrap, the usual case, is one copy of known size,
+// which the compiler makes a few vector moves.
+void copyRun(float* to, const float* from, int n) {
+  if (n == kBlock) {
+    std::memcpy(to, from, sizeof(float) * kBlock);
+    return;
+  }
+  for (int i = 0; i < n; ++i) to[i] = from[i];
+}
+
 void toRing(float* ring, uint32_t mask, uint32_t start, const float* in, int n) {
   const uint32_t first = start & mask;
   const int head = std::min<int>(n, static_cast<int>(mask + 1 - first));
-  std::memcpy(ring + first, in, sizeof(float) * head);
-  std::memcpy(ring, in + head, sizeof(float) * (n - head));
+  copyRun(ring + first, in, head);
+  copyRun(ring, in + head, n - head);
 }
 
 void fromRing(const float* ring, uint32_t mask, uint32_t start, float* out, int n) {
   const uint32_t first = start & mask;
   const int head = std::min<int>(n, static_cast<int>(mask + 1 - first));
-  std::memcpy(out, ring + first, sizeof(float) * head);
-  std::memcpy(out + head, ring, sizeof(float) * (n - head));
+  copyRun(out, ring + first, head);
+  copyRun(out + head, ring, n - head);
 }
 
 // A diffuser stage over a block: every line takes its input, then each frame
@@ -142,11 +175,12 @@ void diffuseBlock(ReverbState& st, int stage, Block& x, int n) {
       for (int f = 0; f < n; ++f) x[j][f] += frac * (further[f] - x[j][f]);
     }
   }
-  // The Hadamard butterflies run along the block, one line pair at a time.
+  // The Hadamard butterflies run along the whole block, one line pair at a
+  // time: a fixed length the compiler vectorises; the frames past n are zero.
   for (int len = 1; len < kReverbLines; len <<= 1) {
     for (int i = 0; i < kReverbLines; i += len << 1) {
       for (int j = i; j < i + len; ++j) {
-        for (int f = 0; f < n; ++f) {
+        for (int f = 0; f < kBlock; ++f) {
           const float a = x[j][f], b = x[j + len][f];
           x[j][f] = a + b;
           x[j + len][f] = a - b;
@@ -156,7 +190,7 @@ void diffuseBlock(ReverbState& st, int stage, Block& x, int n) {
   }
   for (int j = 0; j < kReverbLines; ++j) {
     const float k = 0.35355338f * st.diffuserSign[stage][j];
-    for (int f = 0; f < n; ++f) x[j][f] *= k;
+    for (int f = 0; f < kBlock; ++f) x[j][f] *= k;
   }
   st.diffuserWrite[stage] = w0 + static_cast<uint32_t>(n);
 }
@@ -330,14 +364,19 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
     // Pre-delay, input tone and the spread onto eight channels.
     float xl[kBlock], xr[kBlock];
     preDelayBlock(st, sendLeft + done, sendRight + done, xl, xr, n);
-    Block spread, e;
+    float toneL[kBlock] = {}, toneR[kBlock] = {};  // frames past n stay zero
     for (int f = 0; f < n; ++f) {
       st.toneLeft += toneCoef[f] * (xl[f] - st.toneLeft);
       st.toneRight += toneCoef[f] * (xr[f] - st.toneRight);
-      for (int k = 0; k < 4; ++k) {
-        const float w = kSpreadWeight[k];
-        spread[2 * k][f] = (1.0f - w) * st.toneLeft + w * st.toneRight;
-        spread[2 * k + 1][f] = (1.0f - w) * st.toneRight + w * st.toneLeft;
+      toneL[f] = st.toneLeft;
+      toneR[f] = st.toneRight;
+    }
+    Block spread, e;
+    for (int k = 0; k < 4; ++k) {
+      const float w = kSpreadWeight[k];
+      for (int f = 0; f < kBlock; ++f) {
+        spread[2 * k][f] = (1.0f - w) * toneL[f] + w * toneR[f];
+        spread[2 * k + 1][f] = (1.0f - w) * toneR[f] + w * toneL[f];
       }
     }
     std::memcpy(e, spread, sizeof(Block));
@@ -347,29 +386,43 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
     // lines are at least 64 frames and the modulation shortens them by at most
     // 27 %), so all reads of the block are taken first, then the recursion runs
     // frame by frame with the eight lines side by side, then the block is written.
-    float sinA[kBlock][kReverbLines], sinB[kBlock][kReverbLines];
+    // The phasors turn in locals; each frame's eight read positions and
+    // fractions are worked out together, then the lines are read.
+    Eight sa = load8(st.lfoA.s.data()), ca = load8(st.lfoA.c.data());
+    Eight sb = load8(st.lfoB.s.data()), cb = load8(st.lfoB.c.data());
+    const Eight rsA = load8(st.lfoA.rs.data()), rcA = load8(st.lfoA.rc.data());
+    const Eight rsB = load8(st.lfoB.rs.data()), rcB = load8(st.lfoB.rc.data());
+    float baseDelay[kReverbLines];
+    for (int i = 0; i < kReverbLines; ++i) baseDelay[i] = st.lineDelay[i].current;
+    const Eight base = load8(baseDelay);
+    int32_t back[kBlock][kReverbLines];
+    float frac[kBlock][kReverbLines];
     for (int f = 0; f < n; ++f) {
-      rotate(st.lfoA);
-      rotate(st.lfoB);
-      std::memcpy(sinA[f], st.lfoA.s.data(), sizeof sinA[f]);
-      std::memcpy(sinB[f], st.lfoB.s.data(), sizeof sinB[f]);
-      if (((st.lineWrite + f + 1) & 1023u) == 0) {
-        renormalise(st.lfoA);
-        renormalise(st.lfoB);
+      rotate(sa, ca, rsA, rcA);
+      rotate(sb, cb, rsB, rcB);
+      const Eight delay = clamp8(base * (depth[f] * (sa + 0.75f * sb) + 1.0f), 1.0f, 16382.0f);
+      // Truncation to whole samples: the delay is positive and small.
+      const FourInt lo = __builtin_convertvector(delay.lo, FourInt), hi = __builtin_convertvector(delay.hi, FourInt);
+      store8(frac[f], delay - Eight{__builtin_convertvector(lo, Four), __builtin_convertvector(hi, Four)});
+      std::memcpy(back[f], &lo, sizeof lo);
+      std::memcpy(back[f] + 4, &hi, sizeof hi);
+      // After the frame that completes each 1024, as the write counter advances.
+      if (((st.lineWrite + static_cast<uint32_t>(f) + 1) & 1023u) == 0) {
+        renormalise(sa, ca);
+        renormalise(sb, cb);
       }
     }
+    store8(st.lfoA.s.data(), sa);
+    store8(st.lfoA.c.data(), ca);
+    store8(st.lfoB.s.data(), sb);
+    store8(st.lfoB.c.data(), cb);
     float o[kBlock][kReverbLines];
-    for (int i = 0; i < kReverbLines; ++i) {
-      const float* line = st.lines[i].data();
-      const float base = st.lineDelay[i].current;
-      for (int f = 0; f < n; ++f) {
-        float delay = base * (1.0f + depth[f] * (sinA[f][i] + 0.75f * sinB[f][i]));
-        delay = std::min(std::max(delay, 1.0f), 16382.0f);
-        const uint32_t d = static_cast<uint32_t>(delay);
-        const float frac = delay - static_cast<float>(d);
-        const uint32_t w = st.lineWrite + static_cast<uint32_t>(f);
-        const float a = line[(w - d) & kLineMask];
-        o[f][i] = a + frac * (line[(w - d - 1) & kLineMask] - a);
+    for (int f = 0; f < n; ++f) {
+      for (int i = 0; i < kReverbLines; ++i) {
+        const float* line = st.lines[i].data();
+        const uint32_t at = st.lineWrite + static_cast<uint32_t>(f) - static_cast<uint32_t>(back[f][i]);
+        const float x = line[at & kLineMask];
+        o[f][i] = x + frac[f][i] * (line[(at - 1) & kLineMask] - x);
       }
     }
     // Frame-major copies of what the recursion needs, so each frame's eight
@@ -381,28 +434,24 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
         eT[f][i] = e[i][f];
       }
     }
-    Block written;
-    // The filter states stay in locals for the block so they can live in registers.
-    Lines y1 = loadLines(st.damp1.data()), y2 = loadLines(st.damp2.data()), z = loadLines(st.bassLow.data());
-    const Lines sign = loadLines(kLineSign);
+    // The recursion, frame by frame with the eight lines side by side; the
+    // filter states stay in locals for the block so they can live in registers.
+    float wT[kBlock][kReverbLines];
+    Eight y1 = load8(st.damp1.data()), y2 = load8(st.damp2.data()), z = load8(st.bassLow.data());
+    const Eight sign = load8(kLineSign);
     const float c300 = st.c300;
     for (int f = 0; f < n; ++f) {
+      const Eight of = load8(o[f]);
       float sum = 0.0f;
       for (int i = 0; i < kReverbLines; ++i) sum += o[f][i];
-      const Lines of = loadLines(o[f]);
-      const Lines v = (of - 0.25f * sum) * sign;
+      const Eight v = (of - 0.25f * sum) * sign;
       y1 += damp[f] * (v - y1);
       y2 += damp[f] * (y1 - y2);
       z += c300 * (y2 - z);
-      Lines x = (y2 + bass[f] * z) * fb[f] + loadLines(uT[f]);
-      // A value that is not finite (x - x is not 0) becomes 0; the rest is limited to +-8.
-      x = (x - x) == 0.0f ? x : 0.0f;
-      x = x < -8.0f ? -8.0f : x;
-      x = x > 8.0f ? 8.0f : x;
-      float tap[kReverbLines], xs[kReverbLines];
-      storeLines(tap, 0.07f * loadLines(eT[f]) + of);
-      storeLines(xs, x);
-      for (int i = 0; i < kReverbLines; ++i) written[i][f] = xs[i];
+      // Non-finite values become 0, the rest is limited to +-8.
+      store8(wT[f], clamp8(finite8(fb[f] * (y2 + bass[f] * z) + load8(uT[f])), -8.0f, 8.0f));
+      float tap[kReverbLines];
+      store8(tap, 0.07f * load8(eT[f]) + of);
       float tapL = 0.0f, tapR = 0.0f;
       for (int i = 0; i < kReverbLines; i += 2) {
         tapL += tap[i];
@@ -412,10 +461,18 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
       returnRight[done + f] = dcBlock(st.dcStereo[1], (tapR + 0.18f * tapL) * gain[f]);
       for (int i = 0; i < outChannels; ++i) channelOut[i][done + f] = dcBlock(st.dcChannel[i], tap[i] * gain[f]);
     }
-    storeLines(st.damp1.data(), y1);
-    storeLines(st.damp2.data(), y2);
-    storeLines(st.bassLow.data(), z);
-    for (int i = 0; i < kReverbLines; ++i) toRing(st.lines[i].data(), kLineMask, st.lineWrite, written[i], n);
+    store8(st.damp1.data(), y1);
+    store8(st.damp2.data(), y2);
+    store8(st.bassLow.data(), z);
+    for (int i = 0; i < kReverbLines; ++i) {
+      float* line = st.lines[i].data();
+      const uint32_t first = st.lineWrite & kLineMask;
+      if (first + static_cast<uint32_t>(n) <= kReverbLineLength) {
+        for (int f = 0; f < n; ++f) line[first + f] = wT[f][i];
+      } else {
+        for (int f = 0; f < n; ++f) line[(first + f) & kLineMask] = wT[f][i];
+      }
+    }
     st.lineWrite += static_cast<uint32_t>(n);
     done += n;
   }

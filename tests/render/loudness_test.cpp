@@ -72,6 +72,17 @@ TEST(Loudness, MeterPassesTheConformanceCases) {
   appendSine(x, 20.1, -20.0, rate);
   appendSine(x, 20.0, -26.0, rate);
   EXPECT_NEAR(stereoLoudness(x, rate), -23.0f, 0.1f);
+
+  // Five channels at their own levels: left and right -28, centre -24, the
+  // surrounds -30 dBFS with their 1.41 weight.
+  std::vector<float> front, centre, surround;
+  appendSine(front, 5.0, -28.0, rate);
+  appendSine(centre, 5.0, -24.0, rate);
+  appendSine(surround, 5.0, -30.0, rate);
+  const float* five[5] = {front.data(), front.data(), centre.data(), surround.data(), surround.data()};
+  const float weights[5] = {loudnessWeightOfRole(0), loudnessWeightOfRole(1), loudnessWeightOfRole(2),
+                            loudnessWeightOfRole(4), loudnessWeightOfRole(5)};
+  EXPECT_NEAR(integratedLoudness(five, weights, static_cast<long>(front.size()), rate), -23.0f, 0.1f);
 }
 
 TEST(Loudness, ChannelsSumAndMonoCountsOnce) {
