@@ -57,6 +57,8 @@ void renderFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
 void runFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
   renderFrame(app, window, frameSeconds);
   glfwSwapBuffers(window);
+  app.lastDrawnAt = app.now;
+  ++app.framesDrawn;
 }
 
 bool interfaceActive(AppState& app) {

@@ -5,8 +5,8 @@
 
 #include "app/app_state.h"
 #include "app/frame_loop.h"
-#include "tools/demo_session.h"
 #include "platform/log.h"
+#include "tools/demo_session.h"
 
 namespace vn {
 namespace {
@@ -20,20 +20,23 @@ double processCpuSeconds() {
 
 struct Span {
   double cpu = 0.0;
-  int frames = 0;
+  int turns = 0;
+  long frames = 0;  // turns that drew and presented a frame
 };
 
 Span measure(AppState& app, GLFWwindow* window, double seconds, bool keepBusy) {
   double lastFrame = glfwGetTime();
   const double cpu0 = processCpuSeconds();
   const double until = glfwGetTime() + seconds;
+  const long drawn0 = app.framesDrawn;
   Span span;
   while (glfwGetTime() < until) {
     if (keepBusy) app.inputFrames = 2;
     if (!loopOnce(app, window, nullptr, lastFrame)) break;
-    ++span.frames;
+    ++span.turns;
   }
   span.cpu = processCpuSeconds() - cpu0;
+  span.frames = app.framesDrawn - drawn0;
   return span;
 }
 
@@ -47,10 +50,10 @@ int runIdleBenchmark(AppState& app, GLFWwindow* window, double seconds) {
   measure(app, window, kStatusFreshSeconds + 1.0, false);
   const Span idle = measure(app, window, seconds, false);
   const Span busy = measure(app, window, seconds, true);
-  logLine("[Bench] idle window: %.3f s CPU over %.1f s, %d frames (%.1f ms CPU per second)\n", idle.cpu, seconds,
-          idle.frames, 1000.0 * idle.cpu / seconds);
-  logLine("[Bench] busy window: %.3f s CPU over %.1f s, %d frames (%.1f ms CPU per second)\n", busy.cpu, seconds,
-          busy.frames, 1000.0 * busy.cpu / seconds);
+  logLine("[Bench] idle window: %.3f s CPU over %.1f s, %d turns, %ld frames (%.1f ms CPU per second)\n", idle.cpu,
+          seconds, idle.turns, idle.frames, 1000.0 * idle.cpu / seconds);
+  logLine("[Bench] busy window: %.3f s CPU over %.1f s, %d turns, %ld frames (%.1f ms CPU per second)\n", busy.cpu,
+          seconds, busy.turns, busy.frames, 1000.0 * busy.cpu / seconds);
   logLine("[Bench] idle/busy CPU ratio: %.3f\n", busy.cpu > 0 ? idle.cpu / busy.cpu : 0.0);
   return 0;
 }

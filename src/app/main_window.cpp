@@ -33,6 +33,11 @@ void onCursor(GLFWwindow* window, double, double) { onInput(window); }
 void onButton(GLFWwindow* window, int, int, int) { onInput(window); }
 void onScroll(GLFWwindow* window, double, double) { onInput(window); }
 void onChar(GLFWwindow* window, unsigned int) { onInput(window); }
+// Uncovered, resized, focused or entered: the window needs drawing even without a key.
+void onRefresh(GLFWwindow* window) { onInput(window); }
+void onResize(GLFWwindow* window, int, int) { onInput(window); }
+void onFocus(GLFWwindow* window, int) { onInput(window); }
+void onEnter(GLFWwindow* window, int) { onInput(window); }
 
 void onDrop(GLFWwindow* window, int count, const char** paths) {
   AppState& app = stateOf(window);
@@ -88,6 +93,10 @@ GLFWwindow* createMainWindow(AppState& app, std::string& error) {
   glfwSetScrollCallback(window, onScroll);
   glfwSetCharCallback(window, onChar);
   glfwSetDropCallback(window, onDrop);
+  glfwSetWindowRefreshCallback(window, onRefresh);
+  glfwSetFramebufferSizeCallback(window, onResize);
+  glfwSetWindowFocusCallback(window, onFocus);
+  glfwSetCursorEnterCallback(window, onEnter);
   glfwSetWindowCloseCallback(window, onClose);
   glfwShowWindow(window);
   return window;

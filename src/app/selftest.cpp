@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "app/engines.h"
 #include "app/frame.h"
+#include "app/frame_loop.h"
 #include "app/job_status.h"
 #include "app/library_actions.h"
 #include "app/render_actions.h"
@@ -26,6 +27,9 @@ namespace {
 constexpr int kSettleFrames = 24;
 // Generous: a build under the sanitizers on a loaded machine takes its time.
 constexpr double kStepSeconds = 300.0;
+// An idle window draws once a second to pick up outside changes: at most two in 1.5 s.
+constexpr double kIdleCheckSeconds = 1.5;
+constexpr long kIdleFramesAllowed = 2;
 
 struct Runner {
   AppState& app;
@@ -65,6 +69,30 @@ int firstEvent(const Session& s, ShapeType shape, bool hero = false) {
   for (size_t i = 0; i < s.events.size(); ++i)
     if (s.events[i].shape == shape && (!hero || s.events[i].hero)) return static_cast<int>(i);
   return -1;
+}
+
+// Once nothing moves, the loop sleeps: its turns draw no frames until something asks
+// for one, and then the very next turn draws.
+void checkIdleLoop(Runner& run) {
+  AppState& app = run.app;
+  const double settleUntil = glfwGetTime() + kStepSeconds;
+  while (interfaceActive(app) && glfwGetTime() < settleUntil) run.frame();
+  double lastTurn = glfwGetTime();
+  const long drawnBefore = app.framesDrawn;
+  int turns = 0;
+  for (const double until = glfwGetTime() + kIdleCheckSeconds; glfwGetTime() < until; ++turns)
+    loopOnce(app, run.window, nullptr, lastTurn);
+  const long idleFrames = app.framesDrawn - drawnBefore;
+  app.commands.post({CommandId::SelectEvent, {}, 0});
+  loopOnce(app, run.window, nullptr, lastTurn);
+  const bool woke = app.framesDrawn > drawnBefore + idleFrames && app.selection.primary == 0;
+  if (idleFrames <= kIdleFramesAllowed && woke) {
+    logLine("[SelfTest] idle loop: ok (%d turns, %ld frames drawn in %.1f s)\n", turns, idleFrames, kIdleCheckSeconds);
+  } else {
+    ++run.failures;
+    logLine("[SelfTest] idle loop: FAILED - %d turns drew %ld frames in %.1f s; a command %s a frame\n", turns,
+            idleFrames, kIdleCheckSeconds, woke ? "drew" : "did not draw");
+  }
 }
 
 std::string makeWorkFolder() {
@@ -164,6 +192,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   }
   glfwSwapBuffers(window);
 
+  checkIdleLoop(run);
   std::filesystem::remove_all(folder);
   logLine("[SelfTest] %s\n", run.failures == 0 ? "passed" : "FAILED");
   return run.failures == 0 ? 0 : 1;
