@@ -65,7 +65,18 @@ CandidateList makeCandidateList(std::vector<const LibraryRecord*> records) {
     h = fnvFeedU64(h, reinterpret_cast<uintptr_t>(r));
   }
   list.identity = h;
+  list.folded = std::make_shared<FoldedTexts>();
   return list;
+}
+
+const std::vector<FoldedRecord>& foldedTexts(const CandidateList& list) {
+  static const std::vector<FoldedRecord> kNone;
+  if (!list.folded) return kNone;
+  std::call_once(list.folded->once, [&] {
+    list.folded->records.resize(list.records.size());
+    for (size_t i = 0; i < list.records.size(); ++i) foldRecord(*list.records[i], list.folded->records[i]);
+  });
+  return list.folded->records;
 }
 
 CandidateList gatherCandidates(LibraryView libraries, int busPosition, std::string_view libFilter) {

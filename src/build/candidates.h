@@ -1,11 +1,14 @@
 #pragma once
 // Candidate lists: which library records an event may draw from.
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "build/band_profile.h"
+#include "build/search_terms.h"
 #include "core/session.h"
 #include "library/library.h"
 
@@ -31,18 +34,29 @@ struct CandidateTraits {
   float scatterShape = 0.0f; // Scatter shape term
 };
 
+// The records' searchable texts in lower case, made once per list when words
+// are first looked for in it: every keyword set of a build then matches without
+// folding twenty thousand paths again.
+struct FoldedTexts {
+  std::once_flag once;
+  std::vector<FoldedRecord> records;
+};
+
 // References to records (never copies) plus their traits. identity tells two
 // lists apart for the keyword score cache.
 struct CandidateList {
   std::vector<const LibraryRecord*> records;
   std::vector<CandidateTraits> traits;
   uint64_t identity = 0;
+  std::shared_ptr<FoldedTexts> folded;  // shared by copies of the list
 
   size_t size() const { return records.size(); }
   bool empty() const { return records.empty(); }
 };
 
 CandidateList makeCandidateList(std::vector<const LibraryRecord*> records);
+// The folded texts, one per record, made on first use (safe from several threads).
+const std::vector<FoldedRecord>& foldedTexts(const CandidateList& list);
 
 // Every record of the enabled Libraries that may feed the bus (busPosition -1 =
 // any), narrowed to the Libraries named by libFilter when it is not empty.

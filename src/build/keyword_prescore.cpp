@@ -8,9 +8,11 @@
 namespace vn {
 namespace {
 
-void scoreRange(const CandidateList& candidates, const std::vector<PreparedTerm>& terms, size_t begin,
-                size_t end, std::vector<float>& out) {
-  for (size_t i = begin; i < end; ++i) out[i] = keywordScore(*candidates.records[i], terms);
+// texts: the list's folded texts, or empty when the list has none.
+void scoreRange(const CandidateList& candidates, const std::vector<FoldedRecord>& texts,
+                const std::vector<PreparedTerm>& terms, size_t begin, size_t end, std::vector<float>& out) {
+  for (size_t i = begin; i < end; ++i)
+    out[i] = texts.empty() ? keywordScore(*candidates.records[i], terms) : keywordScore(texts[i], terms);
 }
 
 }  // namespace
@@ -20,10 +22,11 @@ std::vector<float> computeKeywordScores(const CandidateList& candidates, std::sp
   const auto prepared = prepareTerms(terms);
   const size_t n = candidates.size();
   std::vector<float> out(n, 0.0f);
+  const std::vector<FoldedRecord>& texts = foldedTexts(candidates);
   unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
   threads = std::min(threads, kMaxKeywordThreads);
   if (n < kParallelKeywordThreshold || threads <= 1) {
-    scoreRange(candidates, prepared, 0, n, out);
+    scoreRange(candidates, texts, prepared, 0, n, out);
     return out;
   }
   // Each worker writes its own slice of out, so no locking is needed.
@@ -31,9 +34,10 @@ std::vector<float> computeKeywordScores(const CandidateList& candidates, std::sp
   const size_t chunk = (n + threads - 1) / threads;
   for (unsigned t = 1; t < threads; ++t) {
     const size_t begin = std::min(n, t * chunk), end = std::min(n, begin + chunk);
-    if (begin < end) workers.emplace_back(scoreRange, std::cref(candidates), std::cref(prepared), begin, end, std::ref(out));
+    if (begin < end) workers.emplace_back(scoreRange, std::cref(candidates), std::cref(texts), std::cref(prepared), begin, end,
+                           std::ref(out));
   }
-  scoreRange(candidates, prepared, 0, std::min(n, chunk), out);
+  scoreRange(candidates, texts, prepared, 0, std::min(n, chunk), out);
   for (auto& w : workers) w.join();
   return out;
 }

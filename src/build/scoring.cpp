@@ -96,9 +96,13 @@ CandidateTraits traitsOf(const LibraryRecord& r) {
 }
 
 float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms) {
-  int count = 0, sum = 0;
   thread_local FoldedRecord folded;  // its buffers serve record after record
   foldRecord(record, folded);
+  return keywordScore(folded, terms);
+}
+
+float keywordScore(const FoldedRecord& folded, std::span<const PreparedTerm> terms) {
+  int count = 0, sum = 0;
   for (const auto& term : terms) {
     const int m = matchFolded(folded, term);
     if (term.mode == TermMode::Required && m == 0) return -1.0f;

@@ -28,6 +28,8 @@ CandidateTraits traitsOf(const LibraryRecord& record);
 // The keyword part K of the score: 0..50, or -1 when a required word is missing
 // or an excluded word is present. 0 without terms.
 float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms);
+// The same for a record whose texts are folded already.
+float keywordScore(const FoldedRecord& record, std::span<const PreparedTerm> terms);
 
 // keyword: a precomputed K (negative rejects); computed here when absent.
 float scoreCandidate(const LibraryRecord& record, const ScoreRequest& request,
