@@ -1,6 +1,6 @@
 #!/bin/bash
 # varnel-cli scan on a small folder: first scan, rescan with reuse, --force, a file
-# that is not a sound, and the usage and user errors.
+# that is not a sound, Ctrl-C during the analysis, and the usage and user errors.
 set -u
 CLI=$1
 WORK=$(mktemp -d)
@@ -43,6 +43,26 @@ expect_exit 0 "$CLI" scan "$WORK/Foley Set/" --threads 1
 grep -q "^Foley Set: 4 files found, 0 analysed, 2 reused, 2 failed - 2 files, " "$WORK/out" || fail "rescan: $(cat "$WORK/out")"
 expect_exit 0 "$CLI" scan --force "$WORK/Foley Set"
 grep -q "^Foley Set: 4 files found, 2 analysed, 0 reused, 2 failed - 2 files, " "$WORK/out" || fail "forced scan: $(cat "$WORK/out")"
+
+# Ctrl-C once a tenth of 200 files is done: the scan stops, says how many files it
+# kept, and their index is on disk.
+mkdir -p "$WORK/Long Takes"
+write_wav "$WORK/long.wav" 480000
+for i in $(seq 100 299); do ln "$WORK/long.wav" "$WORK/Long Takes/take$i.wav"; done
+"$CLI" scan "$WORK/Long Takes" --threads 1 >"$WORK/out" 2>"$WORK/err" &
+pid=$!
+for _ in $(seq 1 3000); do
+  grep -q "Scanning Long Takes [1-9][0-9]*%" "$WORK/err" && break
+  sleep 0.02
+done
+kill -INT $pid
+wait $pid
+got=$?
+[ "$got" = 1 ] || fail "cancelled scan exited $got: $(cat "$WORK/err")"
+kept=$(sed -n 's/^Scan cancelled: \([0-9]*\) of 200 files are indexed and saved\.$/\1/p' "$WORK/err")
+[ -n "$kept" ] && [ "$kept" -ge 1 ] && [ "$kept" -lt 200 ] || fail "cancel message: $(cat "$WORK/err")"
+grep -q "^# files: $kept$" "$APPDATA/Varnel/Long Takes.vnlib" || fail "cancelled index: $(head -3 "$APPDATA/Varnel/Long Takes.vnlib")"
+tail -n 1 "$WORK/out" | grep -q "^Long Takes: 200 files found, $kept analysed, 0 reused, 0 failed - " || fail "cancelled report: $(cat "$WORK/out")"
 
 mkdir -p "$WORK/Empty"
 expect_exit 1 "$CLI" scan "$WORK/Empty"
