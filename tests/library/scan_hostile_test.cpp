@@ -14,6 +14,7 @@
 #include "library/libraries.h"
 #include "library/scan.h"
 #include "library/scan_walk.h"
+#include "platform/log.h"
 #include "scan_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -139,6 +140,30 @@ TEST(ScanHostile, MissingFolderAndCancelledWalk) {
   EXPECT_EQ(cancelled.analysed + cancelled.reused, 0);
   EXPECT_EQ(AppLibraries().libraries.size(), publishedBefore);
   EXPECT_EQ(test::readAll(LibraryIndexPath("Walk Stop")), saved);
+}
+
+TEST(ScanHostile, IndexThatCannotBeWrittenStillPublishes) {
+  test::TempDir dir;
+  const std::string folder = dir.path() + "/Blocked Index";
+  test::WriteTone(folder + "/a.wav", 4096);
+  test::WriteTone(folder + "/b.wav", 4096);
+  // A folder where the index file goes: the write fails, whatever the user's rights.
+  const std::string indexPath = LibraryIndexPath("Blocked Index");
+  std::filesystem::create_directories(indexPath + "/keep");
+
+  std::vector<std::string> lines;
+  LogSink previous = setLogSink([&](LogStream, const std::string& line) { lines.push_back(line); });
+  ScanStatus status;
+  status.running = true;
+  ScanFolder(Request(status, folder));
+  setLogSink(previous);
+
+  EXPECT_EQ(ReadScanTexts(status).message, "Done! 2 files indexed.");
+  std::optional<Library> library = test::PublishedLibrary(folder);
+  ASSERT_TRUE(library);
+  EXPECT_EQ(library->records.size(), 2u);
+  EXPECT_TRUE(std::filesystem::is_directory(indexPath + "/keep"));
+  EXPECT_EQ(lines, std::vector<std::string>{"[Library] Could not write " + indexPath + "; the previous index stays.\n"});
 }
 
 // Clears running once the scan has processed `after` files, as the interface does.
