@@ -9,6 +9,7 @@
 #include "command.h"
 #include "core/project_file.h"
 #include "core/source_paths.h"
+#include "demo_build.h"
 #include "demo_picture.h"
 #include "demo_render.h"
 #include "demo_sounds.h"
@@ -53,6 +54,8 @@ bool composeSession(DemoRun& d) {
 
 bool readDemoPicture(DemoRun& d) { return ReadDemoPicture(d.folder, d.projectPath, d.session); }
 
+bool buildDemoEvents(DemoRun& d) { return BuildDemoEvents(d.session); }
+
 bool saveDemoProject(DemoRun& d) {
   if (saveProject(d.projectPath, d.session)) return true;
   std::fprintf(stderr, "Could not write %s.\n", d.projectPath.c_str());
@@ -75,6 +78,7 @@ const std::vector<DemoStep>& demoSteps() {
       {"Make the demo sound library and scan it", makeDemoSounds},
       {"Compose the demo session", composeSession},
       {"Make a demo video and read its picture", readDemoPicture},
+      {"Build the events", buildDemoEvents},
       {"Save the project", saveDemoProject},
       {"Reopen the project", reopenAndDescribe},
       {"Render the mix", renderDemoMix},
