@@ -95,6 +95,31 @@ void checkIdleLoop(Runner& run) {
   }
 }
 
+// Settles the picture, then writes the window as it stands to a PNG file.
+void screenshot(Runner& run, const std::string& path) {
+  for (int i = 0; i < kSettleFrames; ++i) run.frame();
+  int width = 0, height = 0;
+  glfwGetFramebufferSize(run.window, &width, &height);
+  run.app.now = glfwGetTime();
+  renderFrame(run.app, run.window, 0.0);
+  std::string error;
+  if (writeFramebufferPng(width, height, path, error)) {
+    logLine("[SelfTest] screenshot %dx%d written to %s\n", width, height, path.c_str());
+  } else {
+    ++run.failures;
+    logLine("[SelfTest] screenshot %s: FAILED - %s\n", path.c_str(), error.c_str());
+  }
+  glfwSwapBuffers(run.window);
+}
+
+// OUT.png gives OUT-detail.png for the second view.
+std::string secondViewPath(const std::string& imagePath) {
+  const size_t dot = imagePath.rfind('.');
+  const size_t slash = imagePath.rfind('/');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return hasExtension ? imagePath.substr(0, dot) + "-detail" + imagePath.substr(dot) : imagePath + "-detail";
+}
+
 std::string makeWorkFolder() {
   char pattern[] = "/tmp/varnel-selftest-XXXXXX";
   const char* made = ::mkdtemp(pattern);
@@ -179,18 +204,13 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   // playhead inside it.
   app.commands.post({CommandId::SelectEvent, {}, pictured});
   movePlayhead(app, 16.5);
-  for (int i = 0; i < kSettleFrames; ++i) run.frame();
-  int width = 0, height = 0;
-  glfwGetFramebufferSize(window, &width, &height);
-  app.now = glfwGetTime();
-  renderFrame(app, window, 0.0);
-  if (writeFramebufferPng(width, height, imagePath, error)) {
-    logLine("[SelfTest] screenshot %dx%d written to %s\n", width, height, imagePath.c_str());
-  } else {
-    ++run.failures;
-    logLine("[SelfTest] screenshot: FAILED - %s\n", error.c_str());
-  }
-  glfwSwapBuffers(window);
+  screenshot(run, imagePath);
+  // A second view: the door close up, with the Mixer in front.
+  app.commands.post({CommandId::SelectEvent, {}, edited});
+  movePlayhead(app, s.events[edited].time + 0.3);
+  for (int i = 0; i < 3; ++i) app.commands.post(CommandId::ZoomIn);
+  app.commands.post(CommandId::ShowMixer);
+  screenshot(run, secondViewPath(imagePath));
 
   checkIdleLoop(run);
   std::filesystem::remove_all(folder);

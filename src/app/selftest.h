@@ -1,7 +1,8 @@
 #pragma once
 // The application checking itself in a real window: it opens a generated project,
 // carries out a script of user commands through the same command queue as the menus,
-// checks what each one did, draws until the interface settles and writes a screenshot.
+// checks what each one did, draws until the interface settles and writes a screenshot,
+// then a second one of a close-up view beside it (OUT-detail.png).
 #include <string>
 
 struct GLFWwindow;

@@ -125,7 +125,10 @@ void drawCurve(ImDrawList* dl, const Curve& curve, ImVec2 p0, ImVec2 p1, ImU32 c
   dl->AddPolyline(points, steps, color, 0, thickness);
 }
 
-void drawEventBlock(const AppState& app, ImDrawList* dl, const Event& event, int index, ImVec2 p0, ImVec2 p1) {
+// visibleLeft: the timeline's left edge, so that a block scrolled partly out of view
+// keeps its name in sight.
+void drawEventBlock(const AppState& app, ImDrawList* dl, const Event& event, int index, ImVec2 p0, ImVec2 p1,
+                    float visibleLeft) {
   const bool selected = app.selection.events.count(index) > 0;
   const ImU32 fill = shapeColor(event.shape, event.muted ? 0.45f : 0.85f);
   dl->AddRectFilled(p0, p1, fill, 4.0f);
@@ -139,14 +142,15 @@ void drawEventBlock(const AppState& app, ImDrawList* dl, const Event& event, int
     const float x = p0.x + std::clamp(event.syncOffset / std::max(event.duration, 0.01f), 0.0f, 1.0f) * (p1.x - p0.x);
     dl->AddLine(ImVec2(x, p0.y + 4), ImVec2(x, p1.y - 2), IM_COL32(255, 255, 255, 140), 1.0f);
   }
-  dl->PushClipRect(ImVec2(p0.x + inner, p0.y), ImVec2(p1.x - inner, p1.y), true);
+  const float labelX = std::max(p0.x, visibleLeft) + inner;
+  dl->PushClipRect(ImVec2(labelX, p0.y), ImVec2(p1.x - inner, p1.y), true);
   std::string label;
   if (event.locked) label += withIcon(icon::kLock, "");
   if (event.muted) label += withIcon(icon::kMute, "");
   if (event.hero) label += withIcon(icon::kHero, "");
   label += eventTitle(event);
   if (!event.folder.empty()) label += "   [" + event.folder + "]";
-  dl->AddText(interfaceFonts().medium, ImGui::GetFontSize(), ImVec2(p0.x + inner, p0.y + 3), IM_COL32(18, 20, 24, 255),
+  dl->AddText(interfaceFonts().medium, ImGui::GetFontSize(), ImVec2(labelX, p0.y + 3), IM_COL32(18, 20, 24, 255),
               label.c_str());
   dl->PopClipRect();
   if (selected) dl->AddRect(ImVec2(p0.x - 1, p0.y - 1), ImVec2(p1.x + 1, p1.y + 1), colors::kSelection, 4.0f, 0, 2.0f);
@@ -229,7 +233,7 @@ void drawRows(AppState& app, ImDrawList* dl, const Geometry& g, const TimelineLa
     float x1 = g.origin.x + timeToX(app.timeline, double(event.time) + event.duration);
     if (x1 < g.origin.x || x0 > g.origin.x + g.width) continue;
     x1 = std::max(x1, x0 + 3.0f);
-    drawEventBlock(app, dl, event, e, ImVec2(x0, y), ImVec2(x1, y + g.metrics.eventHeight - 2));
+    drawEventBlock(app, dl, event, e, ImVec2(x0, y), ImVec2(x1, y + g.metrics.eventHeight - 2), g.origin.x);
   }
 }
 
