@@ -51,6 +51,12 @@ std::vector<ScoredCandidate> rankCandidates(const CandidateList& candidates, con
     const float k = keywords ? (*keywords)[i] : 0.0f;
     if (k < 0.0f) continue;
     if (!keywords && context.keywordGate && (*context.keywordGate)[i] < 0.0f) continue;
+    // With a full top list (so something has entered and the fallback is moot),
+    // a candidate that cannot beat its weakest entry is not scored at all. The
+    // reference set can lift scores past the bound, so it turns this off.
+    if (!referenceActive && keep > 0 && top.size() == keep &&
+        scoreCeiling(candidates.traits[i], prepared, k) <= top.front().score)
+      continue;
     const float score = scorePrepared(candidates.traits[i], prepared, k);
     if (score > best.score) best = {&r, score};
     if (!(score > kRankFloor)) continue;

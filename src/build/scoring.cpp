@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vn {
 namespace {
@@ -136,6 +137,21 @@ float scoreCandidate(const LibraryRecord& record, const ScoreRequest& request, s
     k = keywordScore(record, terms);
   }
   return scorePrepared(traitsOf(record), prepared, k);
+}
+
+float scoreCeiling(const CandidateTraits& traits, const PreparedScore& p, float K) {
+  // A negative length turns the duration step's factor into a sign flip; no bound then.
+  if (!(traits.duration >= 0.0f)) return std::numeric_limits<float>::infinity();
+  const float g = std::fabs(traits.brightness - (0.8f * p.request.weight + 0.1f));
+  if (!(g <= 0.4f)) return 0.0f;
+  const float B = p.hasTerms ? 30.0f : 50.0f;
+  const float F = p.hasTerms ? 0.1f : 0.01f;
+  const float Bm = std::max(0.02f, 1.0f - (p.hasTerms ? 3.0f : 4.0f) * g);
+  // keyword, spectral with M = 1, band filling 15, duration 15, character 10,
+  // shape 15, contrast 12.
+  const float raw = (p.hasTerms ? std::max(K, 0.0f) : 0.0f) + B * (0.8f * Bm + 0.2f) + 67.0f;
+  // The small margin covers rounding in the other order of operations.
+  return 1.001f * raw * (std::sqrt(Bm) * (1.0f - F) + F);
 }
 
 float scorePrepared(const CandidateTraits& traits, const PreparedScore& p, float K) {

@@ -45,5 +45,9 @@ struct PreparedScore {
 };
 PreparedScore prepareScore(const ScoreRequest& request);
 float scorePrepared(const CandidateTraits& traits, const PreparedScore& prepared, float keyword);
+// A bound that scorePrepared never exceeds, from the brightness alone: every
+// other part at its largest and a perfect spectral match. A ranking whose top
+// list is full skips the candidates whose bound cannot beat its weakest entry.
+float scoreCeiling(const CandidateTraits& traits, const PreparedScore& prepared, float keyword);
 
 }  // namespace vn

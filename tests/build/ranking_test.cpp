@@ -3,6 +3,9 @@
 // and one whose shares are all in the lowest band scores 0.3265.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "build/compatibility.h"
 #include "build/keyword_prescore.h"
 #include "build/ranking.h"
@@ -114,6 +117,64 @@ TEST(Ranking, KeywordScoresAreCachedAndSplitAcrossThreads) {
   const CandidateList shorter = makeCandidateList({refs.begin(), refs.begin() + 10});
   EXPECT_EQ(cache.scores(shorter, parseSearchTerms("door"))->size(), 10u);
   EXPECT_EQ(cache.computations(), 3);
+}
+
+TEST(Ranking, SkippingByTheCeilingKeepsTheSameTopList) {
+  // Records spread over brightness, spectrum, length and character.
+  std::vector<LibraryRecord> records;
+  for (int i = 0; i < 300; ++i) {
+    LibraryRecord r = test::referenceRecord((i % 4 ? "Door_" : "Glass_") + std::to_string(i));
+    const float x = static_cast<float>(i) / 299.0f;
+    for (int b = 0; b < 5; ++b) r.bandShare[b] = 0.02f + std::exp(-8.0f * (0.1f + 0.2f * b - x) * (0.1f + 0.2f * b - x));
+    r.brightness = 0.05f + 0.9f * static_cast<float>((i * 37) % 300) / 299.0f;
+    r.duration = 0.2f + static_cast<float>(i % 9);
+    r.crestDb = static_cast<float>(i % 23);
+    r.spectralFlux = static_cast<float>(i % 11) / 20.0f;
+    r.temporalCentroid = static_cast<float>(i % 10) / 9.0f;
+    r.zeroCrossRate = static_cast<float>(i % 7) / 6.0f;
+    r.inharmonicity = static_cast<float>(i % 5) / 8.0f;
+    records.push_back(r);
+  }
+  std::vector<const LibraryRecord*> refs;
+  for (const auto& r : records) refs.push_back(&r);
+  const CandidateList list = makeCandidateList(refs);
+  const auto words = parseSearchTerms("door -glass");
+  const std::vector<float> keywords = computeKeywordScores(list, words, 1);
+
+  for (ShapeType shape : {ShapeType::Spot, ShapeType::Bloom, ShapeType::Fill, ShapeType::Scatter, ShapeType::Bed})
+    for (float weight : {0.0f, 0.35f, 0.8f})
+      for (bool withWords : {false, true}) {
+        ScoreRequest q;
+        q.shape = shape;
+        q.weight = weight;
+        q.duration = 1.5f;
+        q.impact = weight;
+        if (withWords) q.terms = words;
+        if (weight > 0.5f) q.occupied = BandArray{0.0f, 0.1f, 0.0f, 0.0f, 0.0f};
+        q.noisinessTarget = weight > 0.5f ? 0.9f : -1.0f;
+        q.pickCount = 1;
+        const PreparedScore prepared = prepareScore(q);
+        // The ceiling bounds every score...
+        for (size_t i = 0; i < list.size(); ++i) {
+          const float k = withWords ? keywords[i] : 0.0f;
+          if (k < 0.0f) continue;
+          ASSERT_GE(scoreCeiling(list.traits[i], prepared, k), scorePrepared(list.traits[i], prepared, k))
+              << records[i].name << " shape " << static_cast<int>(shape) << " weight " << weight;
+        }
+        // ...so the ranking equals scoring everything and sorting it.
+        std::vector<ScoredCandidate> all;
+        for (size_t i = 0; i < list.size(); ++i) {
+          const float k = withWords ? keywords[i] : 0.0f;
+          const float score = k < 0.0f ? 0.0f : scorePrepared(list.traits[i], prepared, k);
+          if (score > kRankFloor) all.push_back({list.records[i], score});
+        }
+        std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.score > b.score; });
+        for (int topN : {3, 12}) {
+          const auto ranked = rankCandidates(list, q, topN, {});
+          ASSERT_EQ(ranked.size(), std::min(all.size(), static_cast<size_t>(topN)));
+          for (size_t j = 0; j < ranked.size(); ++j) EXPECT_EQ(ranked[j].score, all[j].score) << j;
+        }
+      }
 }
 
 TEST(Compatibility, SameFileGroupAndRecentUses) {
