@@ -17,8 +17,21 @@ namespace {
 constexpr float kFaderFloorDb = -60.0f;
 constexpr float kFaderTopDb = 12.0f;
 
-// A vertical fader in dB over a linear gain.
-void fader(AppState& app, const char* id, const char* caption, float& gain) {
+// The caption cut to the fader's width, ending in "…" when it was cut.
+std::string fittedCaption(const std::string& caption, float width) {
+  if (ImGui::CalcTextSize(caption.c_str()).x <= width) return caption;
+  std::string cut = caption;
+  while (!cut.empty() && ImGui::CalcTextSize((cut + "\u2026").c_str()).x > width) {
+    // Whole characters only: continuation bytes go with the byte that starts them.
+    while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80) cut.pop_back();
+    if (!cut.empty()) cut.pop_back();
+  }
+  return cut + "\u2026";
+}
+
+// A vertical fader in dB over a linear gain, its name beneath (all of it on hover).
+void fader(AppState& app, const char* id, const std::string& name, float& gain) {
+  const char* caption = name.c_str();
   ImGui::BeginGroup();
   float db = gain > 0.0f ? std::clamp(20.0f * std::log10(gain), kFaderFloorDb, kFaderTopDb) : kFaderFloorDb;
   const std::string shown = db <= kFaderFloorDb ? "-inf" : format("%+.1f", db);
@@ -27,9 +40,11 @@ void fader(AppState& app, const char* id, const char* caption, float& gain) {
     gain = db <= kFaderFloorDb ? 0.0f : std::pow(10.0f, db / 20.0f);
   finishEdit();
   if (ImGui::IsItemHovered() && ImGui::IsMouseDoubleClicked(0) && acceptEdit(app, caption)) gain = 1.0f;
-  const float width = ImGui::CalcTextSize(caption).x;
+  const std::string shownName = fittedCaption(name, size.x + ImGui::GetStyle().ItemSpacing.x);
+  if (shownName != name && ImGui::IsItemHovered()) ImGui::SetTooltip("%s", caption);
+  const float width = ImGui::CalcTextSize(shownName.c_str()).x;
   ImGui::SetCursorPosX(ImGui::GetCursorPosX() + std::max(0.0f, (size.x - width) * 0.5f));
-  ImGui::TextDisabled("%s", caption);
+  ImGui::TextDisabled("%s", shownName.c_str());
   ImGui::EndGroup();
 }
 
@@ -39,10 +54,9 @@ void faders(AppState& app) {
   const int count = std::clamp(s.trackLayout.busCount, 1, kMaxBusses);
   for (int b = 0; b < count; ++b) {
     const Bus& bus = s.trackLayout.busses[b];
-    std::string caption = bus.name.empty() ? format("Bus %d", b + 1) : bus.name;
-    if (caption.size() > 8) caption.resize(8);
+    const std::string caption = bus.name.empty() ? format("Bus %d", b + 1) : bus.name;
     const std::string id = format("##bus%d", b);
-    fader(app, id.c_str(), caption.c_str(), s.groupGain[b]);
+    fader(app, id.c_str(), caption, s.groupGain[b]);
     ImGui::SameLine();
   }
   ImGui::SameLine(0, 18 * app.uiScale);
