@@ -195,6 +195,22 @@ void diffuseBlock(ReverbState& st, int stage, Block& x, int n) {
   st.diffuserWrite[stage] = w0 + static_cast<uint32_t>(n);
 }
 
+// Line-major block to frame-major, four by four.
+void transposeBlock(const Block& in, float (&out)[kBlock][kReverbLines]) {
+  constexpr FourInt lowPairs{0, 4, 1, 5}, highPairs{2, 6, 3, 7}, lowHalves{0, 1, 4, 5}, highHalves{2, 3, 6, 7};
+  for (int f = 0; f < kBlock; f += 4) {
+    for (int i = 0; i < kReverbLines; i += 4) {
+      Four r[4];
+      for (int k = 0; k < 4; ++k) std::memcpy(&r[k], &in[i + k][f], sizeof(Four));
+      const Four a = __builtin_shuffle(r[0], r[1], lowPairs), b = __builtin_shuffle(r[2], r[3], lowPairs);
+      const Four c = __builtin_shuffle(r[0], r[1], highPairs), d = __builtin_shuffle(r[2], r[3], highPairs);
+      const Four cols[4] = {__builtin_shuffle(a, b, lowHalves), __builtin_shuffle(a, b, highHalves),
+                            __builtin_shuffle(c, d, lowHalves), __builtin_shuffle(c, d, highHalves)};
+      for (int k = 0; k < 4; ++k) std::memcpy(&out[f + k][i], &cols[k], sizeof(Four));
+    }
+  }
+}
+
 // Pre-delay over a block, each frame written before it is read: the longest
 // delay reaches all the way round the ring, onto the slot the next frame writes.
 void preDelayBlock(ReverbState& st, const float* inL, const float* inR, float* outL, float* outR, int n) {
@@ -343,7 +359,8 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
     if ((st.lineWrite & 31u) == 0) glideDelays(st);
 
     // Per-frame coefficients, each moving toward its target.
-    float gain[kBlock], damp[kBlock], fb[kBlock], mix[kBlock], toneCoef[kBlock], depth[kBlock], bass[kBlock];
+    float gain[kBlock], damp[kBlock], fb[kBlock], toneCoef[kBlock], depth[kBlock], bass[kBlock];
+    float mix[kBlock] = {};  // whole-block loops read it past n
     for (int f = 0; f < n; ++f) {
       glide(st.outputGain, st.c5);
       glide(st.dampCoef, st.c5);
@@ -427,13 +444,12 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
     }
     // Frame-major copies of what the recursion needs, so each frame's eight
     // lines sit side by side: the network input u and the diffused signal e.
+    Block u;
+    for (int i = 0; i < kReverbLines; ++i)
+      for (int f = 0; f < kBlock; ++f) u[i][f] = (1.0f - mix[f]) * spread[i][f] + mix[f] * e[i][f];
     float uT[kBlock][kReverbLines], eT[kBlock][kReverbLines];
-    for (int i = 0; i < kReverbLines; ++i) {
-      for (int f = 0; f < n; ++f) {
-        uT[f][i] = (1.0f - mix[f]) * spread[i][f] + mix[f] * e[i][f];
-        eT[f][i] = e[i][f];
-      }
-    }
+    transposeBlock(u, uT);
+    transposeBlock(e, eT);
     // The recursion, frame by frame with the eight lines side by side; the
     // filter states stay in locals for the block so they can live in registers.
     float wT[kBlock][kReverbLines];
