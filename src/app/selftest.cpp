@@ -170,8 +170,8 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   // Undo and redo the last edit; a build, when this program can build, is that edit.
   std::function<bool()> undone = [&] { return s.events[edited].keywords == before; };
   std::function<bool()> redone = [&] { return s.events[edited].keywords == words; };
+  size_t built = 0;  // outlives the branch: the redo check reads it
   if (renderJobsAvailable(app)) {
-    size_t built = 0;
     run.step("build", {CommandId::Build, {}, -1}, [&] {
       built = s.results.size();
       return !anyJobRunning(app) && built > 0;
