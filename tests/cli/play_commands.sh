@@ -16,11 +16,14 @@ expect_exit 2 "$CLI" devices extra
 expect_exit 1 "$CLI" play "$WORK/absent.vnproj"
 one_sentence
 
-expect_exit 0 "$CLI" demo "$WORK/demo"
-PROJECT="$WORK/demo/demo.vnproj"
-expect_exit 1 "$CLI" play "$PROJECT"
+expect_exit 0 "$CLI" project new "$WORK/unbuilt.vnproj"
+expect_exit 1 "$CLI" play "$WORK/unbuilt.vnproj"
 one_sentence
 grep -q "no built layers" "$WORK/err" || fail "unbuilt project: $(cat "$WORK/err")"
+
+# The demo builds its session; a build of our own seed replaces it.
+expect_exit 0 "$CLI" demo "$WORK/demo"
+PROJECT="$WORK/demo/demo.vnproj"
 expect_exit 0 "$CLI" build "$PROJECT" --seed 1
 
 # Nothing to play on.
