@@ -51,14 +51,14 @@ struct BenchClip {
     std::filesystem::create_directories(folder);
     path = folder + "/ten_minutes.mp4";
     const vn::tools::FramePainter flashes = vn::tools::MetronomeFlashes(kFps, 5 * kFps, 1000, 3);
-    vn::tools::TestVideoSpec spec;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    spec.fps = kFps;
-    spec.seconds = kSeconds;
-    spec.codec = vn::tools::TestVideoCodec::Mpeg4;
-    spec.mpeg4Quality = 6;
-    spec.paint = [flashes](int index, uint8_t* rgba, int width, int height) {
+    vn::tools::TestVideoSpec clipSpec;
+    clipSpec.width = kWidth;
+    clipSpec.height = kHeight;
+    clipSpec.fps = kFps;
+    clipSpec.seconds = kSeconds;
+    clipSpec.codec = vn::tools::TestVideoCodec::Mpeg4;
+    clipSpec.mpeg4Quality = 6;
+    clipSpec.paint = [flashes](int index, uint8_t* rgba, int width, int height) {
       flashes(index, rgba, width, height);
       // A 96-pixel square crossing the picture every 10 s keeps the decoder busy.
       const int left = (index * 5) % (width - 96), top = height / 3;
@@ -67,7 +67,7 @@ struct BenchClip {
     std::fprintf(stderr, "Generating a %.0f-minute %dx%d clip in %s ...\n", kSeconds / 60, kWidth, kHeight, folder.c_str());
     const auto start = std::chrono::steady_clock::now();
     std::string error;
-    if (!vn::tools::WriteTestVideo(path, spec, error)) std::fprintf(stderr, "cannot make the clip: %s\n", error.c_str());
+    if (!vn::tools::WriteTestVideo(path, clipSpec, error)) std::fprintf(stderr, "cannot make the clip: %s\n", error.c_str());
     std::fprintf(stderr, "... done in %.1f s\n",
                  std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }

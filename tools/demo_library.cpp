@@ -165,21 +165,21 @@ std::string IxmlFor(const DemoSound& sound) {
 }
 
 SoundFileSpec SpecFor(const DemoSound& sound) {
-  SoundFileSpec spec;
-  spec.format = ContainerOf(sound) | sound.subFormat;
-  spec.sampleRate = sound.voice.sampleRate;
+  SoundFileSpec fileSpec;
+  fileSpec.format = ContainerOf(sound) | sound.subFormat;
+  fileSpec.sampleRate = sound.voice.sampleRate;
   if (sound.channelMap) {
-    spec.channelMap = {SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT,     SF_CHANNEL_MAP_CENTER,
+    fileSpec.channelMap = {SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT,     SF_CHANNEL_MAP_CENTER,
                        SF_CHANNEL_MAP_LFE,  SF_CHANNEL_MAP_SIDE_LEFT, SF_CHANNEL_MAP_SIDE_RIGHT};
   }
-  spec.bextDescription = sound.description;
-  if (!sound.ixmlKeywords.empty()) spec.ixml = IxmlFor(sound);
+  fileSpec.bextDescription = sound.description;
+  if (!sound.ixmlKeywords.empty()) fileSpec.ixml = IxmlFor(sound);
   if (!sound.title.empty()) {
-    spec.title = sound.title;
-    spec.artist = "Varnel demo";
-    spec.genre = "Sound effects";
+    fileSpec.title = sound.title;
+    fileSpec.artist = "Varnel demo";
+    fileSpec.genre = "Sound effects";
   }
-  return spec;
+  return fileSpec;
 }
 
 bool WriteVoice(const std::string& folder, const DemoSound& sound, const std::vector<std::vector<float>>& voice,

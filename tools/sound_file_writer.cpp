@@ -50,21 +50,21 @@ struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
-bool SetMetadata(SNDFILE* file, const SoundFileSpec& spec, SF_CHUNK_INFO& ixmlChunk, std::string& error) {
+bool SetMetadata(SNDFILE* file, const SoundFileSpec& fileSpec, SF_CHUNK_INFO& ixmlChunk, std::string& error) {
   // Float files would otherwise carry a PEAK chunk stamped with the current time.
   sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-  if (!spec.channelMap.empty()) {
-    std::vector<int> map = spec.channelMap;
+  if (!fileSpec.channelMap.empty()) {
+    std::vector<int> map = fileSpec.channelMap;
     if (!sf_command(file, SFC_SET_CHANNEL_MAP_INFO, map.data(), static_cast<int>(map.size() * sizeof(int)))) {
       error = "the channel map was refused";
       return false;
     }
   }
-  if (!spec.bextDescription.empty()) {
+  if (!fileSpec.bextDescription.empty()) {
     SF_BROADCAST_INFO bext{};
     // The description field need not end in a zero byte when it is full.
-    std::memcpy(bext.description, spec.bextDescription.data(),
-                std::min(spec.bextDescription.size(), sizeof bext.description));
+    std::memcpy(bext.description, fileSpec.bextDescription.data(),
+                std::min(fileSpec.bextDescription.size(), sizeof bext.description));
     std::memcpy(bext.originator, "Varnel demo", 11);
     std::memcpy(bext.origination_date, "2026-01-05", sizeof bext.origination_date);
     std::memcpy(bext.origination_time, "12:00:00", sizeof bext.origination_time);
@@ -73,20 +73,20 @@ bool SetMetadata(SNDFILE* file, const SoundFileSpec& spec, SF_CHUNK_INFO& ixmlCh
       return false;
     }
   }
-  if (!spec.ixml.empty()) {
+  if (!fileSpec.ixml.empty()) {
     std::memcpy(ixmlChunk.id, "iXML", 5);
     ixmlChunk.id_size = 4;
-    ixmlChunk.datalen = static_cast<unsigned>(spec.ixml.size());
-    ixmlChunk.data = const_cast<char*>(spec.ixml.data());
+    ixmlChunk.datalen = static_cast<unsigned>(fileSpec.ixml.size());
+    ixmlChunk.data = const_cast<char*>(fileSpec.ixml.data());
     if (sf_set_chunk(file, &ixmlChunk) != SF_ERR_NO_ERROR) {
       error = "the iXML chunk was refused";
       return false;
     }
   }
-  const std::pair<int, const std::string*> strings[] = {{SF_STR_TITLE, &spec.title},
-                                                        {SF_STR_COMMENT, &spec.comment},
-                                                        {SF_STR_ARTIST, &spec.artist},
-                                                        {SF_STR_GENRE, &spec.genre}};
+  const std::pair<int, const std::string*> strings[] = {{SF_STR_TITLE, &fileSpec.title},
+                                                        {SF_STR_COMMENT, &fileSpec.comment},
+                                                        {SF_STR_ARTIST, &fileSpec.artist},
+                                                        {SF_STR_GENRE, &fileSpec.genre}};
   for (const auto& [kind, text] : strings) {
     if (!text->empty()) sf_set_string(file, kind, text->c_str());
   }
@@ -95,7 +95,7 @@ bool SetMetadata(SNDFILE* file, const SoundFileSpec& spec, SF_CHUNK_INFO& ixmlCh
 
 }  // namespace
 
-std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::vector<float>>& channels,
+std::string EncodeSoundFile(const SoundFileSpec& fileSpec, const std::vector<std::vector<float>>& channels,
                             std::string& error) {
   if (channels.empty()) {
     error = "there is no channel to write";
@@ -103,9 +103,9 @@ std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::ve
   }
   const size_t frames = channels.front().size();
   SF_INFO info{};
-  info.samplerate = spec.sampleRate;
+  info.samplerate = fileSpec.sampleRate;
   info.channels = static_cast<int>(channels.size());
-  info.format = spec.format;
+  info.format = fileSpec.format;
   SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
   MemoryFile memory;
   SF_CHUNK_INFO ixmlChunk{};  // must outlive the open file
@@ -115,7 +115,7 @@ std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::ve
       error = sf_strerror(nullptr);
       return {};
     }
-    if (!SetMetadata(file.get(), spec, ixmlChunk, error)) return {};
+    if (!SetMetadata(file.get(), fileSpec, ixmlChunk, error)) return {};
     std::vector<float> interleaved(frames * channels.size());
     for (size_t i = 0; i < frames; ++i) {
       for (size_t c = 0; c < channels.size(); ++c) interleaved[i * channels.size() + c] = channels[c][i];
@@ -129,9 +129,9 @@ std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::ve
   return std::move(memory.bytes);
 }
 
-bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const std::vector<std::vector<float>>& channels,
+bool WriteSoundFile(const std::string& path, const SoundFileSpec& fileSpec, const std::vector<std::vector<float>>& channels,
                     std::string& error) {
-  const std::string bytes = EncodeSoundFile(spec, channels, error);
+  const std::string bytes = EncodeSoundFile(fileSpec, channels, error);
   if (bytes.empty()) return false;
   const WriteResult written = writeFileAtomic(path, bytes);
   if (!written.ok) error = written.error;

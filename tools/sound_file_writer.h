@@ -17,11 +17,11 @@ struct SoundFileSpec {
 
 // channels: one vector of samples per channel, all of the same length.
 // Empty when libsndfile refuses the format or the data.
-std::string EncodeSoundFile(const SoundFileSpec& spec, const std::vector<std::vector<float>>& channels,
+std::string EncodeSoundFile(const SoundFileSpec& fileSpec, const std::vector<std::vector<float>>& channels,
                             std::string& error);
 
 // Encodes and writes atomically; false with a reason on failure.
-bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const std::vector<std::vector<float>>& channels,
+bool WriteSoundFile(const std::string& path, const SoundFileSpec& fileSpec, const std::vector<std::vector<float>>& channels,
                     std::string& error);
 
 }  // namespace vn::tools

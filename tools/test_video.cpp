@@ -61,23 +61,23 @@ bool openEncoder(Writer& w, Encoder& e, const AVCodec* codec, const std::string&
   return e.frame != nullptr;
 }
 
-bool setUpVideo(Writer& w, const TestVideoSpec& spec, std::string& error) {
-  const bool lossless = spec.codec == TestVideoCodec::Lossless;
+bool setUpVideo(Writer& w, const TestVideoSpec& clipSpec, std::string& error) {
+  const bool lossless = clipSpec.codec == TestVideoCodec::Lossless;
   const AVCodec* codec = avcodec_find_encoder(lossless ? AV_CODEC_ID_FFV1 : AV_CODEC_ID_MPEG4);
   if (!codec || !(w.video.context = avcodec_alloc_context3(codec))) {
     error = "no video encoder available";
     return false;
   }
   AVCodecContext* c = w.video.context;
-  c->width = spec.width;
-  c->height = spec.height;
-  c->time_base = AVRational{1, spec.fps};
-  c->framerate = AVRational{spec.fps, 1};
+  c->width = clipSpec.width;
+  c->height = clipSpec.height;
+  c->time_base = AVRational{1, clipSpec.fps};
+  c->framerate = AVRational{clipSpec.fps, 1};
   c->pix_fmt = lossless ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_YUV420P;
   if (!lossless) {
     c->gop_size = 12;
     c->flags |= AV_CODEC_FLAG_QSCALE;
-    c->global_quality = FF_QP2LAMBDA * spec.mpeg4Quality;
+    c->global_quality = FF_QP2LAMBDA * clipSpec.mpeg4Quality;
   }
   if (!openEncoder(w, w.video, codec, "video", error)) return false;
   w.video.stream->avg_frame_rate = c->framerate;
@@ -89,14 +89,14 @@ bool setUpVideo(Writer& w, const TestVideoSpec& spec, std::string& error) {
     error = "cannot allocate a video frame";
     return false;
   }
-  w.scaler = sws_getContext(spec.width, spec.height, AV_PIX_FMT_RGBA, spec.width, spec.height, c->pix_fmt,
+  w.scaler = sws_getContext(clipSpec.width, clipSpec.height, AV_PIX_FMT_RGBA, clipSpec.width, clipSpec.height, c->pix_fmt,
                             SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!w.scaler) error = "cannot convert pictures for the encoder";
   return w.scaler != nullptr;
 }
 
-bool setUpAudio(Writer& w, const TestVideoSpec& spec, std::string& error) {
-  const bool lossless = spec.codec == TestVideoCodec::Lossless;
+bool setUpAudio(Writer& w, const TestVideoSpec& clipSpec, std::string& error) {
+  const bool lossless = clipSpec.codec == TestVideoCodec::Lossless;
   const AVCodec* codec = avcodec_find_encoder(lossless ? AV_CODEC_ID_PCM_S16LE : AV_CODEC_ID_AAC);
   if (!codec || !(w.audio.context = avcodec_alloc_context3(codec))) {
     error = "no audio encoder available";
@@ -152,10 +152,10 @@ void fillTone(AVFrame* f, int64_t firstSample, double toneHz) {
   }
 }
 
-bool writeStreams(Writer& w, const TestVideoSpec& spec, const std::string& path, std::string& error) {
+bool writeStreams(Writer& w, const TestVideoSpec& clipSpec, const std::string& path, std::string& error) {
   w.packet = av_packet_alloc();
-  const bool withAudio = spec.toneHz > 0.0;
-  if (!w.packet || !setUpVideo(w, spec, error) || (withAudio && !setUpAudio(w, spec, error))) return false;
+  const bool withAudio = clipSpec.toneHz > 0.0;
+  if (!w.packet || !setUpVideo(w, clipSpec, error) || (withAudio && !setUpAudio(w, clipSpec, error))) return false;
   if (!(w.container->oformat->flags & AVFMT_NOFILE) && avio_open(&w.container->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
     error = "cannot create " + path;
     return false;
@@ -165,24 +165,24 @@ bool writeStreams(Writer& w, const TestVideoSpec& spec, const std::string& path,
     return false;
   }
 
-  const int frames = static_cast<int>(std::lround(spec.seconds * spec.fps));
-  const int64_t totalSamples = static_cast<int64_t>(std::llround(spec.seconds * kAudioRate));
+  const int frames = static_cast<int>(std::lround(clipSpec.seconds * clipSpec.fps));
+  const int64_t totalSamples = static_cast<int64_t>(std::llround(clipSpec.seconds * kAudioRate));
   int64_t audioWritten = 0;
-  std::vector<uint8_t> rgba(static_cast<size_t>(spec.width) * spec.height * 4);
+  std::vector<uint8_t> rgba(static_cast<size_t>(clipSpec.width) * clipSpec.height * 4);
   for (int i = 0; i < frames; ++i) {
-    spec.paint(i, rgba.data(), spec.width, spec.height);
+    clipSpec.paint(i, rgba.data(), clipSpec.width, clipSpec.height);
     const uint8_t* src[1] = {rgba.data()};
-    const int srcStride[1] = {spec.width * 4};
+    const int srcStride[1] = {clipSpec.width * 4};
     if (av_frame_make_writable(w.video.frame) < 0) return (error = "cannot reuse the video frame", false);
-    sws_scale(w.scaler, src, srcStride, 0, spec.height, w.video.frame->data, w.video.frame->linesize);
+    sws_scale(w.scaler, src, srcStride, 0, clipSpec.height, w.video.frame->data, w.video.frame->linesize);
     w.video.frame->pts = i;
     if (!encode(w, w.video, w.video.frame)) return (error = "video encoding failed", false);
     // Keep the sound a little ahead of the picture so the muxer interleaves evenly.
-    const int64_t audioDue = std::min(totalSamples, static_cast<int64_t>((i + 1) * int64_t{kAudioRate} / spec.fps));
+    const int64_t audioDue = std::min(totalSamples, static_cast<int64_t>((i + 1) * int64_t{kAudioRate} / clipSpec.fps));
     while (withAudio && audioWritten < audioDue) {
       AVFrame* f = w.audio.frame;
       if (av_frame_make_writable(f) < 0) return (error = "cannot reuse the audio frame", false);
-      fillTone(f, audioWritten, spec.toneHz);
+      fillTone(f, audioWritten, clipSpec.toneHz);
       f->pts = audioWritten;
       if (!encode(w, w.audio, f)) return (error = "audio encoding failed", false);
       audioWritten += f->nb_samples;
@@ -196,8 +196,8 @@ bool writeStreams(Writer& w, const TestVideoSpec& spec, const std::string& path,
 
 }  // namespace
 
-bool WriteTestVideo(const std::string& path, const TestVideoSpec& spec, std::string& error) {
-  if (spec.width < 2 || spec.height < 2 || spec.fps < 1 || spec.seconds <= 0.0 || !spec.paint) {
+bool WriteTestVideo(const std::string& path, const TestVideoSpec& clipSpec, std::string& error) {
+  if (clipSpec.width < 2 || clipSpec.height < 2 || clipSpec.fps < 1 || clipSpec.seconds <= 0.0 || !clipSpec.paint) {
     error = "the test video needs a size, a frame rate, a length and a painter";
     return false;
   }
@@ -211,7 +211,7 @@ bool WriteTestVideo(const std::string& path, const TestVideoSpec& spec, std::str
     error = "no container format for " + path;
     return false;
   }
-  bool written = writeStreams(w, spec, temporary, error);
+  bool written = writeStreams(w, clipSpec, temporary, error);
   if (w.container->pb) avio_closep(&w.container->pb);
   if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
     error = "cannot rename the finished video to " + path;

@@ -28,6 +28,6 @@ struct TestVideoSpec {
 };
 
 // False with a reason when the file cannot be written.
-bool WriteTestVideo(const std::string& path, const TestVideoSpec& spec, std::string& error);
+bool WriteTestVideo(const std::string& path, const TestVideoSpec& clipSpec, std::string& error);
 
 }  // namespace vn::tools

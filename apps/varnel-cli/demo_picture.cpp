@@ -13,16 +13,16 @@ namespace vn::cli {
 
 bool ReadDemoPicture(const std::string& folder, const std::string& projectPath, Session& session) {
   const std::string video = pathJoin(folder, "demo_picture.mp4");
-  tools::TestVideoSpec spec;
-  spec.width = 320;
-  spec.height = 180;
-  spec.fps = 20;
-  spec.seconds = tools::DemoReelSeconds();
-  spec.codec = tools::TestVideoCodec::Mpeg4;
-  spec.toneHz = 220.0;
-  spec.paint = tools::DemoReel(spec.fps);
+  tools::TestVideoSpec clipSpec;
+  clipSpec.width = 320;
+  clipSpec.height = 180;
+  clipSpec.fps = 20;
+  clipSpec.seconds = tools::DemoReelSeconds();
+  clipSpec.codec = tools::TestVideoCodec::Mpeg4;
+  clipSpec.toneHz = 220.0;
+  clipSpec.paint = tools::DemoReel(clipSpec.fps);
   std::string error;
-  if (!tools::WriteTestVideo(video, spec, error)) {
+  if (!tools::WriteTestVideo(video, clipSpec, error)) {
     std::fprintf(stderr, "Could not make the demo video: %s.\n", error.c_str());
     return false;
   }

@@ -93,11 +93,11 @@ long clipToFullScale(std::vector<std::vector<float>>& planar) {
 // Files of more than two channels are written as WAVEX in the layout's positions.
 bool writeWav24(const std::string& path, std::vector<std::vector<float>> planar, int rate, SpatialLayout layout,
                 std::string& error) {
-  tools::SoundFileSpec spec;
-  spec.sampleRate = rate;
-  spec.format = (planar.size() > 2 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SF_FORMAT_PCM_24;
-  if (planar.size() > 2) toFileOrder(layout, planar, spec.channelMap);
-  return tools::WriteSoundFile(path, spec, planar, error);
+  tools::SoundFileSpec fileSpec;
+  fileSpec.sampleRate = rate;
+  fileSpec.format = (planar.size() > 2 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SF_FORMAT_PCM_24;
+  if (planar.size() > 2) toFileOrder(layout, planar, fileSpec.channelMap);
+  return tools::WriteSoundFile(path, fileSpec, planar, error);
 }
 
 }  // namespace

@@ -18,14 +18,14 @@ void WriteTone(const std::string& path, long frames, int rate, int channels, dou
   for (size_t i = 0; i < tone.size(); ++i) {
     tone[i] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate));
   }
-  tools::SoundFileSpec spec;
-  spec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  spec.sampleRate = rate;
+  tools::SoundFileSpec fileSpec;
+  fileSpec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  fileSpec.sampleRate = rate;
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   std::string error;
   EXPECT_TRUE(
-      tools::WriteSoundFile(path, spec, std::vector<std::vector<float>>(static_cast<size_t>(channels), tone), error))
+      tools::WriteSoundFile(path, fileSpec, std::vector<std::vector<float>>(static_cast<size_t>(channels), tone), error))
       << path << ": " << error;
 }
 

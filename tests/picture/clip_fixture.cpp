@@ -4,18 +4,18 @@
 
 namespace vn::test {
 
-std::string MakeClip(const TempDir& dir, const std::string& name, const tools::TestVideoSpec& spec) {
+std::string MakeClip(const TempDir& dir, const std::string& name, const tools::TestVideoSpec& clipSpec) {
   const std::string path = dir.file(name);
   std::string error;
-  EXPECT_TRUE(tools::WriteTestVideo(path, spec, error)) << error;
+  EXPECT_TRUE(tools::WriteTestVideo(path, clipSpec, error)) << error;
   return path;
 }
 
 tools::TestVideoSpec LosslessSpec(double seconds, tools::FramePainter paint) {
-  tools::TestVideoSpec spec;
-  spec.seconds = seconds;
-  spec.paint = std::move(paint);
-  return spec;
+  tools::TestVideoSpec clipSpec;
+  clipSpec.seconds = seconds;
+  clipSpec.paint = std::move(paint);
+  return clipSpec;
 }
 
 bool ReadPictureOf(const std::string& path, TraceAnalyzer& analyzer, const TraceParams& params) {

@@ -10,7 +10,7 @@
 namespace vn::test {
 
 // Writes the clip into the folder and returns its path (the test fails if it cannot).
-std::string MakeClip(const TempDir& dir, const std::string& name, const tools::TestVideoSpec& spec);
+std::string MakeClip(const TempDir& dir, const std::string& name, const tools::TestVideoSpec& clipSpec);
 
 // A lossless 160 x 90 clip at 10 fps of the given length and picture.
 tools::TestVideoSpec LosslessSpec(double seconds, tools::FramePainter paint);

@@ -24,10 +24,10 @@ struct Delivery {
 std::vector<Delivery> extractPan(int fps, double seconds, int maxWidth, int stopAfter = -1) {
   test::TempDir dir;
   const tools::FramePainter pan = tools::HorizontalPan(3);
-  tools::TestVideoSpec spec = test::LosslessSpec(seconds, pan);
-  spec.fps = fps;
+  tools::TestVideoSpec clipSpec = test::LosslessSpec(seconds, pan);
+  clipSpec.fps = fps;
   VideoPlayer player;
-  EXPECT_TRUE(LoadVideo(player, test::MakeClip(dir, "clip.mkv", spec)));
+  EXPECT_TRUE(LoadVideo(player, test::MakeClip(dir, "clip.mkv", clipSpec)));
   const int sourceFrames = static_cast<int>(std::lround(seconds * fps));
   std::vector<std::vector<uint8_t>> painted(sourceFrames, std::vector<uint8_t>(160 * 90 * 4));
   for (int k = 0; k < sourceFrames; ++k) pan(k, painted[k].data(), 160, 90);

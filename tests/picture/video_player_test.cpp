@@ -76,14 +76,14 @@ TEST(VideoPlayer, DisplaySizeIsCappedAt1280OnTheLongSide) {
   EXPECT_EQ(w, 1280);
 
   test::TempDir dir;
-  tools::TestVideoSpec spec = test::LosslessSpec(0.2, [](int, uint8_t* rgba, int width, int height) {
+  tools::TestVideoSpec clipSpec = test::LosslessSpec(0.2, [](int, uint8_t* rgba, int width, int height) {
     std::memset(rgba, 128, static_cast<size_t>(width) * height * 4);
   });
-  spec.codec = tools::TestVideoCodec::Mpeg4;
-  spec.width = 1600;
-  spec.height = 900;
+  clipSpec.codec = tools::TestVideoCodec::Mpeg4;
+  clipSpec.width = 1600;
+  clipSpec.height = 900;
   VideoPlayer player;
-  ASSERT_TRUE(LoadVideo(player, test::MakeClip(dir, "wide.mp4", spec)));
+  ASSERT_TRUE(LoadVideo(player, test::MakeClip(dir, "wide.mp4", clipSpec)));
   EXPECT_EQ(player.width, 1280);
   EXPECT_EQ(player.height, 720);
   EXPECT_EQ(DisplayImage(player)->rgba.size(), size_t{1280} * 720 * 4);
@@ -123,9 +123,9 @@ TEST(VideoPlayer, UnreadableFilesFailWithOneLineAndLeaveNothingOpen) {
 
 TEST(VideoPlayer, ReferenceAudioIsTheSoundTrackAt48kHzStereo) {
   test::TempDir dir;
-  tools::TestVideoSpec spec = test::LosslessSpec(1.0, tools::StillWithFlash(-1));
-  spec.toneHz = 300.0;
-  const std::string clip = test::MakeClip(dir, "tone.mkv", spec);
+  tools::TestVideoSpec clipSpec = test::LosslessSpec(1.0, tools::StillWithFlash(-1));
+  clipSpec.toneHz = 300.0;
+  const std::string clip = test::MakeClip(dir, "tone.mkv", clipSpec);
   VideoPlayer player;
   CapturedLog log;
   ASSERT_TRUE(LoadVideo(player, clip));
@@ -179,8 +179,8 @@ void settle(VideoPlayer& player) {
 TEST(VideoPlayer, SeekingLandsOnTheFrameGridAndRepositionsOnlyWhenItMust) {
   test::TempDir dir;
   const tools::FramePainter pan = tools::HorizontalPan(2);
-  tools::TestVideoSpec spec = test::LosslessSpec(10.0, pan);
-  const std::string clip = test::MakeClip(dir, "long.mkv", spec);
+  tools::TestVideoSpec clipSpec = test::LosslessSpec(10.0, pan);
+  const std::string clip = test::MakeClip(dir, "long.mkv", clipSpec);
   VideoPlayer player;
   ASSERT_TRUE(LoadVideo(player, clip));
   player.offset = 10.0f;  // the video starts 10 s into the timeline

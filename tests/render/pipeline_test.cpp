@@ -38,10 +38,10 @@ struct PipelineFixture : ::testing::Test {
       for (size_t i = 0; i < x.size(); ++i)
         x[i] = 0.4f * std::exp(-double(i) / 30000.0) * std::sin(2.0 * std::numbers::pi * freqs[k] * i / 48000.0);
       const std::string path = dir.file("s" + std::to_string(k) + ".wav");
-      tools::SoundFileSpec spec;
-      spec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+      tools::SoundFileSpec fileSpec;
+      fileSpec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
       std::string error;
-      ASSERT_TRUE(tools::WriteSoundFile(path, spec, {x}, error)) << error;
+      ASSERT_TRUE(tools::WriteSoundFile(path, fileSpec, {x}, error)) << error;
       LibraryRecord r;
       r.path = path;
       r.name = "hit " + std::to_string(k);

@@ -23,11 +23,11 @@ std::vector<float> sine(double hz, double seconds, int rate, float amp = 0.5f) {
 }
 
 void writeWav(const std::string& path, const std::vector<std::vector<float>>& channels, int rate) {
-  tools::SoundFileSpec spec;
-  spec.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  spec.sampleRate = rate;
+  tools::SoundFileSpec fileSpec;
+  fileSpec.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  fileSpec.sampleRate = rate;
   std::string error;
-  ASSERT_TRUE(tools::WriteSoundFile(path, spec, channels, error)) << error;
+  ASSERT_TRUE(tools::WriteSoundFile(path, fileSpec, channels, error)) << error;
 }
 
 // Frequency from the rising zero crossings over the middle of the buffer.
