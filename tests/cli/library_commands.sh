@@ -3,18 +3,7 @@
 # application data folder.
 set -u
 CLI=$1
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-export APPDATA="$WORK/appdata" HOME="$WORK/home"
-mkdir -p "$HOME"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-expect_exit() {  # expect_exit CODE COMMAND...
-  local want=$1; shift
-  "$@" >"$WORK/out" 2>"$WORK/err"
-  local got=$?
-  [ "$got" = "$want" ] || fail "'$*' exited $got, expected $want: $(cat "$WORK/err")"
-}
+source "$(dirname "$0")/cli_helpers.bash"
 
 # classify
 expect_exit 0 "$CLI" classify door
