@@ -70,7 +70,6 @@ struct AppState {
   float uiScale = 1.0f;
   bool fontsDirty = false;  // the text size preference changed: fonts are rebuilt before the next frame
   int inputFrames = 0;  // frames still to draw after input, so hover and release settle
-  double lastDrawnAt = -1e9;  // interface clock of the last frame drawn and presented
   long framesDrawn = 0;
   TimelineDrag timelineDrag;
   float trackOriginX = 0.0f;  // where row coordinate 0 at time leftTime was drawn last frame

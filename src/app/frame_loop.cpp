@@ -12,10 +12,6 @@ namespace {
 
 constexpr double kIdleWait = 0.050;
 constexpr double kActiveFrame = 1.0 / 60.0;
-// An idle turn with no input has nothing new to show, and drawing the whole window
-// is most of what an idle program would cost; a frame at this interval still picks up
-// anything that changed outside the interface.
-constexpr double kIdleRedraw = 1.0;
 
 }  // namespace
 
@@ -47,10 +43,6 @@ bool loopOnce(AppState& app, GLFWwindow* window, InstanceListener* listener, dou
   app.now = now;
   const double frameSeconds = now - lastFrame;
   lastFrame = now;
-  if (!interfaceActive(app) && now - app.lastDrawnAt < kIdleRedraw) {
-    prepareFrame(app, frameSeconds);
-    return true;
-  }
   runFrame(app, window, frameSeconds);
   return true;
 }

@@ -6,14 +6,14 @@ namespace vn {
 struct AppState;
 class InstanceListener;
 
-// Runs frames until the user quits. Idle, it waits up to 50 ms for input between turns
-// and draws only on input or once a second; active, it draws at the presentation rate
-// (paced to 60 frames a second where presentation does not wait for the display).
+// Runs frames until the user quits. Idle, it waits up to 50 ms for input before each
+// frame, so an idle window redraws at least every 50 ms and at once on input; active,
+// it draws at the presentation rate (paced to 60 frames a second where presentation
+// does not wait for the display).
 void runFrameLoop(AppState& app, GLFWwindow* window, InstanceListener* listener);
 
 // One turn of the loop: wait as the activity allows, handle input, draw and present a
-// frame (an idle turn without input only does the frame's work). False once the user
-// has quit. lastFrame holds the time of the previous turn.
+// frame. False once the user has quit. lastFrame holds the time of the previous turn.
 bool loopOnce(AppState& app, GLFWwindow* window, InstanceListener* listener, double& lastFrame);
 
 // Writes the preferences when any thread has flagged a change since the last frame.
