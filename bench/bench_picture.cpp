@@ -1,7 +1,7 @@
 // Reading the picture of a 10-minute 1280 x 720 video, against a plain FFmpeg
 // decode of the same file in the same run, and the frame measures alone.
 //
-// The clip is generated once into a temporary folder (MPEG-4 part 2, 24 fps):
+// The clip is generated once into a temporary folder (MPEG-4 Visual, 24 fps):
 // a textured still with a square sliding across it and a flash every five seconds.
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@ using FramePainter = std::function<void(int index, uint8_t* rgba, int width, int
 
 enum class TestVideoCodec {
   Lossless,  // FFV1 in Matroska (.mkv): the decoded pixels equal the painted ones
-  Mpeg4,     // MPEG-4 part 2 with AAC sound in MP4 (.mp4): small and cheap to decode
+  Mpeg4,     // MPEG-4 Visual with AAC sound in MP4 (.mp4): small and cheap to decode
 };
 
 struct TestVideoSpec {

@@ -11,12 +11,12 @@ namespace vn {
 namespace {
 
 std::string writeTone(const test::TempDir& dir, const std::string& name, int frames) {
-  tools::SoundFileSpec spec;
-  spec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  tools::SoundFileSpec fileSpec;
+  fileSpec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
   std::vector<float> samples(static_cast<size_t>(frames), 0.25f);
   std::string error;
   const std::string path = dir.file(name);
-  EXPECT_TRUE(tools::WriteSoundFile(path, spec, {samples}, error)) << error;
+  EXPECT_TRUE(tools::WriteSoundFile(path, fileSpec, {samples}, error)) << error;
   return path;
 }
 
