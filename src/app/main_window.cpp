@@ -33,7 +33,8 @@ void onCursor(GLFWwindow* window, double, double) { onInput(window); }
 void onButton(GLFWwindow* window, int, int, int) { onInput(window); }
 void onScroll(GLFWwindow* window, double, double) { onInput(window); }
 void onChar(GLFWwindow* window, unsigned int) { onInput(window); }
-// Uncovered, resized, focused or entered: the window needs drawing even without a key.
+// Uncovered, resized, focused or entered: a few frames at the full rate, so the picture
+// settles at once rather than at the idle pace.
 void onRefresh(GLFWwindow* window) { onInput(window); }
 void onResize(GLFWwindow* window, int, int) { onInput(window); }
 void onFocus(GLFWwindow* window, int) { onInput(window); }
