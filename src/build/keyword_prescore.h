@@ -9,6 +9,7 @@
 
 #include "build/candidates.h"
 #include "build/search_terms.h"
+#include "build/term_memo.h"
 
 namespace vn {
 
@@ -18,8 +19,10 @@ constexpr unsigned kMaxKeywordThreads = 16;
 
 // One K per candidate (-1 = rejected). maxThreads 0 = as many as the hardware
 // offers (at most 16); the work is split only for lists of the threshold or longer.
+// memo: each word's results over the list are taken from it when it has them
+// and kept in it otherwise.
 std::vector<float> computeKeywordScores(const CandidateList& candidates, std::span<const SearchTerm> terms,
-                                        unsigned maxThreads = 0);
+                                        unsigned maxThreads = 0, TermMatchMemo* memo = nullptr);
 
 class KeywordScoreCache {
  public:
@@ -37,6 +40,7 @@ class KeywordScoreCache {
   size_t listSize_ = 0;
   std::shared_ptr<const std::vector<float>> scores_;
   int computations_ = 0;
+  TermMatchMemo memo_;
 };
 
 }  // namespace vn

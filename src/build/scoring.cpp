@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace vn {
 namespace {
@@ -103,11 +104,18 @@ float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> te
 }
 
 float keywordScore(const FoldedRecord& folded, std::span<const PreparedTerm> terms) {
+  thread_local std::vector<uint8_t> matches;
+  matches.resize(terms.size());
+  for (size_t t = 0; t < terms.size(); ++t) matches[t] = static_cast<uint8_t>(matchFolded(folded, terms[t]));
+  return keywordFromMatches(terms, matches);
+}
+
+float keywordFromMatches(std::span<const PreparedTerm> terms, std::span<const uint8_t> matches) {
   int count = 0, sum = 0;
-  for (const auto& term : terms) {
-    const int m = matchFolded(folded, term);
-    if (term.mode == TermMode::Required && m == 0) return -1.0f;
-    if (term.mode == TermMode::Excluded) {
+  for (size_t t = 0; t < terms.size(); ++t) {
+    const int m = matches[t];
+    if (terms[t].mode == TermMode::Required && m == 0) return -1.0f;
+    if (terms[t].mode == TermMode::Excluded) {
       if (m > 0) return -1.0f;
       continue;
     }
@@ -150,8 +158,15 @@ float scoreCeiling(const CandidateTraits& traits, const PreparedScore& p, float 
   // keyword, spectral with M = 1, band filling 15, duration 15, character 10,
   // shape 15, contrast 12.
   const float raw = (p.hasTerms ? std::max(K, 0.0f) : 0.0f) + B * (0.8f * Bm + 0.2f) + 67.0f;
+  // The final factor with a perfect spectral match; with words it is capped by
+  // the brightness gap, and a record that matches none of them keeps 0.15.
+  float factor = std::sqrt(Bm) * (1.0f - F) + F;
+  if (p.hasTerms) {
+    factor = std::min(0.1f + 0.9f * std::max(0.0f, 1.0f - 3.0f * g), factor);
+    if (K < 0.01f) factor *= 0.15f;
+  }
   // The small margin covers rounding in the other order of operations.
-  return 1.001f * raw * (std::sqrt(Bm) * (1.0f - F) + F);
+  return 1.001f * raw * factor;
 }
 
 float scorePrepared(const CandidateTraits& traits, const PreparedScore& p, float K) {

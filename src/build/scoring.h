@@ -2,6 +2,7 @@
 // How well one library record suits the layer being filled: keywords, spectral
 // match to the layer weight, brightness, band filling, duration, character,
 // shape and contrast with the event's earlier picks. 0 rejects.
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -30,6 +31,8 @@ CandidateTraits traitsOf(const LibraryRecord& record);
 float keywordScore(const LibraryRecord& record, std::span<const PreparedTerm> terms);
 // The same for a record whose texts are folded already.
 float keywordScore(const FoldedRecord& record, std::span<const PreparedTerm> terms);
+// The same from each term's matchFolded result (matches[t] for terms[t]).
+float keywordFromMatches(std::span<const PreparedTerm> terms, std::span<const uint8_t> matches);
 
 // keyword: a precomputed K (negative rejects); computed here when absent.
 float scoreCandidate(const LibraryRecord& record, const ScoreRequest& request,
@@ -45,7 +48,7 @@ struct PreparedScore {
 };
 PreparedScore prepareScore(const ScoreRequest& request);
 float scorePrepared(const CandidateTraits& traits, const PreparedScore& prepared, float keyword);
-// A bound that scorePrepared never exceeds, from the brightness alone: every
+// A bound that scorePrepared never exceeds, from the brightness and K alone: every
 // other part at its largest and a perfect spectral match. A ranking whose top
 // list is full skips the candidates whose bound cannot beat its weakest entry.
 float scoreCeiling(const CandidateTraits& traits, const PreparedScore& prepared, float keyword);

@@ -10,15 +10,26 @@ bool isLetter(char c) {
 }
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; }
 
-void foldInto(std::string_view text, std::string& out) {
-  out.resize(text.size());
-  for (size_t i = 0; i < text.size(); ++i) out[i] = lower(text[i]);
+uint64_t characterBit(char c) {
+  const auto u = static_cast<unsigned char>(lower(c));
+  if (u >= 'a' && u <= 'z') return uint64_t{1} << (u - 'a');
+  if (u >= '0' && u <= '9') return uint64_t{1} << (26 + u - '0');
+  return uint64_t{1} << (36 + u % 28);
 }
 
-// text is lower-cased already.
-bool occursIn(std::string_view text, const PreparedTerm& p) {
+void foldInto(std::string_view text, FoldedText& out) {
+  out.text.resize(text.size());
+  out.chars = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    out.text[i] = lower(text[i]);
+    out.chars |= characterBit(text[i]);
+  }
+}
+
+bool occursIn(const FoldedText& folded, const PreparedTerm& p) {
   const size_t n = p.word.size();
-  if (n < 2) return false;
+  if (n < 2 || (p.chars & ~folded.chars) != 0) return false;
+  const std::string_view text = folded.text;
   for (size_t at = text.find(p.word); at != std::string_view::npos; at = text.find(p.word, at + 1)) {
     if (!p.openStart && at > 0 && isLetter(text[at - 1])) continue;
     if (!p.openEnd && at + n < text.size() && isLetter(text[at + n])) continue;
@@ -54,6 +65,12 @@ std::vector<SearchTerm> parseSearchTerms(std::string_view keywords) {
   return terms;
 }
 
+uint64_t characterMask(std::string_view text) {
+  uint64_t mask = 0;
+  for (char c : text) mask |= characterBit(c);
+  return mask;
+}
+
 PreparedTerm prepareTerm(const SearchTerm& term) {
   PreparedTerm p;
   p.mode = term.mode;
@@ -68,6 +85,7 @@ PreparedTerm prepareTerm(const SearchTerm& term) {
   }
   p.word.reserve(text.size());
   for (char c : text) p.word.push_back(lower(c));
+  p.chars = characterMask(p.word);
   return p;
 }
 

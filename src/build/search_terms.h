@@ -1,6 +1,7 @@
 #pragma once
 // The event's search words: parsing the keywords text and matching one word
 // against a library record.
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,13 +33,25 @@ struct PreparedTerm {
   bool openStart = false;  // "*" before: may sit inside a longer word
   bool openEnd = false;    // "*" after
   TermMode mode = TermMode::Plain;
+  uint64_t chars = 0;      // characterMask of word
 };
 PreparedTerm prepareTerm(const SearchTerm& term);
 std::vector<PreparedTerm> prepareTerms(std::span<const SearchTerm> terms);
 
+// One bit per letter and digit, the other characters sharing the remaining
+// bits: a text whose mask lacks a bit of a word's mask cannot contain the word,
+// so most texts are passed over without a search.
+uint64_t characterMask(std::string_view text);
+
+// A lower-cased text with the mask of its characters.
+struct FoldedText {
+  std::string text;
+  uint64_t chars = 0;
+};
+
 // The searchable texts of a record, lower-cased once for all of a term set.
 struct FoldedRecord {
-  std::string name, path, description, keywords;
+  FoldedText name, path, description, keywords;
 };
 // Fills out, reusing its buffers.
 void foldRecord(const LibraryRecord& record, FoldedRecord& out);

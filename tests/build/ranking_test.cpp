@@ -119,6 +119,32 @@ TEST(Ranking, KeywordScoresAreCachedAndSplitAcrossThreads) {
   EXPECT_EQ(cache.computations(), 3);
 }
 
+TEST(Ranking, RememberedWordsGiveTheSameKeywordScores) {
+  std::vector<LibraryRecord> records;
+  const char* const names[] = {"Door_Slam", "Metal_Door", "Wood_Creak", "Glass_Break_02", "Doorbell"};
+  for (int i = 0; i < 4100; ++i) records.push_back(test::referenceRecord(names[i % 5] + std::to_string(i / 5)));
+  std::vector<const LibraryRecord*> refs;
+  for (const auto& r : records) refs.push_back(&r);
+  const CandidateList list = makeCandidateList(refs);
+  // Room for the results of two words over this list.
+  TermMatchMemo memo;
+  memo.maxBytes = 2 * list.size();
+  // Words come back in other modes and sets, and push each other out.
+  for (const char* set : {"door -metal", "+door slam", "metal door*", "-door", "*oor* break_02", "door -metal"}) {
+    const auto terms = parseSearchTerms(set);
+    ASSERT_EQ(computeKeywordScores(list, terms, 2, &memo), computeKeywordScores(list, terms, 1)) << set;
+    EXPECT_LE(memo.bytes, memo.maxBytes);
+    EXPECT_LE(memo.entries.size(), 2u);
+  }
+  const auto remembered = recallMatches(memo, list.identity, list.size(), prepareTerm({"metal", TermMode::Plain}));
+  ASSERT_TRUE(remembered);
+  EXPECT_EQ((*remembered)[1], 3);  // Metal_Door
+  EXPECT_EQ((*remembered)[0], 0);
+  // Another list of the same length does not share them.
+  const CandidateList other = makeCandidateList({refs.rbegin(), refs.rend()});
+  EXPECT_FALSE(recallMatches(memo, other.identity, other.size(), prepareTerm({"metal", TermMode::Plain})));
+}
+
 TEST(Ranking, SkippingByTheCeilingKeepsTheSameTopList) {
   // Records spread over brightness, spectrum, length and character.
   std::vector<LibraryRecord> records;
@@ -138,7 +164,8 @@ TEST(Ranking, SkippingByTheCeilingKeepsTheSameTopList) {
   std::vector<const LibraryRecord*> refs;
   for (const auto& r : records) refs.push_back(&r);
   const CandidateList list = makeCandidateList(refs);
-  const auto words = parseSearchTerms("door -glass");
+  // Glass records match no word (K = 0), Door records all of them.
+  const auto words = parseSearchTerms("door -metal");
   const std::vector<float> keywords = computeKeywordScores(list, words, 1);
 
   for (ShapeType shape : {ShapeType::Spot, ShapeType::Bloom, ShapeType::Fill, ShapeType::Scatter, ShapeType::Bed})

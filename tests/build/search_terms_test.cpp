@@ -47,6 +47,12 @@ TEST(SearchTerms, MatchesWholeWordsUnlessWildcarded) {
   EXPECT_EQ(matchTerm(r, {"window", TermMode::Plain}), 3);
   // Digits are not letters: "01" sits between "_" and the end.
   EXPECT_EQ(matchTerm(r, {"01", TermMode::Plain}), 3);
+  EXPECT_EQ(matchTerm(r, {"02", TermMode::Plain}), 0);
+  // Punctuation inside a word is looked for as it stands.
+  r.path = "/fx/Glass-Pane (Take 2).wav";
+  EXPECT_EQ(matchTerm(r, {"glass-pane", TermMode::Plain}), 2);
+  EXPECT_EQ(matchTerm(r, {"*(take*", TermMode::Plain}), 2);
+  EXPECT_EQ(matchTerm(r, {"glass_pane", TermMode::Plain}), 0);
 }
 
 }  // namespace
