@@ -53,8 +53,9 @@ struct ReverbState {
   std::array<std::array<float, kReverbLines>, kReverbDiffuserStages> diffuserFrac{};
   std::array<std::array<float, kReverbLines>, kReverbDiffuserStages> diffuserSign{};
   bool diffuserSettled = false;
-  // Feedback network.
-  std::array<std::array<float, kReverbLineLength>, kReverbLines> lines{};
+  // Feedback network. The slot after each ring repeats position 0, so that
+  // the two samples an interpolated read takes always sit side by side.
+  std::array<std::array<float, kReverbLineLength + 1>, kReverbLines> lines{};
   uint32_t lineWrite = 0;
   std::array<Smoothed, kReverbLines> lineDelay{};
   std::array<float, kReverbLines> damp1{}, damp2{}, bassLow{};
@@ -79,7 +80,8 @@ void clearReverb(ReverbState& state);
 // Work is done 32 frames at a time, in step with the delay glides: the
 // feedback lines are never shorter than 32 frames and the diffuser and the
 // pre-delay only feed forward, so a block gives exactly what frame-by-frame
-// processing gives.
+// processing gives. Where the processor has AVX2, a build for it is chosen
+// when the program loads.
 void processReverb(ReverbState& state, const float* sendLeft, const float* sendRight, float* returnLeft,
                    float* returnRight, float* const* channelOut, int frames, int channelCount);
 
