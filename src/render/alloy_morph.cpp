@@ -1,7 +1,5 @@
 #include "render/alloy_morph.h"
 
-#include <kiss_fftr.h>
-
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -9,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/real_fft.h"
 #include "render/fades.h"
 
 namespace vn {
@@ -23,32 +22,24 @@ constexpr double kOverlapGain = 1.5;  // sum of squared Hann windows at a quarte
 using Spectrum = std::vector<std::complex<float>>;
 
 struct FftPlans {
-  kiss_fftr_cfg forward = kiss_fftr_alloc(kFft, 0, nullptr, nullptr);
-  kiss_fftr_cfg inverse = kiss_fftr_alloc(kFft, 1, nullptr, nullptr);
+  RealFft fft{kFft};
   std::vector<float> window = std::vector<float>(kFft);
-  std::vector<float> scratch = std::vector<float>(kFft);
   FftPlans() {
     for (int i = 0; i < kFft; ++i)
       window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / kFft));
   }
-  ~FftPlans() {
-    kiss_fftr_free(forward);
-    kiss_fftr_free(inverse);
-  }
-  FftPlans(const FftPlans&) = delete;
-  FftPlans& operator=(const FftPlans&) = delete;
 };
 
 // Spectrum of the windowed frame at `start` of x; x repeats when it is shorter.
 void analyse(FftPlans& plans, const std::vector<float>& x, int64_t start, Spectrum& out) {
-  std::vector<float>& frame = plans.scratch;
+  float* frame = plans.fft.samples;
   const int64_t n = static_cast<int64_t>(x.size());
   for (int i = 0; i < kFft; ++i) {
     const int64_t p = start + i;
     frame[i] = (n > 0 && p >= 0) ? x[static_cast<size_t>(p % n)] * plans.window[i] : 0.0f;
   }
-  out.resize(kBins);
-  kiss_fftr(plans.forward, frame.data(), reinterpret_cast<kiss_fft_cpx*>(out.data()));
+  forwardTransform(plans.fft);
+  out.assign(plans.fft.bins, plans.fft.bins + kBins);
 }
 
 // Which band each bin belongs to, the bands evenly spaced in log frequency.
@@ -105,7 +96,8 @@ std::vector<float> morphChannel(FftPlans& plans, const std::vector<float>& prima
   const float depth = params.algorithm == 1 ? 1.0f : std::clamp(params.transferDepth, 0.0f, 1.0f);
   std::vector<float> out(static_cast<size_t>(n) + kFft, 0.0f);
   Spectrum sp, sm, sh, so(kBins);
-  std::vector<float> ep(bands), em(bands), eh(bands), frame(kFft);
+  std::vector<float> ep(bands), em(bands), eh(bands);
+  const float* frame = plans.fft.samples;
   for (int64_t start = -kFft + kHop; start < n; start += kHop) {
     analyse(plans, primary, start, sp);
     analyse(plans, mid, start, sm);
@@ -135,7 +127,8 @@ std::vector<float> morphChannel(FftPlans& plans, const std::vector<float>& prima
       if (aHigh > 0.0f) v = meet(params.algorithm, v, sh[k], aHigh, std::min(8.0f, gainToward(eh[b])));
       so[k] = v;
     }
-    kiss_fftri(plans.inverse, reinterpret_cast<const kiss_fft_cpx*>(so.data()), frame.data());
+    std::copy(so.begin(), so.end(), plans.fft.bins);
+    inverseTransform(plans.fft);
     const float scale = static_cast<float>(1.0 / (kFft * kOverlapGain));
     for (int i = 0; i < kFft; ++i) {
       const int64_t p = start + i;

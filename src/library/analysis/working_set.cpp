@@ -1,57 +1,43 @@
 #include "library/analysis/working_set.h"
 
-#include <kiss_fftr.h>
-
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace vn {
 
-struct AnalysisWorkingSet::Fft {
-  kiss_fftr_cfg forward = kiss_fftr_alloc(static_cast<int>(kAnalysisBlock), 0, nullptr, nullptr);
-  kiss_fftr_cfg inverse = kiss_fftr_alloc(static_cast<int>(kAnalysisBlock), 1, nullptr, nullptr);
-  std::vector<kiss_fft_cpx> bins = std::vector<kiss_fft_cpx>(kAnalysisBlock / 2 + 1);
-  std::vector<kiss_fft_cpx> otherBins = std::vector<kiss_fft_cpx>(kAnalysisBlock / 2 + 1);
-  Fft() = default;
-  Fft(const Fft&) = delete;
-  Fft& operator=(const Fft&) = delete;
-  ~Fft() {
-    kiss_fftr_free(forward);
-    kiss_fftr_free(inverse);
-  }
-};
-
-AnalysisWorkingSet::AnalysisWorkingSet() : fft(std::make_unique<Fft>()), windowed(kAnalysisBlock) {
+AnalysisWorkingSet::AnalysisWorkingSet() : otherBins(kAnalysisBlock / 2 + 1) {
   for (size_t i = 0; i < kAnalysisBlock; ++i) {
     window[i] = static_cast<float>(
         0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(kAnalysisBlock))));
   }
 }
 
-AnalysisWorkingSet::~AnalysisWorkingSet() = default;
-
 void AddBlockMagnitudes(AnalysisWorkingSet& set, const float* block, float* magnitudes) {
-  float* windowed = set.windowed.data();
+  float* windowed = set.fft.samples;
   for (size_t i = 0; i < kAnalysisBlock; ++i) windowed[i] = block[i] * set.window[i];
-  kiss_fftr(set.fft->forward, windowed, set.fft->bins.data());
-  const kiss_fft_cpx* bins = set.fft->bins.data();
+  forwardTransform(set.fft);
+  const float* bins = reinterpret_cast<const float*>(set.fft.bins);  // re, im pairs
   for (size_t k = 0; k < kSpectrumBins; ++k) {
-    magnitudes[k] += std::sqrt(bins[k].r * bins[k].r + bins[k].i * bins[k].i);
+    const float re = bins[2 * k], im = bins[2 * k + 1];
+    magnitudes[k] += std::sqrt(re * re + im * im);
   }
 }
 
 void CrossCorrelate(AnalysisWorkingSet& set, const float* a, const float* x, float* out) {
-  AnalysisWorkingSet::Fft& fft = *set.fft;
-  kiss_fftr(fft.forward, a, fft.otherBins.data());
-  kiss_fftr(fft.forward, x, fft.bins.data());
+  RealFft& fft = set.fft;
+  std::copy_n(a, kAnalysisBlock, fft.samples);
+  forwardTransform(fft);
+  std::copy_n(fft.bins, set.otherBins.size(), set.otherBins.begin());
+  std::copy_n(x, kAnalysisBlock, fft.samples);
+  forwardTransform(fft);
   const float scale = 1.0f / static_cast<float>(kAnalysisBlock);
-  for (size_t k = 0; k < fft.bins.size(); ++k) {
-    const kiss_fft_cpx p = fft.otherBins[k];
-    const kiss_fft_cpx q = fft.bins[k];
+  for (size_t k = 0; k < set.otherBins.size(); ++k) {
     // conj(A) * X, scaled so that the inverse transform returns plain sums.
-    fft.bins[k] = {(p.r * q.r + p.i * q.i) * scale, (p.r * q.i - p.i * q.r) * scale};
+    fft.bins[k] = std::conj(set.otherBins[k]) * fft.bins[k] * scale;
   }
-  kiss_fftri(fft.inverse, fft.bins.data(), out);
+  inverseTransform(fft);
+  std::copy_n(fft.samples, kAnalysisBlock, out);
 }
 
 }  // namespace vn

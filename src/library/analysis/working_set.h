@@ -2,9 +2,11 @@
 // What one analysis worker keeps between files: its own FFT plan and window, the
 // spectrum scratch and the decode buffer, so that no file pays for setting them up.
 #include <array>
+#include <complex>
 #include <cstddef>
-#include <memory>
 #include <vector>
+
+#include "platform/real_fft.h"
 
 namespace vn {
 
@@ -13,14 +15,10 @@ constexpr size_t kSpectrumBins = 1024;   // magnitude bins kept per block (0..10
 
 struct AnalysisWorkingSet {
   AnalysisWorkingSet();
-  ~AnalysisWorkingSet();
-  AnalysisWorkingSet(const AnalysisWorkingSet&) = delete;
-  AnalysisWorkingSet& operator=(const AnalysisWorkingSet&) = delete;
 
-  struct Fft;
-  std::unique_ptr<Fft> fft;                    // forward and inverse real FFT plans, bins
+  RealFft fft{kAnalysisBlock};                 // forward and inverse plans with their buffers
+  std::vector<std::complex<float>> otherBins;  // the second spectrum of a correlation
   std::array<float, kAnalysisBlock> window{};  // periodic Hann
-  std::vector<float> windowed;                 // kAnalysisBlock
   std::vector<float> decodeBuffer;             // interleaved frames of one read
   int channelOrderFallback = 0;                // preference choosing the default channel table
 };
