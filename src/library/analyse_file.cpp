@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "library/analysis/signal_analysis.h"
@@ -24,6 +25,17 @@ struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+// libsndfile keeps the reason an open failed in one process-wide slot; opening under
+// a lock and copying the reason before letting go keeps each file's reason its own
+// when several workers meet bad files at once.
+SndfileHandle OpenForReading(const std::string& path, SF_INFO& info, std::string& failure) {
+  static std::mutex openMutex;
+  std::lock_guard lock(openMutex);
+  SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
+  if (!file) failure = sf_strerror(nullptr);
+  return file;
+}
 
 bool Reject(std::string* why, std::string sentence) {
   if (why) *why = std::move(sentence);
@@ -112,9 +124,9 @@ int64_t FileModifiedTime(const std::string& path) {
 
 bool AnalyseFile(const std::string& path, LibraryRecord& record, AnalysisWorkingSet& set, std::string* whyRejected) {
   SF_INFO info{};
-  SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
-  if (!file)
-    return Reject(whyRejected, std::string("it cannot be read as a sound file (") + sf_strerror(nullptr) + ")");
+  std::string openFailure;
+  SndfileHandle file = OpenForReading(path, info, openFailure);
+  if (!file) return Reject(whyRejected, "it cannot be read as a sound file (" + openFailure + ")");
   if (info.frames < 1) return Reject(whyRejected, "it holds no audio frames");
   if (info.samplerate < 1) return Reject(whyRejected, "its sample rate is not valid");
   if (info.channels < 1) return Reject(whyRejected, "it declares no channels");

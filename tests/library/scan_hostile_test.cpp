@@ -2,6 +2,7 @@
 // bad files are listed with a reason, the rest is indexed, nothing already saved is lost.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "library/analyse_file.h"
 #include "library/index_file.h"
 #include "library/libraries.h"
 #include "library/scan.h"
@@ -107,6 +109,39 @@ TEST(ScanHostile, BadFilesAreListedAndTheRestIndexed) {
     EXPECT_NEAR(r.duration, 3000.0 / 48000.0, 1e-4);
     EXPECT_GT(r.rmsDb, -20.0f);
   }
+}
+
+// Two workers that keep meeting different bad files at once each get the reason of
+// their own file, never the other's.
+TEST(ScanHostile, ConcurrentOpenFailuresKeepTheirOwnReasons) {
+  test::TempDir dir;
+  const std::string noData = dir.path() + "/nodata.wav";
+  const std::string unknown = dir.path() + "/unknown.wav";
+  test::writeAll(noData, std::string("RIFF\x10\0\0\0WAVEjunkjunk", 20));
+  test::writeAll(unknown, std::string(5000, '\x5a'));
+  auto reasonFor = [](const std::string& path) {
+    AnalysisWorkingSet set;
+    LibraryRecord record;
+    std::string why;
+    EXPECT_FALSE(AnalyseFile(path, record, set, &why));
+    return why;
+  };
+  const std::string noDataReason = reasonFor(noData), unknownReason = reasonFor(unknown);
+  ASSERT_NE(noDataReason, unknownReason);
+  std::atomic<int> mixedUp{0};
+  auto keepOpening = [&](const std::string& path, const std::string& expected) {
+    AnalysisWorkingSet set;
+    for (int i = 0; i < 8000; ++i) {
+      LibraryRecord record;
+      std::string why;
+      AnalyseFile(path, record, set, &why);
+      if (why != expected) ++mixedUp;
+    }
+  };
+  std::thread first(keepOpening, noData, noDataReason);
+  keepOpening(unknown, unknownReason);
+  first.join();
+  EXPECT_EQ(mixedUp.load(), 0);
 }
 
 TEST(ScanHostile, MissingFolderAndCancelledWalk) {
