@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -155,6 +156,28 @@ TEST(Reverb, ChannelOutputsCarryTheNetwork) {
     for (float v : ch[i]) e += double(v) * v;
     EXPECT_GT(e, 1e-8) << "channel " << i;
   }
+}
+
+// Interpolated reads take a sample and the one before it side by side, so the
+// slot past each feedback ring must follow its first sample as the rings wrap.
+TEST(Reverb, FeedbackRingsRepeatTheirStartPastTheEnd) {
+  auto st = allocateReverb();
+  initialiseReverb(*st, 48000);
+  setReverbParameters(*st, ReverbSettings{});
+  const int n = 3 * kReverbLineLength + 500;
+  std::vector<float> in(n), l(n), r(n);
+  uint32_t seed = 3;
+  for (auto& v : in) {
+    seed = seed * 1664525u + 1013904223u;
+    v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+  }
+  for (int at = 0; at < n; at += 700) {
+    const int count = std::min(700, n - at);
+    processReverb(*st, &in[at], &in[at], &l[at], &r[at], nullptr, count, 0);
+    for (int i = 0; i < kReverbLines; ++i)
+      ASSERT_EQ(st->lines[i][kReverbLineLength], st->lines[i][0]) << "line " << i << " after " << at + count;
+  }
+  for (int i = 0; i < kReverbLines; ++i) EXPECT_NE(st->lines[i][0], 0.0f) << "line " << i;
 }
 
 TEST(Reverb, DecayTimeGrowsWithDecayAndSize) {
