@@ -45,6 +45,10 @@ void planSegments(EventBuild& eb) {
     const float at = layer.startTime;
     commitPick(eb, std::move(layer), *record, at, pick.score);
   }
+  // With nothing to draw from, every event still gets a placeholder, even one
+  // too short for any segment (no length, or none it could keep).
+  if (eb.candidates->empty() && eb.placed == placedBefore)
+    appendPlaceholder(eb, newLayer(eb, weightValueAt(ev, 0.5f), 0, eb.anchor, ev.duration), SketchKind::Layer);
 }
 
 }  // namespace vn

@@ -240,6 +240,9 @@ TEST_F(BuildEngine, BadEventsAndTinyLibrariesStillBuild) {
   pinnedMissing.pinnedFiles = {"/no/such/file.wav"};
   pinnedMissing.pinnedFileIds = {"0123456789abcdef"};
   s.events.push_back(pinnedMissing);
+  Event filteredOut = flatEvent(7.0f, 0.0f, ShapeType::Bloom, 0.5f);
+  filteredOut.libFilter = "~none~";
+  s.events.push_back(filteredOut);
 
   Library single = test::syntheticLibrary(dir, "Single", 1);
   const Library* tiny[] = {&single};
@@ -256,17 +259,26 @@ TEST_F(BuildEngine, BadEventsAndTinyLibrariesStillBuild) {
       EXPECT_GE(l.weight, 0.0f);
       EXPECT_LE(l.weight, 1.0f);
     }
-    EXPECT_EQ(copy.results[copy.results.size() - 1].eventIdx, 5);
-    // Every event got a layer, except the swells of no length (each of their
-    // segments is under the 0.08 s minimum); without a Library each is a placeholder.
+    // Swells of no length have no segment (each run is under the 0.08 s
+    // minimum), so with sounds to draw from they get no layer. With nothing to
+    // draw from, every event gets a placeholder, those swells included.
     std::set<int> events;
     for (const auto& l : copy.results) {
       events.insert(l.eventIdx);
-      if (view.empty()) {
-        EXPECT_TRUE(l.placeholder) << l.name;
+      if (view.empty() || l.eventIdx == 6) {
+        EXPECT_TRUE(l.placeholder) << l.eventIdx;
       }
+      EXPECT_GE(l.duration, 0.1f) << l.name;
     }
-    EXPECT_EQ(events, (std::set<int>{0, 3, 4, 5}));
+    EXPECT_EQ(events, view.empty() ? (std::set<int>{0, 1, 2, 3, 4, 5, 6}) : (std::set<int>{0, 3, 4, 5, 6}));
+    EXPECT_EQ(copy.results.back().eventIdx, 6);
+    for (const auto& l : copy.results)
+      if (l.eventIdx == 1 || l.eventIdx == 2 || l.eventIdx == 6) {
+        EXPECT_EQ(l.name, "[Sketch] Layer");
+        if (l.eventIdx != 2) {
+          EXPECT_EQ(l.startTime, copy.events[l.eventIdx].time) << l.eventIdx;
+        }
+      }
   }
 }
 
