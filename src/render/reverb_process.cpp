@@ -47,6 +47,7 @@ inline Eight operator*(const Eight& a, const Eight& b) { return {a.lo * b.lo, a.
 inline Eight operator+(const Eight& a, float b) { return {a.lo + b, a.hi + b}; }
 inline Eight operator-(const Eight& a, float b) { return {a.lo - b, a.hi - b}; }
 inline Eight operator*(float a, const Eight& b) { return {a * b.lo, a * b.hi}; }
+inline Eight operator*(const Eight& a, float b) { return {a.lo * b, a.hi * b}; }
 inline Eight& operator+=(Eight& a, const Eight& b) { return a = a + b; }
 
 inline Four clampFour(Four x, float lo, float hi) {
@@ -301,6 +302,35 @@ void readNetwork(ReverbState& st, const float* depth, FrameBlock& o, int n) {
   clearFramesFrom(o, n);
 }
 
+// The per-channel outputs, the eight DC blockers side by side; the state of
+// channels not asked for is left as it was.
+void channelOutputs(ReverbState& st, const Block& e, const FrameBlock& o, const float* gain, float* const* out,
+                    int done, int n, int count) {
+  FrameBlock eT, y;
+  linesToFrames(e, eT);
+  float in[kReverbLines], prev[kReverbLines];
+  for (int i = 0; i < kReverbLines; ++i) {
+    in[i] = st.dcChannel[i].prevIn;
+    prev[i] = st.dcChannel[i].prevOut;
+  }
+  Eight prevIn = load8(in), prevOut = load8(prev);
+  for (int f = 0; f < n; ++f) {
+    const Eight x = (0.07f * load8(eT[f]) + load8(o[f])) * gain[f];
+    prevOut = finite8(x - prevIn + 0.9995f * prevOut);
+    prevIn = finite8(x);
+    store8(y[f], prevOut);
+  }
+  store8(in, prevIn);
+  store8(prev, prevOut);
+  clearFramesFrom(y, n);
+  Block lines;
+  framesToLines(y, lines);
+  for (int i = 0; i < count; ++i) {
+    std::memcpy(out[i] + done, lines[i], sizeof(float) * n);
+    st.dcChannel[i] = {in[i], prev[i]};
+  }
+}
+
 }  // namespace
 
 // Everything the block loop calls is inlined into it, and it is built twice:
@@ -412,11 +442,7 @@ void processReverb(ReverbState& st, const float* sendLeft, const float* sendRigh
       returnRight[done + f] = dcBlock(right, (tapR[f] + 0.18f * tapL[f]) * gain[f]);
     }
     st.dcStereo = {left, right};
-    for (int i = 0; i < outChannels; ++i) {
-      DcBlocker dc = st.dcChannel[i];
-      for (int f = 0; f < n; ++f) channelOut[i][done + f] = dcBlock(dc, tap[i][f] * gain[f]);
-      st.dcChannel[i] = dc;
-    }
+    if (outChannels > 0) channelOutputs(st, e, o, gain, channelOut, done, n, outChannels);
     st.lineWrite += static_cast<uint32_t>(n);
     done += n;
   }
