@@ -35,6 +35,7 @@ struct ScanWork {
   std::unique_ptr<std::atomic<bool>[]> done;
   std::atomic<size_t> next{0};
   std::atomic<int> sinceCheckpoint{0};
+  std::atomic<bool> analysedSinceCheckpoint{false};
   std::mutex checkpointMutex;
 };
 
@@ -77,9 +78,13 @@ std::vector<LibraryRecord> DoneRecords(ScanWork& work) {
   return records;
 }
 
+// A checkpoint keeps analysis work safe. When every file since the last one was
+// reused, the index on disk already holds those records and is left alone: a write
+// then would only cost a flush to disk and drop the records not yet reached.
 void WriteCheckpoint(ScanWork& work) {
   if (work.indexPath.empty()) return;
   std::lock_guard lock(work.checkpointMutex);
+  if (!work.analysedSinceCheckpoint.exchange(false)) return;
   Library snapshot = work.shell;
   snapshot.records = DoneRecords(work);
   WriteLibraryFile(snapshot, work.indexPath);
@@ -99,6 +104,7 @@ void ProcessFile(ScanWork& work, AnalysisWorkingSet& set, size_t index) {
   std::string why;
   if (AnalyseFile(path, slot, set, &why)) {
     work.done[index].store(true, std::memory_order_release);
+    work.analysedSinceCheckpoint = true;
     ++work.status.analysed;
     return;
   }
@@ -183,7 +189,7 @@ void ScanFolder(const ScanRequest& request) {
   std::sort(files.begin(), files.end());
   const auto reusable = ReusableRecords(indexPath, request.force, library);
 
-  ScanWork work{request, status, library, indexPath, files, reusable, {}, {}, {}, {}, {}};
+  ScanWork work{request, status, library, indexPath, files, reusable, {}, {}, {}, {}, {}, {}};
   work.results.resize(files.size());
   work.done = std::make_unique<std::atomic<bool>[]>(files.size());
   RunWorkers(work);

@@ -258,5 +258,33 @@ TEST(ScanHostile, CheckpointEveryFiveHundredFiles) {
   EXPECT_EQ(checkpoint.records.back().name, "a1499");
 }
 
+// Five hundred reused files bring no checkpoint: the index on disk already holds
+// them, and writing only those would drop the rest of it.
+TEST(ScanHostile, ReusedFilesLeaveTheIndexAloneUntilTheFinalWrite) {
+  test::TempDir dir;
+  const std::string folder = dir.path() + "/Unchanged Run";
+  test::WriteTone(dir.file("tiny.wav"), 2048);
+  for (int i = 0; i < 500; ++i) test::LinkFile(dir.file("tiny.wav"), folder + "/a" + std::to_string(1000 + i) + ".wav");
+  auto longPath = [&](int i) { return folder + "/z" + std::to_string(10 + i) + ".wav"; };
+  for (int i = 0; i < 3; ++i) test::WriteTone(longPath(i), 30 * 48000);
+  ScanStatus first;
+  first.running = true;
+  ScanFolder(Request(first, folder, 1));
+  ASSERT_EQ(first.analysed, 503);
+
+  for (int i = 0; i < 3; ++i) test::WriteTone(longPath(i), 29 * 48000);  // changed: analysed again
+  ScanStatus status;
+  status.running = true;
+  Library onDisk;
+  bool read = false;
+  std::thread canceller =
+      CancelAfter(status, 501, [&] { read = ReadLibraryFile(LibraryIndexPath("Unchanged Run"), onDisk); });
+  ScanFolder(Request(status, folder, 1));
+  canceller.join();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(onDisk.records.size(), 503u);
+  EXPECT_GE(status.reused, 500);
+}
+
 }  // namespace
 }  // namespace vn
