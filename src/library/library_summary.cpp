@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "library/categories.h"
@@ -72,11 +74,12 @@ std::string LengthCharacter(const std::vector<LibraryRecord>& records) {
 }
 
 // Runs of letters, cut again where a lower-case letter meets a capital
-// ("MetalHit_02" gives "metal" and "hit"), lower-cased.
-void AddWords(const std::string& text, std::set<std::string>& words) {
+// ("MetalHit_02" gives "metal" and "hit"), lower-cased; stop words and words
+// shorter than three letters are left out.
+void AddWords(std::string_view text, std::vector<std::string>& words) {
   std::string word;
   auto flush = [&] {
-    if (word.size() >= 3) words.insert(word);
+    if (word.size() >= 3 && !StopWords().count(word)) words.push_back(word);
     word.clear();
   };
   for (size_t i = 0; i < text.size(); ++i) {
@@ -91,25 +94,36 @@ void AddWords(const std::string& text, std::set<std::string>& words) {
   flush();
 }
 
-// A file's words: its name (a CatID prefix counts as its category's words) and its description.
-std::set<std::string> WordsOfRecord(const LibraryRecord& r) {
-  std::set<std::string> words;
+// The category row of every CatID prefix met so far: a library holds few distinct
+// prefixes, and the table is searched row by row.
+using PrefixRows = std::unordered_map<std::string, const CategoryRow*>;
+
+// A file's distinct words: its name (a CatID prefix counts as its category's words)
+// and its description.
+void WordsOfRecord(const LibraryRecord& r, PrefixRows& prefixRows, std::vector<std::string>& words) {
+  words.clear();
   const size_t cut = r.name.find_first_of("_ -.");
-  std::string rest = r.name;
-  if (const CategoryRow* row = LookupCategoryById(r.name.substr(0, cut))) {
+  std::string_view rest = r.name;
+  const std::string prefix = r.name.substr(0, cut);
+  auto known = prefixRows.find(prefix);
+  if (known == prefixRows.end()) known = prefixRows.emplace(prefix, LookupCategoryById(prefix)).first;
+  if (const CategoryRow* row = known->second) {
     AddWords(row->category + " " + row->subcategory, words);
-    rest = cut == std::string::npos ? std::string() : r.name.substr(cut);
+    rest = cut == std::string::npos ? std::string_view() : rest.substr(cut);
   }
   AddWords(rest, words);
   AddWords(r.description, words);
-  for (const std::string& stop : StopWords()) words.erase(stop);
-  return words;
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
 }
 
 std::string TopWords(const std::vector<LibraryRecord>& records) {
   std::map<std::string, size_t> counts;
+  PrefixRows prefixRows;
+  std::vector<std::string> words;
   for (const LibraryRecord& r : records) {
-    for (const std::string& word : WordsOfRecord(r)) ++counts[word];
+    WordsOfRecord(r, prefixRows, words);
+    for (const std::string& word : words) ++counts[word];
   }
   const size_t needed = std::max<size_t>(2, records.size() / 50);
   std::vector<std::pair<std::string, size_t>> frequent;
