@@ -30,7 +30,7 @@ struct ScanWork {
   const Library& shell;  // folder, name and flags of the Library being built
   const std::string& indexPath;
   const std::vector<std::string>& files;
-  const std::unordered_map<std::string, LibraryRecord>& reusable;
+  std::unordered_map<std::string, LibraryRecord>& reusable;  // each path is taken once
   std::vector<LibraryRecord> results;
   std::unique_ptr<std::atomic<bool>[]> done;
   std::atomic<size_t> next{0};
@@ -70,10 +70,17 @@ std::unordered_map<std::string, LibraryRecord> ReusableRecords(const std::string
   return reusable;
 }
 
-std::vector<LibraryRecord> DoneRecords(ScanWork& work) {
+// The done records in file order: copies while the workers run, moved out once
+// they have finished.
+std::vector<LibraryRecord> DoneRecords(ScanWork& work, bool workersFinished) {
   std::vector<LibraryRecord> records;
   for (size_t i = 0; i < work.files.size(); ++i) {
-    if (work.done[i].load(std::memory_order_acquire)) records.push_back(work.results[i]);
+    if (!work.done[i].load(std::memory_order_acquire)) continue;
+    if (workersFinished) {
+      records.push_back(std::move(work.results[i]));
+    } else {
+      records.push_back(work.results[i]);
+    }
   }
   return records;
 }
@@ -86,7 +93,7 @@ void WriteCheckpoint(ScanWork& work) {
   std::lock_guard lock(work.checkpointMutex);
   if (!work.analysedSinceCheckpoint.exchange(false)) return;
   Library snapshot = work.shell;
-  snapshot.records = DoneRecords(work);
+  snapshot.records = DoneRecords(work, false);
   WriteLibraryFile(snapshot, work.indexPath);
 }
 
@@ -95,7 +102,7 @@ void ProcessFile(ScanWork& work, AnalysisWorkingSet& set, size_t index) {
   LibraryRecord& slot = work.results[index];
   auto old = work.reusable.find(path);
   if (old != work.reusable.end() && Unchanged(old->second, path)) {
-    slot = old->second;
+    slot = std::move(old->second);
     if (!slot.fileId.empty()) RegisterFileId(slot.fileId, path, slot.contentHash, slot.fileSize);
     work.done[index].store(true, std::memory_order_release);
     ++work.status.reused;
@@ -187,14 +194,14 @@ void ScanFolder(const ScanRequest& request) {
     return;
   }
   std::sort(files.begin(), files.end());
-  const auto reusable = ReusableRecords(indexPath, request.force, library);
+  auto reusable = ReusableRecords(indexPath, request.force, library);
 
   ScanWork work{request, status, library, indexPath, files, reusable, {}, {}, {}, {}, {}, {}};
   work.results.resize(files.size());
   work.done = std::make_unique<std::atomic<bool>[]>(files.size());
   RunWorkers(work);
 
-  library.records = DoneRecords(work);
+  library.records = DoneRecords(work, true);
   status.processed = status.total.load();
   status.progress = 1.0f;
   library.scanned = static_cast<int64_t>(std::time(nullptr));
