@@ -26,19 +26,15 @@ inline float SpanSum(const float* v, size_t begin, size_t end) {
   return total;
 }
 
-// Sum of k * w[k] over [0, count), for w the squares or the magnitudes. The lanes
-// carry their indices as floats (exact far beyond one block), since converting a
-// 64-bit index to float has no vector instruction on the baseline target.
+// Sum of k * w[k] over [0, count), for w the squares or the magnitudes (count is
+// at most one block). The indices are 32-bit, since only those convert to float in
+// vector registers on the baseline target.
 inline float IndexWeightedSum(const float* w, size_t count) {
   float lanes[kLanes] = {};
-  float index[kLanes];
-  for (size_t l = 0; l < kLanes; ++l) index[l] = static_cast<float>(l);
   const size_t whole = count - count % kLanes;
-  for (size_t k = 0; k < whole; k += kLanes) {
-    for (size_t l = 0; l < kLanes; ++l) {
-      lanes[l] += index[l] * w[k + l];
-      index[l] += static_cast<float>(kLanes);
-    }
+  const int lastWhole = static_cast<int>(whole);
+  for (int k = 0; k < lastWhole; k += static_cast<int>(kLanes)) {
+    for (int l = 0; l < static_cast<int>(kLanes); ++l) lanes[l] += static_cast<float>(k + l) * w[k + l];
   }
   float total = LaneTotal(lanes);
   for (size_t k = whole; k < count; ++k) total += static_cast<float>(k) * w[k];

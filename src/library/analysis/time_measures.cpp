@@ -1,8 +1,9 @@
 #include "library/analysis/time_measures.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <iterator>
+#include <cstdint>
 
 #include "library/analysis/lane_sums.h"
 
@@ -24,14 +25,21 @@ void AddEnvelope(TimeMeasures& m, const float* squares, size_t count) {
   }
 }
 
-void AddPeak(TimeMeasures& m, const float* x, size_t count, int64_t base) {
-  float lanes[kLanes] = {};
-  size_t j = 0;
-  for (; j + kLanes <= count; j += kLanes) {
-    for (size_t l = 0; l < kLanes; ++l) lanes[l] = std::max(lanes[l], std::fabs(x[j + l]));
+// The largest |x| of a block. The magnitudes are compared as bit patterns, which
+// order like the values they encode and compare four at a time on the baseline
+// target, where a float maximum does not vectorise; a NaN never wins.
+float BlockPeak(const float* x, size_t count) {
+  constexpr int32_t kInfinityBits = 0x7f800000;
+  int32_t loudest = 0;
+  for (size_t j = 0; j < count; ++j) {
+    const int32_t bits = std::bit_cast<int32_t>(x[j]) & 0x7fffffff;
+    loudest = std::max(loudest, bits > kInfinityBits ? 0 : bits);
   }
-  float peak = *std::max_element(std::begin(lanes), std::end(lanes));
-  for (; j < count; ++j) peak = std::max(peak, std::fabs(x[j]));
+  return std::bit_cast<float>(loudest);
+}
+
+void AddPeak(TimeMeasures& m, const float* x, size_t count, int64_t base) {
+  const float peak = BlockPeak(x, count);
   if (!(peak > m.peak)) return;  // the first occurrence of the loudest sample counts
   const float* at = std::find_if(x, x + count, [&](float v) { return std::fabs(v) == peak; });
   m.peak = peak;
@@ -39,7 +47,7 @@ void AddPeak(TimeMeasures& m, const float* x, size_t count, int64_t base) {
 }
 
 int64_t CountCrossings(TimeMeasures& m, const float* x, size_t count, int64_t base) {
-  int64_t crossings = base > 0 && (x[0] < 0.0f) != m.previousNegative ? 1 : 0;
+  int crossings = base > 0 && (x[0] < 0.0f) != m.previousNegative ? 1 : 0;  // a block's count fits in 32 bits
   for (size_t j = 1; j < count; ++j) crossings += (x[j] < 0.0f) != (x[j - 1] < 0.0f);
   m.previousNegative = x[count - 1] < 0.0f;
   return crossings;
