@@ -11,6 +11,7 @@
 #include "app/app_command.h"
 #include "app/drop_classify.h"
 #include "app/file_browser.h"
+#include "app/kept_raster.h"
 #include "app/library_actions.h"
 #include "app/panels.h"
 #include "app/selection.h"
@@ -71,6 +72,9 @@ struct AppState {
   bool fontsDirty = false;  // the text size preference changed: fonts are rebuilt before the next frame
   int inputFrames = 0;  // frames still to draw after input, so hover and release settle
   long framesDrawn = 0;
+  long framesRasterised = 0;  // frames drawn afresh rather than copied from the kept raster
+  KeptRaster raster;
+  uint64_t textureEpoch = 0;  // counts changes to the contents of textures the interface draws
   TimelineDrag timelineDrag;
   float trackOriginX = 0.0f;  // where row coordinate 0 at time leftTime was drawn last frame
   float trackOriginY = 0.0f;

@@ -11,6 +11,7 @@
 #include "app/drop_actions.h"
 #include "app/engines.h"
 #include "app/job_status.h"
+#include "app/kept_raster.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/picture_actions.h"
@@ -47,10 +48,7 @@ void renderFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
   ImGui::Render();
   int width = 0, height = 0;
   glfwGetFramebufferSize(window, &width, &height);
-  glViewport(0, 0, width, height);
-  glClearColor(0.086f, 0.094f, 0.106f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+  if (drawFrameKept(app.raster, *ImGui::GetDrawData(), width, height, app.textureEpoch)) ++app.framesRasterised;
   if (app.inputFrames > 0) --app.inputFrames;
 }
 

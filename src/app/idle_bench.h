@@ -1,7 +1,8 @@
 #pragma once
 // How much the window costs when nothing happens: the process's CPU time over a span
 // of the normal frame loop with the demo session on screen, against the same span with
-// the loop kept busy (as while a job runs). Prints both and their ratio.
+// every frame rasterised afresh (as if nothing were kept) and with the loop kept busy
+// (as while a job runs). Prints the three and the ratios.
 struct GLFWwindow;
 
 namespace vn {

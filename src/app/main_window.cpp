@@ -125,6 +125,7 @@ void reloadInterfaceFonts(AppState& app) {
   loadInterfaceFonts(app.uiScale, effectiveFontPreset(app));
   ImGui_ImplOpenGL3_DestroyFontsTexture();
   ImGui_ImplOpenGL3_CreateFontsTexture();
+  ++app.textureEpoch;  // the new font texture may reuse the old one's name
 }
 
 void stopInterface() {

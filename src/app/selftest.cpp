@@ -27,7 +27,7 @@ namespace {
 constexpr int kSettleFrames = 24;
 // Generous: a build under the sanitizers on a loaded machine takes its time.
 constexpr double kStepSeconds = 300.0;
-// An idle window draws once a second to pick up outside changes: at most two in 1.5 s.
+// Each idle turn waits for input up to 50 ms before it draws.
 constexpr double kIdleCheckSeconds = 1.5;
 // Turns of at least 50 ms each, with room for a few that input or exposure cut short;
 // a loop that spins would make thousands.
@@ -74,26 +74,50 @@ int firstEvent(const Session& s, ShapeType shape, bool hero = false) {
 }
 
 // Once nothing moves, the loop sleeps: each turn waits for input up to the idle wait,
-// so turns come no faster than that, and a posted command is carried out and drawn by
-// the very next turn.
+// so turns come no faster than that, and presents the kept raster rather than
+// rasterising the same frame again. A posted command is carried out and drawn afresh
+// by the very next turn, and so is a window of a new size.
 void checkIdleLoop(Runner& run) {
   AppState& app = run.app;
   const double settleUntil = glfwGetTime() + kStepSeconds;
   while (interfaceActive(app) && glfwGetTime() < settleUntil) run.frame();
   double lastTurn = glfwGetTime();
   int turns = 0;
+  const long drawn0 = app.framesDrawn, rasterised0 = app.framesRasterised;
   for (const double until = glfwGetTime() + kIdleCheckSeconds; glfwGetTime() < until; ++turns)
     loopOnce(app, run.window, nullptr, lastTurn);
-  const long drawnBefore = app.framesDrawn;
+  const long idleDrawn = app.framesDrawn - drawn0, idleRasterised = app.framesRasterised - rasterised0;
+  const bool kept = idleDrawn == turns && idleRasterised <= 2;
+
+  long drawnBefore = app.framesDrawn, rasterisedBefore = app.framesRasterised;
   app.commands.post({CommandId::SelectEvent, {}, 0});
   loopOnce(app, run.window, nullptr, lastTurn);
-  const bool woke = app.framesDrawn == drawnBefore + 1 && app.selection.primary == 0;
-  if (turns <= kIdleTurnsAllowed && woke) {
-    logLine("[SelfTest] idle loop: ok (%d turns in %.1f s)\n", turns, kIdleCheckSeconds);
+  const bool woke = app.framesDrawn == drawnBefore + 1 && app.framesRasterised == rasterisedBefore + 1 &&
+                    app.selection.primary == 0;
+
+  int width = 0, height = 0;
+  glfwGetFramebufferSize(run.window, &width, &height);
+  glfwSetWindowSize(run.window, width - 200, height - 100);
+  const double resizeUntil = glfwGetTime() + 2.0;
+  int newWidth = width, newHeight = height;
+  while (newWidth == width && glfwGetTime() < resizeUntil) {
+    glfwWaitEventsTimeout(0.05);
+    glfwGetFramebufferSize(run.window, &newWidth, &newHeight);
+  }
+  rasterisedBefore = app.framesRasterised;
+  loopOnce(app, run.window, nullptr, lastTurn);
+  const bool resized = newWidth != width && app.framesRasterised == rasterisedBefore + 1 &&
+                       app.raster.width == newWidth && app.raster.height == newHeight;
+
+  if (turns <= kIdleTurnsAllowed && kept && woke && resized) {
+    logLine("[SelfTest] idle loop: ok (%d turns in %.1f s, %ld frames presented, %ld rasterised)\n", turns,
+            kIdleCheckSeconds, idleDrawn, idleRasterised);
   } else {
     ++run.failures;
-    logLine("[SelfTest] idle loop: FAILED - %d turns in %.1f s; a command %s a frame\n", turns, kIdleCheckSeconds,
-            woke ? "drew" : "did not draw");
+    logLine("[SelfTest] idle loop: FAILED - %d turns in %.1f s, %ld frames presented, %ld rasterised; a command %s; "
+            "a new size %s\n",
+            turns, kIdleCheckSeconds, idleDrawn, idleRasterised, woke ? "drew afresh" : "did not draw afresh",
+            resized ? "drew afresh" : "did not draw afresh");
   }
 }
 

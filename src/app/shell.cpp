@@ -13,6 +13,7 @@
 #include "app/frame_loop.h"
 #include "app/idle_bench.h"
 #include "app/instance_link.h"
+#include "app/kept_raster.h"
 #include "app/main_window.h"
 #include "app/project_actions.h"
 #include "app/selftest.h"
@@ -105,6 +106,7 @@ int runVarnel(const std::vector<std::string>& args) {
   SavePreferences(app->prefs);
   stopAudio(*app);
   stopRenderer(*app);
+  releaseKeptRaster(app->raster);
   stopInterface();
   destroyMainWindow(window);
   glfwTerminate();

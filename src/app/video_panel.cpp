@@ -17,10 +17,10 @@
 namespace vn {
 namespace {
 
-// The decoded frame goes to the texture only when it changed.
-void uploadFrame(PictureState& p) {
+// The decoded frame goes to the texture only when it changed; true when it did.
+bool uploadFrame(PictureState& p) {
   const VideoImage* image = DisplayImage(p.player);
-  if (!image || image->serial == p.uploadedSerial || image->width < 1 || image->height < 1) return;
+  if (!image || image->serial == p.uploadedSerial || image->width < 1 || image->height < 1) return false;
   if (!p.texture) glGenTextures(1, &p.texture);
   glBindTexture(GL_TEXTURE_2D, p.texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -37,6 +37,7 @@ void uploadFrame(PictureState& p) {
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image->width, image->height, GL_RGBA, GL_UNSIGNED_BYTE, image->rgba.data());
   }
   p.uploadedSerial = image->serial;
+  return true;
 }
 
 std::string loadingText() {
@@ -64,7 +65,7 @@ void drawVideoPanel(AppState& app) {
     centeredText(loadingText().c_str(), colors::kTextDim);
     return;
   }
-  uploadFrame(p);
+  if (uploadFrame(p)) ++app.textureEpoch;
   if (!p.texture || p.textureWidth < 1) return;
   const ImVec2 avail = ImGui::GetContentRegionAvail();
   const float scale = std::min(avail.x / p.textureWidth, avail.y / p.textureHeight);
