@@ -1,5 +1,7 @@
 #include "app/picture_actions.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -304,6 +306,18 @@ void showPictureMessage(AppState& app, const std::string& text, bool error, doub
   p.message = text;
   p.messageIsError = error;
   p.messageUntil = app.now + seconds;
+}
+
+void closeReferenceVideo() {
+  PictureState& p = appPicture();
+  endReadBeforePlayerChange();
+  p.load.reset();
+  CloseVideo(p.player);
+  if (p.texture) glDeleteTextures(1, &p.texture);
+  p.texture = 0;
+  p.textureWidth = 0;
+  p.textureHeight = 0;
+  p.uploadedSerial = 0;
 }
 
 void tickPicture(AppState& app) {

@@ -34,6 +34,10 @@ int importPictureEvents(AppState& app);
 // Shown in the Trace panel for a while.
 void showPictureMessage(AppState& app, const std::string& text, bool error, double seconds = 6.0);
 
+// Shut-down: a read in progress ends, a video still loading is waited for, and the open
+// video closes with its texture while the window's context still exists.
+void closeReferenceVideo();
+
 // Once per frame: finished loads, the project's own video, the Session's stored
 // read, and the video frame in step with the playhead.
 void tickPicture(AppState& app);

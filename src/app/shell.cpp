@@ -15,6 +15,7 @@
 #include "app/instance_link.h"
 #include "app/kept_raster.h"
 #include "app/main_window.h"
+#include "app/picture_actions.h"
 #include "app/project_actions.h"
 #include "app/selftest.h"
 #include "core/preferences.h"
@@ -101,10 +102,11 @@ int runVarnel(const std::vector<std::string>& args) {
     closeProject(app->project);
   }
 
-  // Shut-down: the preferences once more, the audio stream, the render worker, then the
-  // interface and the window.
+  // Shut-down: the preferences once more, the audio stream, the reference video, the
+  // render worker, then the interface and the window.
   SavePreferences(app->prefs);
   stopAudio(*app);
+  closeReferenceVideo();
   stopRenderer(*app);
   releaseKeptRaster(app->raster);
   stopInterface();
