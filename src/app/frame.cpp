@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/picture_actions.h"
+#include "app/window_present.h"
 #include "app/workspace.h"
 #include "core/project_commands.h"
 
@@ -35,7 +36,7 @@ void drawInterface(AppState& app) {
   drawDialogs(app);
 }
 
-void renderFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
+bool renderFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
   if (app.fontsDirty) {
     app.fontsDirty = false;
     reloadInterfaceFonts(app);
@@ -48,13 +49,14 @@ void renderFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
   ImGui::Render();
   int width = 0, height = 0;
   glfwGetFramebufferSize(window, &width, &height);
-  if (drawFrameKept(app.raster, *ImGui::GetDrawData(), width, height, app.textureEpoch)) ++app.framesRasterised;
+  const bool rasterised = drawFrameKept(app.raster, *ImGui::GetDrawData(), width, height, app.textureEpoch);
+  if (rasterised) ++app.framesRasterised;
   if (app.inputFrames > 0) --app.inputFrames;
+  return rasterised;
 }
 
 void runFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
-  renderFrame(app, window, frameSeconds);
-  glfwSwapBuffers(window);
+  presentFrame(app.raster, window, renderFrame(app, window, frameSeconds));
   ++app.framesDrawn;
 }
 

@@ -14,7 +14,8 @@ void prepareFrame(AppState& app, double frameSeconds);
 void drawInterface(AppState& app);
 
 // One frame on the window: prepare, draw and render into the back buffer, not yet shown.
-void renderFrame(AppState& app, GLFWwindow* window, double frameSeconds);
+// True when it was rasterised afresh rather than repeated from the kept raster.
+bool renderFrame(AppState& app, GLFWwindow* window, double frameSeconds);
 // renderFrame, then present it.
 void runFrame(AppState& app, GLFWwindow* window, double frameSeconds);
 

@@ -60,6 +60,8 @@ bool drawFrameKept(KeptRaster& kept, ImDrawData& data, int width, int height, ui
     glBindFramebuffer(GL_FRAMEBUFFER, kept.framebuffer);
     rasterise(data, width, height);
     kept.fingerprint = fingerprint;
+  } else if (kept.backHoldsKept) {
+    return false;
   }
   glBindFramebuffer(GL_READ_FRAMEBUFFER, kept.framebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -76,6 +78,7 @@ void releaseKeptRaster(KeptRaster& kept) {
   kept.width = 0;
   kept.height = 0;
   kept.fingerprint.reset();
+  kept.backHoldsKept = false;
 }
 
 }  // namespace vn

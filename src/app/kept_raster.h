@@ -17,11 +17,15 @@ struct KeptRaster {
   int height = 0;
   std::optional<uint64_t> fingerprint;  // of the frame it holds; empty when it holds none
   bool unavailable = false;  // no offscreen framebuffer here: frames go straight to the window
+  bool backHoldsKept = false;    // the window's back buffer still holds the kept frame
+  bool presentProbed = false;    // whether copyBackBuffer has been looked up
+  void* copyBackBuffer = nullptr;  // the driver's copy of the back buffer to the window, if any
 };
 
 // Puts the frame into the window's back buffer (of width x height pixels, bound as the
 // current framebuffer): rasterised into the kept framebuffer when its fingerprint
-// differs from the kept one, then copied. True when it rasterised.
+// differs from the kept one, then copied (unless the back buffer still holds it). True
+// when it rasterised.
 bool drawFrameKept(KeptRaster& kept, ImDrawData& data, int width, int height, uint64_t textureEpoch);
 
 // Deletes the framebuffer; needs the window's context.

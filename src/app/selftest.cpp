@@ -16,6 +16,7 @@
 #include "app/render_actions.h"
 #include "app/screenshot.h"
 #include "app/selftest_material.h"
+#include "app/window_present.h"
 #include "core/project_file.h"
 #include "library/libraries.h"
 #include "platform/log.h"
@@ -127,7 +128,7 @@ void screenshot(Runner& run, const std::string& path) {
   int width = 0, height = 0;
   glfwGetFramebufferSize(run.window, &width, &height);
   run.app.now = glfwGetTime();
-  renderFrame(run.app, run.window, 0.0);
+  const bool rasterised = renderFrame(run.app, run.window, 0.0);
   std::string error;
   if (writeFramebufferPng(width, height, path, error)) {
     logLine("[SelfTest] screenshot %dx%d written to %s\n", width, height, path.c_str());
@@ -135,7 +136,7 @@ void screenshot(Runner& run, const std::string& path) {
     ++run.failures;
     logLine("[SelfTest] screenshot %s: FAILED - %s\n", path.c_str(), error.c_str());
   }
-  glfwSwapBuffers(run.window);
+  presentFrame(run.app.raster, run.window, rasterised);
 }
 
 // OUT.png gives OUT-detail.png for the second view.
