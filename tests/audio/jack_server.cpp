@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,12 +48,16 @@ JackServer::JackServer(int rate, int period, int playbackChannels)
   name_ = "varnel-test-" + std::to_string(::getpid()) + "-" + std::to_string(gServerCount++);
   logPath_ = "/tmp/" + name_ + ".log";
   ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+  const std::string lockPath = "/tmp/varnel-test-jackd-" + std::to_string(::getuid()) + ".lock";
+  turnLock_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (turnLock_ >= 0) ::flock(turnLock_, LOCK_EX);
   start();
 }
 
 JackServer::~JackServer() {
   stop();
   std::remove(logPath_.c_str());
+  if (turnLock_ >= 0) ::close(turnLock_);
 }
 
 bool JackServer::start() {

@@ -2,7 +2,9 @@
 // A real JACK server with its dummy driver, which clocks callbacks in real time
 // without a sound card. Each server gets a name of its own so that test
 // programs running side by side do not meet; this process's JACK clients are
-// pointed at it for as long as it lives.
+// pointed at it for as long as it lives. Test servers still take turns, through a
+// lock file shared with the command-line tests: two JACK servers starting at the
+// same moment can trip over the registry they share.
 #include <sys/types.h>
 
 #include <string>
@@ -31,6 +33,7 @@ class JackServer {
   int rate_, period_, channels_;
   std::string name_, logPath_, failure_;
   pid_t pid_ = -1;
+  int turnLock_ = -1;  // held while this server exists
 };
 
 }  // namespace vn::test

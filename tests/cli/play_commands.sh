@@ -35,7 +35,11 @@ grep -q "No audio output is available" "$WORK/err" || fail "play without output:
 
 # A real server, clocked by its dummy driver.
 command -v jackd >/dev/null || fail "jackd is not installed (Debian package jackd2)"
-jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd.log" 2>&1 &
+# Test servers take turns (the lock goes with this script): two JACK servers starting
+# at the same moment can trip over the registry they share.
+exec 9>>"/tmp/varnel-test-jackd-$(id -u).lock"
+flock 9
+jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd.log" 2>&1 9>&- &
 JACKD=$!
 trap 'kill $JACKD 2>/dev/null; wait $JACKD 2>/dev/null; chmod -R u+w "$WORK"; rm -rf "$WORK"' EXIT
 for _ in $(seq 100); do
