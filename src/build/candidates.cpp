@@ -129,4 +129,8 @@ const LibraryRecord* findLibraryRecord(LibraryView libraries, std::string_view f
   return nullptr;
 }
 
+bool sameFoldedTexts(const std::weak_ptr<const FoldedTexts>& texts, const CandidateList& list) {
+  return list.folded && !texts.expired() && !texts.owner_before(list.folded) && !list.folded.owner_before(texts);
+}
+
 }  // namespace vn

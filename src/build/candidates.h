@@ -57,6 +57,10 @@ struct CandidateList {
 CandidateList makeCandidateList(std::vector<const LibraryRecord*> records);
 // The folded texts, one per record, made on first use (safe from several threads).
 const std::vector<FoldedRecord>& foldedTexts(const CandidateList& list);
+// Whether texts are the list's own folded texts, still alive. Told apart by ownership,
+// not by address: a Library scanned again may put new records, and new texts, where the
+// old ones lay, and results kept for the old ones must not pass for the new.
+bool sameFoldedTexts(const std::weak_ptr<const FoldedTexts>& texts, const CandidateList& list);
 
 // Every record of the enabled Libraries that may feed the bus (busPosition -1 =
 // any), narrowed to the Libraries named by libFilter when it is not empty.

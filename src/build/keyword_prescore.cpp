@@ -39,7 +39,7 @@ std::vector<float> computeKeywordScores(const CandidateList& candidates, std::sp
   const std::vector<FoldedRecord>& texts = foldedTexts(candidates);
   std::vector<TermColumn> columns(prepared.size());
   for (size_t t = 0; t < prepared.size(); ++t) {
-    if (memo) columns[t].known = recallMatches(*memo, candidates.identity, n, prepared[t]);
+    if (memo) columns[t].known = recallMatches(*memo, candidates, prepared[t]);
     if (!columns[t].known) columns[t].fresh = std::make_shared<TermMatches>(n);
   }
   unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
@@ -62,7 +62,7 @@ std::vector<float> computeKeywordScores(const CandidateList& candidates, std::sp
   }
   if (memo)
     for (size_t t = 0; t < prepared.size(); ++t)
-      if (columns[t].fresh) rememberMatches(*memo, candidates.identity, prepared[t], std::move(columns[t].fresh));
+      if (columns[t].fresh) rememberMatches(*memo, candidates, prepared[t], std::move(columns[t].fresh));
   return out;
 }
 
@@ -70,12 +70,14 @@ std::shared_ptr<const std::vector<float>> KeywordScoreCache::scores(const Candid
                                                                     std::span<const SearchTerm> terms) {
   const std::string key = termSetKey(terms);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (scores_ && key == termsKey_ && candidates.identity == listIdentity_ && candidates.size() == listSize_)
+  if (scores_ && key == termsKey_ && candidates.identity == listIdentity_ && candidates.size() == listSize_ &&
+      sameFoldedTexts(listTexts_, candidates))
     return scores_;
   scores_ = std::make_shared<const std::vector<float>>(computeKeywordScores(candidates, terms, 0, &memo_));
   termsKey_ = key;
   listIdentity_ = candidates.identity;
   listSize_ = candidates.size();
+  listTexts_ = candidates.folded;
   ++computations_;
   return scores_;
 }

@@ -38,6 +38,7 @@ class KeywordScoreCache {
   std::string termsKey_;
   uint64_t listIdentity_ = 0;
   size_t listSize_ = 0;
+  std::weak_ptr<const FoldedTexts> listTexts_;  // the scores hold for these texts only
   std::shared_ptr<const std::vector<float>> scores_;
   int computations_ = 0;
   TermMatchMemo memo_;

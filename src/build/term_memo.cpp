@@ -11,27 +11,27 @@ bool sameWord(const TermMatchMemo::Entry& e, const PreparedTerm& term) {
 
 }  // namespace
 
-std::shared_ptr<const TermMatches> recallMatches(TermMatchMemo& memo, uint64_t listIdentity, size_t listSize,
+std::shared_ptr<const TermMatches> recallMatches(TermMatchMemo& memo, const CandidateList& list,
                                                  const PreparedTerm& term) {
   for (auto& e : memo.entries)
-    if (e.listIdentity == listIdentity && e.listSize == listSize && sameWord(e, term)) {
+    if (sameFoldedTexts(e.texts, list) && sameWord(e, term)) {
       e.lastUse = ++memo.clock;
       return e.matches;
     }
   return nullptr;
 }
 
-void rememberMatches(TermMatchMemo& memo, uint64_t listIdentity, const PreparedTerm& term,
+void rememberMatches(TermMatchMemo& memo, const CandidateList& list, const PreparedTerm& term,
                      std::shared_ptr<const TermMatches> matches) {
   const size_t size = matches->size();
-  if (size > memo.maxBytes) return;
+  if (size > memo.maxBytes || !list.folded) return;
   while (memo.bytes + size > memo.maxBytes) {
     const auto oldest = std::min_element(memo.entries.begin(), memo.entries.end(),
                                          [](const auto& a, const auto& b) { return a.lastUse < b.lastUse; });
-    memo.bytes -= oldest->listSize;
+    memo.bytes -= oldest->matches->size();
     memo.entries.erase(oldest);
   }
-  memo.entries.push_back({listIdentity, size, term.word, term.openStart, term.openEnd, ++memo.clock, std::move(matches)});
+  memo.entries.push_back({list.folded, term.word, term.openStart, term.openEnd, ++memo.clock, std::move(matches)});
   memo.bytes += size;
 }
 

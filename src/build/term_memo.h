@@ -2,12 +2,14 @@
 // How single words matched the records of recent candidate lists. A build asks
 // for a new term set at almost every event, but the sets are made of the same
 // few words; with each word's results remembered, a new set costs a pass over
-// small numbers instead of text searches.
+// small numbers instead of text searches. Results belong to the folded texts they
+// were found in (sameFoldedTexts), never to an address.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "build/candidates.h"
 #include "build/search_terms.h"
 
 namespace vn {
@@ -22,8 +24,7 @@ constexpr size_t kTermMemoBytes = size_t{8} << 20;
 // owner (the keyword score cache) guards it.
 struct TermMatchMemo {
   struct Entry {
-    uint64_t listIdentity = 0;
-    size_t listSize = 0;
+    std::weak_ptr<const FoldedTexts> texts;  // of the list the results were found in
     std::string word;
     bool openStart = false, openEnd = false;
     uint64_t lastUse = 0;
@@ -35,11 +36,11 @@ struct TermMatchMemo {
   uint64_t clock = 0;
 };
 
-// The remembered results of the word over the list, or none.
-std::shared_ptr<const TermMatches> recallMatches(TermMatchMemo& memo, uint64_t listIdentity, size_t listSize,
+// The remembered results of the word over this very list (or a copy of it), or none.
+std::shared_ptr<const TermMatches> recallMatches(TermMatchMemo& memo, const CandidateList& list,
                                                  const PreparedTerm& term);
 // Remembers them, letting the least recently used go while over the bound.
-void rememberMatches(TermMatchMemo& memo, uint64_t listIdentity, const PreparedTerm& term,
+void rememberMatches(TermMatchMemo& memo, const CandidateList& list, const PreparedTerm& term,
                      std::shared_ptr<const TermMatches> matches);
 
 }  // namespace vn

@@ -136,13 +136,21 @@ TEST(Ranking, RememberedWordsGiveTheSameKeywordScores) {
     EXPECT_LE(memo.bytes, memo.maxBytes);
     EXPECT_LE(memo.entries.size(), 2u);
   }
-  const auto remembered = recallMatches(memo, list.identity, list.size(), prepareTerm({"metal", TermMode::Plain}));
+  const PreparedTerm metal = prepareTerm({"metal", TermMode::Plain});
+  const auto remembered = recallMatches(memo, list, metal);
   ASSERT_TRUE(remembered);
   EXPECT_EQ((*remembered)[1], 3);  // Metal_Door
   EXPECT_EQ((*remembered)[0], 0);
-  // Another list of the same length does not share them.
+  // A copy of the list shares them; another list of the same length does not, and
+  // neither does a list made again over the same addresses (a Library scanned again
+  // can put new records where the old ones were).
+  const CandidateList copy = list;
+  EXPECT_TRUE(recallMatches(memo, copy, metal));
   const CandidateList other = makeCandidateList({refs.rbegin(), refs.rend()});
-  EXPECT_FALSE(recallMatches(memo, other.identity, other.size(), prepareTerm({"metal", TermMode::Plain})));
+  EXPECT_FALSE(recallMatches(memo, other, metal));
+  const CandidateList again = makeCandidateList(refs);
+  ASSERT_EQ(again.identity, list.identity);
+  EXPECT_FALSE(recallMatches(memo, again, metal));
 }
 
 TEST(Ranking, SkippingByTheCeilingKeepsTheSameTopList) {
