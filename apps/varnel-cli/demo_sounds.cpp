@@ -11,6 +11,19 @@
 #include "tools/demo_library.h"
 
 namespace vn::cli {
+namespace {
+
+// The demo builds from its own sounds alone, whatever else this user has indexed: an
+// index read at start may even name a folder that is gone (an earlier demo elsewhere
+// shares the library's name). Only this run's list is narrowed; no index file changes.
+void KeepOnlyTheLibraryOf(const std::string& folder) {
+  DropOlderLibrariesOf(folder);
+  LibraryList& list = AppLibraries();
+  std::lock_guard lock(list.mutex);
+  std::erase_if(list.libraries, [&](const Library& library) { return library.folder != folder; });
+}
+
+}  // namespace
 
 bool MakeAndScanDemoSounds(const std::string& folder) {
   const std::string soundFolder = pathJoin(folder, "Demo Sounds");
@@ -36,7 +49,7 @@ bool MakeAndScanDemoSounds(const std::string& folder) {
     std::fprintf(stderr, "The demo sound library was not indexed.\n");
     return false;
   }
-  DropOlderLibrariesOf(soundFolder);  // the index of an earlier demo run, read at start
+  KeepOnlyTheLibraryOf(soundFolder);
   return true;
 }
 

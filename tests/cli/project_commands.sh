@@ -81,6 +81,11 @@ done
 grep -q "^Groups      2: Door, Footsteps (linked)" "$WORK/out" || fail "demo groups: $(cat "$WORK/out")"
 grep -q "^Scenes      2: Kitchen, Street" "$WORK/out" || fail "demo scenes: $(cat "$WORK/out")"
 grep -q "^  Foley .* 2 x mono \"Feet\"" "$WORK/out" || fail "demo busses: $(cat "$WORK/out")"
+# Another demo elsewhere, once the first one's folder is gone, builds from its own sounds
+# alone, not from the index of the same name that the first one left.
+rm -rf "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo-again"
+grep -q "placeholder clip" "$WORK/out" && fail "the second demo drew on the first one's sounds: $(grep -A2 "Build the events" "$WORK/out")"
 printf 'a file' >"$WORK/occupied"
 expect_exit 1 "$CLI" demo "$WORK/occupied"
 one_sentence
