@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "build/build_run.h"
-#include "build/keyword_prescore.h"
-#include "build/ranking.h"
+#include "builder/build_run.h"
+#include "builder/keyword_prescore.h"
+#include "builder/ranking.h"
 #include "peer_report.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "build/layering.h"
+#include "builder/layering.h"
 #include "core/preferences.h"
 #include "core/timecode.h"
 #include "platform/log.h"

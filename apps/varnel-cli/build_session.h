@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "build/build_run.h"
+#include "builder/build_run.h"
 #include "core/session.h"
 #include "library/libraries.h"
 

@@ -4,8 +4,8 @@
 #include <mutex>
 
 #include "args.h"
-#include "build/build_run.h"
-#include "build/reference_set.h"
+#include "builder/build_run.h"
+#include "builder/reference_set.h"
 #include "build_session.h"
 #include "command.h"
 #include "core/project_file.h"

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "args.h"
-#include "build/build_run.h"
-#include "build/reroll.h"
+#include "builder/build_run.h"
+#include "builder/reroll.h"
 #include "build_session.h"
 #include "command.h"
 #include "core/project_file.h"

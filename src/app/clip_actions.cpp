@@ -4,7 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/edit_actions.h"
-#include "build/source_probe.h"
+#include "builder/source_probe.h"
 #include "core/session_edit.h"
 #include "core/text_field.h"
 #include "library/audio_extensions.h"

@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/panel_draw.h"
 #include "app/widgets.h"
-#include "build/pitch_scale.h"
+#include "builder/pitch_scale.h"
 #include "core/text_field.h"
 #include "core/timecode.h"
 #include "platform/log.h"

@@ -3,7 +3,7 @@
 #include "app/app_state.h"
 #include "app/edit_actions.h"
 #include "app/library_actions.h"
-#include "build/placeholder.h"
+#include "builder/placeholder.h"
 #include "library/libraries.h"
 #include "platform/log.h"
 

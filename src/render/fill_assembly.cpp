@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "build/fill_chunks.h"
+#include "builder/fill_chunks.h"
 
 namespace vn {
 

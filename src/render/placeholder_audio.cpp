@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "build/placeholder.h"
+#include "builder/placeholder.h"
 
 namespace vn {
 

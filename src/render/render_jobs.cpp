@@ -1,9 +1,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "build/build_run.h"
-#include "build/candidates.h"
-#include "build/layering.h"
+#include "builder/build_run.h"
+#include "builder/candidates.h"
+#include "builder/layering.h"
 #include "platform/log.h"
 #include "render/bus_balance.h"
 #include "render/cache_integrity.h"

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "build/engine_state.h"
+#include "builder/engine_state.h"
 #include "core/session.h"
 #include "library/libraries.h"
 #include "render/render_cache.h"

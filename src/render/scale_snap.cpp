@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "build/pitch_scale.h"
+#include "builder/pitch_scale.h"
 #include "library/analysis/pitch_detector.h"
 
 namespace vn {

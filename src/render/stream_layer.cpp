@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "build/candidates.h"
+#include "builder/candidates.h"
 #include "library/file_identity.h"
 #include "render/alloy_morph.h"
 #include "render/block_envelopes.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/log_capture.h"
+#include "support/log_capture.h"
 #include "render/bus_balance.h"
 #include "render/cache_integrity.h"
 #include "render/gain_staging.h"

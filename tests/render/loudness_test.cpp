@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/log_capture.h"
+#include "support/log_capture.h"
 #include "render/loudness.h"
 
 namespace vn {

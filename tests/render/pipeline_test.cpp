@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/log_capture.h"
+#include "support/log_capture.h"
 #include "render/cache_integrity.h"
 #include "render/render_pipeline.h"
 #include "support/temp_dir.h"
