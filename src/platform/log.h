@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/text.h"  // format(), which most callers of logLine also use
+
 namespace vn {
 
 enum class LogStream { Out, Err };
@@ -18,8 +20,5 @@ void logErrLine(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // the standard streams. Returns the previous sink.
 using LogSink = std::function<void(LogStream, const std::string&)>;
 LogSink setLogSink(LogSink sink);
-
-// printf into a std::string.
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace vn
