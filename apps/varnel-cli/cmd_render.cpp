@@ -1,17 +1,38 @@
 // varnel-cli render: the built session's mix, offline, to a 24-bit WAV file.
 #include <cstdio>
 
+#include <cmath>
+
 #include "args.h"
 #include "command.h"
 #include "core/preferences.h"
 #include "core/project_file.h"
+#include "export/render_to_file.h"
 #include "library/libraries.h"
 #include "platform/log.h"
 #include "progress.h"
-#include "render_output.h"
+#include "render/loudness.h"
+#include "render_progress.h"
 
 namespace vn::cli {
 namespace {
+
+std::optional<MonitorFormat> parseRenderLayout(const std::string& text) {
+  if (text == "stereo") return MonitorFormat{SpatialLayout::Stereo, false};
+  if (text == "5.1") return MonitorFormat{SpatialLayout::Surround51, false};
+  if (text == "7.1.4") return MonitorFormat{SpatialLayout::Surround714, false};
+  if (text == "binaural") return MonitorFormat{SpatialLayout::Surround714, true};
+  return std::nullopt;
+}
+
+// "-14", "-16", "-18", "-23" to the mixdown loudness index.
+std::optional<int> parseLoudnessTarget(const std::string& text) {
+  const auto value = parseInteger(text);
+  for (int i = 1; value && i <= 4; ++i) {
+    if (std::lround(mixdownLoudnessTarget(i).lufs) == *value) return i;
+  }
+  return std::nullopt;
+}
 
 int runRender(const std::vector<std::string>& args);
 
@@ -21,7 +42,8 @@ const Command kRender{
     "render the built session's mix offline to a 24-bit WAV file",
     "Renders every built layer of the project into the render cache and mixes it\n"
     "through the same mixer the audio device plays (gains, fades, placement, reverb),\n"
-    "over the timeline, into one 24-bit WAV file.\n"
+    "over the timeline, into one 24-bit Broadcast-WAV file (5.1 as WAVEX with its\n"
+    "channel mask) that carries the project's recipe and a manifest of its layers.\n"
     "  -o FILE.wav            the mixdown to write (replaced only when the render succeeds)\n"
     "  --layout L             stereo (default), 5.1, 7.1.4, or binaural (7.1.4 for headphones)\n"
     "  --lufs T               loudness-match the mixdown to -14, -16, -18 or -23 LUFS\n"
@@ -65,7 +87,8 @@ int runRender(const std::vector<std::string>& raw) {
 
   installInterruptHandler();
   RenderFileResult result;
-  if (!renderSessionToFiles(session, request, result, error)) return userError(error);
+  RenderProgress progress(true);
+  if (!renderSessionToFiles(session, request, result, error, progress.watch())) return userError(error);
   if (result.missingSources > 0)
     std::fprintf(stderr, "%d layer(s) whose source could not be read played as silence.\n", result.missingSources);
   if (result.clippedSamples > 0)

@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "core/preferences.h"
+#include "export/render_to_file.h"
 #include "platform/paths.h"
-#include "render_output.h"
+#include "render_progress.h"
 
 namespace vn::cli {
 
@@ -22,7 +23,8 @@ bool RenderDemoMix(const std::string& folder, Session& session) {
   request.spatialDiffuse = prefs.spatialDiffuse;
   RenderFileResult result;
   std::string error;
-  if (!renderSessionToFiles(session, request, result, error)) {
+  RenderProgress progress(true);
+  if (!renderSessionToFiles(session, request, result, error, progress.watch())) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return false;
   }

@@ -17,6 +17,20 @@ WriteResult failure(const std::string& tmp, int err, bool renameFailed = false) 
   return r;
 }
 
+// Closes fd after committing it to disk, then renames tmp over path.
+WriteResult syncAndRename(int fd, const std::string& tmp, const std::string& path) {
+  if (::fsync(fd) != 0) {
+    int err = errno;
+    ::close(fd);
+    return failure(tmp, err);
+  }
+  if (::close(fd) != 0) return failure(tmp, errno);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) return failure(tmp, errno, true);
+  WriteResult ok;
+  ok.ok = true;
+  return ok;
+}
+
 }  // namespace
 
 WriteResult writeFileAtomic(const std::string& path, std::string_view content) {
@@ -40,16 +54,13 @@ WriteResult writeFileAtomic(const std::string& path, std::string_view content) {
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) {
-    int err = errno;
-    ::close(fd);
-    return failure(tmp, err);
-  }
-  if (::close(fd) != 0) return failure(tmp, errno);
-  if (::rename(tmp.c_str(), path.c_str()) != 0) return failure(tmp, errno, true);
-  WriteResult ok;
-  ok.ok = true;
-  return ok;
+  return syncAndRename(fd, tmp, path);
+}
+
+WriteResult commitFileAtomic(const std::string& tmp, const std::string& path) {
+  int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return failure(tmp, errno);
+  return syncAndRename(fd, tmp, path);
 }
 
 }  // namespace vn

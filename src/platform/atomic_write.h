@@ -15,4 +15,8 @@ struct WriteResult {
 
 WriteResult writeFileAtomic(const std::string& path, std::string_view content);
 
+// The second half of the same, for a file written another way (a sound file made by
+// a library): commits tmp to disk and renames it over path; on failure tmp is removed.
+WriteResult commitFileAtomic(const std::string& tmp, const std::string& path);
+
 }  // namespace vn

@@ -1,0 +1,176 @@
+// Delivered files: a 10-minute 5.1 48 kHz Broadcast-WAV written by WriteBWFMulti
+// against a plain libsndfile write of the same samples to the same format (goal:
+// at most 1.2 times), and Find payloads on a file whose manifest is as large as
+// the budget allows (goal: under 20 ms).
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "export/bwf_writer.h"
+#include "export/ixml_document.h"
+#include "export/payload_embed.h"
+#include "export/payload_find.h"
+#include "peer_report.h"
+#include "platform/log.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr int kChannels = 6;
+constexpr size_t kFrames = size_t{kRate} * 600;
+
+struct Material {
+  std::vector<std::vector<float>> planar;
+  std::vector<float> interleaved;
+};
+
+// Ten minutes of six decorrelated tones with a little noise, well inside full scale.
+const Material& material() {
+  static const Material m = [] {
+    Material out;
+    out.planar.assign(kChannels, std::vector<float>(kFrames));
+    std::minstd_rand random(3);
+    for (int c = 0; c < kChannels; ++c) {
+      const double hz = 110.0 * (c + 1);
+      for (size_t i = 0; i < kFrames; ++i)
+        out.planar[c][i] = static_cast<float>(0.4 * std::sin(2.0 * 3.14159265 * hz * i / kRate)) +
+                           0.01f * static_cast<float>(random() % 1000) / 1000.0f;
+    }
+    out.interleaved.resize(kFrames * kChannels);
+    for (size_t i = 0; i < kFrames; ++i)
+      for (int c = 0; c < kChannels; ++c) out.interleaved[i * kChannels + c] = out.planar[c][i];
+    return out;
+  }();
+  return m;
+}
+
+std::string scratchPath(const char* name) {
+  return std::string(P_tmpdir) + "/varnel-bench-" + std::to_string(::getpid()) + "-" + name;
+}
+
+void BM_WriteBWFMulti51TenMinutes(benchmark::State& state) {
+  const Material& m = material();
+  const std::string path = scratchPath("ours.wav");
+  const std::string ixml = vn::exportIxmlDocument("Bench mix");
+  for (auto _ : state) {
+    if (!vn::WriteBWFMulti(path, m.planar, vn::kMask51, kRate, 0.0, nullptr, false, true, ixml))
+      state.SkipWithError("WriteBWFMulti failed");
+    state.PauseTiming();
+    ::unlink(path.c_str());
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFrames * kChannels * 3));
+}
+BENCHMARK(BM_WriteBWFMulti51TenMinutes)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PlainLibsndfileWrite51TenMinutes(benchmark::State& state) {
+  const Material& m = material();
+  const std::string path = scratchPath("peer.wav");
+  for (auto _ : state) {
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = kChannels;
+    info.format = SF_FORMAT_WAVEX | SF_FORMAT_PCM_24;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file || sf_writef_float(file, m.interleaved.data(), kFrames) != static_cast<sf_count_t>(kFrames))
+      state.SkipWithError("libsndfile write failed");
+    if (file) sf_close(file);
+    state.PauseTiming();
+    ::unlink(path.c_str());
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFrames * kChannels * 3));
+}
+BENCHMARK(BM_PlainLibsndfileWrite51TenMinutes)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A file whose manifest's Base64 is just under the 900 000-byte budget: many
+// layers with the varied numbers and names a real build gives them.
+struct ManifestFile {
+  std::string path;
+  size_t base64 = 0;
+  size_t layers = 0;
+};
+
+const ManifestFile& manifestFile() {
+  static const ManifestFile file = [] {
+    std::minstd_rand random(11);
+    std::vector<vn::Event> events(200);
+    for (size_t i = 0; i < events.size(); ++i) {
+      events[i].time = static_cast<float>(i) * 1.7f;
+      events[i].keywords = "impact metal door " + std::to_string(i);
+    }
+    auto layer = [&](size_t i) {
+      vn::Layer l;
+      l.id = static_cast<uint32_t>(i + 1);
+      l.name = "Layer " + std::to_string(i) + " METLImpt_" + std::to_string(random() % 100000);
+      l.filepath = "/Libraries/Metal/METLImpt_Heavy Door " + std::to_string(random() % 5000) + ".wav";
+      l.fileId = vn::format("%016llx", static_cast<unsigned long long>(random()) * 2654435761ull);
+      l.sourceOffset = static_cast<float>(random() % 100000) / 1000.0f;
+      l.startTime = static_cast<float>(random() % 600000) / 1000.0f;
+      l.duration = static_cast<float>(random() % 5000) / 1000.0f;
+      l.layerGain = static_cast<float>(random() % 1000) / 1000.0f;
+      l.eventIdx = static_cast<int>(i % events.size());
+      return l;
+    };
+    std::vector<vn::Layer> all;
+    vn::ManifestInput input;
+    input.events = &events;
+    input.lookup = [](const std::string&) { return std::optional<vn::FileRef>(); };
+    auto blockOf = [&](size_t count) {
+      while (all.size() < count) all.push_back(layer(all.size()));
+      const std::vector<vn::Layer> layers(all.begin(), all.begin() + static_cast<long>(count));
+      input.blocks = &layers;
+      return vn::manifestBlock(input);
+    };
+    // The most layers whose manifest still fits: doubled until it does not, then halved in between.
+    size_t fits = 0, over = 1024;
+    while (!blockOf(over).empty()) {
+      fits = over;
+      over *= 2;
+    }
+    while (over - fits > 8) {
+      const size_t mid = (fits + over) / 2;
+      (blockOf(mid).empty() ? over : fits) = mid;
+    }
+    const std::string block = blockOf(fits);
+    ManifestFile out;
+    out.path = scratchPath("manifest.wav");
+    out.base64 = block.size();
+    out.layers = fits;
+    const std::string ixml = vn::insertPayloadBlock(vn::exportIxmlDocument("Bench"), block);
+    const std::vector<float> x(4800, 0.1f);
+    vn::WriteBWFStereo(out.path, x.data(), x.data(), 4800, kRate, 0.0, nullptr, ixml);
+    return out;
+  }();
+  return file;
+}
+
+void BM_FindPayloadsLargestManifest(benchmark::State& state) {
+  const ManifestFile& file = manifestFile();
+  size_t found = 0;
+  for (auto _ : state) {
+    const auto payloads = vn::FindPayloads(file.path);
+    found = payloads && payloads->manifest ? payloads->manifest->results.size() : 0;
+    benchmark::DoNotOptimize(found);
+  }
+  if (found != file.layers) state.SkipWithError("the manifest did not read back whole");
+  state.counters["manifest_b64"] = static_cast<double>(file.base64);
+  state.counters["layers"] = static_cast<double>(file.layers);
+}
+BENCHMARK(BM_FindPayloadsLargestManifest)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vn::setLogSink([](vn::LogStream, const std::string&) {});  // the manifest lines of the setup
+  const int result = vn::bench::runWithRatios(
+      argc, argv, {{"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PlainLibsndfileWrite51TenMinutes/iterations:3"}});
+  ::unlink(scratchPath("manifest.wav").c_str());
+  return result;
+}

@@ -1,0 +1,254 @@
+// The write sequence the three writers share: limit, create, bext, iXML, samples
+// in slices, close, then the hand-made patches.
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "export/bwf_disk_space.h"
+#include "export/bwf_failure_reason.h"
+#include "export/bwf_patches.h"
+#include "export/bwf_writer.h"
+#include "platform/log.h"
+
+namespace vn {
+namespace {
+
+enum class BwfKind { Mono, Stereo, Multi };
+
+struct WriteJob {
+  BwfKind kind = BwfKind::Multi;
+  const std::string* path = nullptr;
+  std::vector<const float*> planes;  // one per channel
+  int64_t frames = 0;
+  int sampleRate = 48000;
+  double startSeconds = 0.0;
+  const char* description = nullptr;
+  std::string_view ixml;
+  bool extensible = false;
+  uint32_t channelMask = 0;
+  const BwfWriteOptions* options = nullptr;
+};
+
+const char* createReason(BwfKind kind) {
+  switch (kind) {
+    case BwfKind::Mono: return "an essence file could not be created";
+    case BwfKind::Stereo: return "a stereo file could not be created";
+    case BwfKind::Multi: break;
+  }
+  return "a multichannel file could not be created";
+}
+
+const char* cutShortReason(BwfKind kind) {
+  switch (kind) {
+    case BwfKind::Mono: return "an essence file was cut short mid-write";
+    case BwfKind::Stereo: return "a stereo file was cut short mid-write";
+    case BwfKind::Multi: break;
+  }
+  return "a multichannel file was cut short mid-write";
+}
+
+bool refuseOverLimit(const WriteJob& job) {
+  const int channels = static_cast<int>(job.planes.size());
+  if (job.frames <= bwfFrameLimit(channels)) return false;
+  const char* path = job.path->c_str();
+  const long long frames = job.frames;
+  switch (job.kind) {
+    case BwfKind::Mono:
+      logLine("[Export] WriteBWFClipMono: %d frames exceeds WAV 4GB limit - %s\n", static_cast<int>(job.frames), path);
+      noteExportFailureReason("a clip exceeds the WAV 4 GB limit");
+      break;
+    case BwfKind::Stereo:
+      logLine("[Export] WriteBWFStereo: %lld frames exceeds WAV 4GB limit - %s\n", frames, path);
+      noteExportFailureReason("a stereo file exceeds the WAV 4 GB limit");
+      break;
+    case BwfKind::Multi:
+      logLine("[Export] WriteBWFMulti: %lld frames exceeds WAV 4GB limit - %s\n", frames, path);
+      noteExportFailureReason("a multichannel file exceeds the WAV 4 GB limit");
+      break;
+  }
+  return true;
+}
+
+void logBextRefused(const WriteJob& job) {
+  // A file without its time reference still plays; only its placement is lost.
+  if (job.kind == BwfKind::Mono)
+    logLine("[Export] WriteBWFClipMono: BEXT timecode failed - clip will land at 00:00:00:00 - %s\n", job.path->c_str());
+  else if (job.kind == BwfKind::Stereo)
+    logLine("[Export] WriteBWFStereo: BEXT timecode failed - clip will land at 00:00:00:00 - %s\n", job.path->c_str());
+}
+
+void logShortWrite(const WriteJob& job, int64_t written) {
+  const char* path = job.path->c_str();
+  switch (job.kind) {
+    case BwfKind::Mono:
+      logLine("[Export] WriteBWFClipMono: short write (%lld/%d) - disk full? Deleting %s\n",
+              static_cast<long long>(written), static_cast<int>(job.frames), path);
+      break;
+    case BwfKind::Stereo:
+      logLine("[Export] WriteBWFStereo: short write at frame %lld/%lld - disk full? Deleting %s\n",
+              static_cast<long long>(written), static_cast<long long>(job.frames), path);
+      break;
+    case BwfKind::Multi: logLine("[Export] WriteBWFMulti: short write - deleting %s\n", path); break;
+  }
+}
+
+float deliverable(float v) { return std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f; }
+
+// Interleaves one slice into scratch, made safe for a fixed-point file.
+void fillSlice(const WriteJob& job, int64_t first, int64_t count, std::vector<float>& scratch) {
+  const size_t channels = job.planes.size();
+  for (size_t c = 0; c < channels; ++c) {
+    const float* in = job.planes[c] + first;
+    float* out = scratch.data() + c;
+    for (int64_t f = 0; f < count; ++f) out[f * channels] = deliverable(in[f]);
+  }
+}
+
+// Writes every slice; the number of frames the file took.
+int64_t writeSamples(SNDFILE* file, const WriteJob& job, bool& cancelled) {
+  std::vector<float> scratch(static_cast<size_t>(kBwfSliceFrames) * job.planes.size());
+  int64_t written = 0;
+  while (written < job.frames) {
+    const int64_t count = std::min(kBwfSliceFrames, job.frames - written);
+    fillSlice(job, written, count, scratch);
+    const sf_count_t took = sf_writef_float(file, scratch.data(), count);
+    written += std::max<sf_count_t>(took, 0);
+    if (took != count) break;
+    if (job.options->progress && !job.options->progress(static_cast<double>(written) / job.frames)) {
+      cancelled = true;
+      break;
+    }
+  }
+  return written;
+}
+
+// The bext as it was meant to be: libsndfile's own version and history line go.
+void patchBext(const std::string& path, const BextFields& fields) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  bool ok = false;
+  if (fd >= 0) {
+    if (const auto chunks = readWavChunks(fd)) ok = patchBextChunk(fd, *chunks, fields);
+    if (::close(fd) != 0) ok = false;
+  }
+  if (!ok) logLine("[Export] bext version and coding history could not be set - %s\n", path.c_str());
+}
+
+bool writeBwf(const WriteJob& job) {
+  const std::string& path = *job.path;
+  if (job.frames < 1) return false;
+  if (refuseOverLimit(job)) return false;
+  const int channels = static_cast<int>(job.planes.size());
+
+  SF_INFO info{};
+  info.samplerate = job.sampleRate;
+  info.channels = channels;
+  info.format = (job.extensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SF_FORMAT_PCM_24;
+  struct stat before {};
+  const bool existed = ::stat(path.c_str(), &before) == 0;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) {
+    if (!existed) ::unlink(path.c_str());
+    noteExportFailureReason(diskFullOr(path, createReason(job.kind)));
+    return false;
+  }
+  // Full scale stays full scale: without clipping +1.0 would wrap in 24 bits.
+  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+
+  const BextFields bext = makeBextFields(job.description, job.sampleRate, channels, job.startSeconds,
+                                         job.options->provenance, std::time(nullptr));
+  SF_BROADCAST_INFO broadcast;
+  toBroadcastInfo(bext, broadcast);
+  const bool bextSet = sf_command(file, SFC_SET_BROADCAST_INFO, &broadcast, sizeof broadcast) == SF_TRUE;
+  if (!bextSet) logBextRefused(job);
+
+  const bool appendIxml = job.ixml.size() > kIxmlChunkInterfaceLimit;
+  if (!job.ixml.empty() && !appendIxml) {
+    SF_CHUNK_INFO chunk{};
+    std::memcpy(chunk.id, "iXML", 4);
+    chunk.id_size = 4;
+    chunk.datalen = static_cast<unsigned>(job.ixml.size());
+    chunk.data = const_cast<char*>(job.ixml.data());
+    sf_set_chunk(file, &chunk);
+  }
+
+  bool cancelled = false;
+  const int64_t written = writeSamples(file, job, cancelled);
+  const bool closed = sf_close(file) == 0;
+  if (cancelled) {
+    ::unlink(path.c_str());
+    return false;
+  }
+  if (written < job.frames || !closed) {
+    logShortWrite(job, written);
+    noteExportFailureReason(diskFullOr(path, cutShortReason(job.kind)));
+    ::unlink(path.c_str());
+    return false;
+  }
+
+  if (bextSet) patchBext(path, bext);
+  if (appendIxml) appendIxmlChunk(path, job.ixml);
+  if (job.extensible && !finalizeExtensibleWav(path, job.channelMask))
+    logLine("[Export] WriteBWFMulti: WAV finalize (mask/fact) failed - %s\n", path.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool WriteBWFClipMono(const std::string& path, const float* samples, int32_t frames, int sampleRate,
+                      double startSeconds, const char* description, std::string_view ixml,
+                      const BwfWriteOptions& options) {
+  WriteJob job;
+  job.kind = BwfKind::Mono;
+  job.path = &path;
+  job.planes = {samples};
+  job.frames = frames;
+  job.sampleRate = sampleRate;
+  job.startSeconds = startSeconds;
+  job.description = description;
+  job.ixml = ixml;
+  job.options = &options;
+  return writeBwf(job);
+}
+
+bool WriteBWFStereo(const std::string& path, const float* left, const float* right, int64_t frames, int sampleRate,
+                    double startSeconds, const char* description, std::string_view ixml,
+                    const BwfWriteOptions& options) {
+  WriteJob job;
+  job.kind = BwfKind::Stereo;
+  job.path = &path;
+  job.planes = {left, right};
+  job.frames = frames;
+  job.sampleRate = sampleRate;
+  job.startSeconds = startSeconds;
+  job.description = description;
+  job.ixml = ixml;
+  job.options = &options;
+  return writeBwf(job);
+}
+
+bool WriteBWFMulti(const std::string& path, const std::vector<std::vector<float>>& channels, uint32_t channelMask,
+                   int sampleRate, double startSeconds, const char* description, bool ambiX, bool extensible,
+                   std::string_view ixml, const BwfWriteOptions& options) {
+  WriteJob job;
+  job.kind = BwfKind::Multi;
+  job.path = &path;
+  for (const auto& channel : channels) job.planes.push_back(channel.data());
+  job.frames = channels.empty() ? 0 : static_cast<int64_t>(channels[0].size());
+  for (const auto& channel : channels) job.frames = std::min<int64_t>(job.frames, channel.size());
+  job.sampleRate = sampleRate;
+  job.startSeconds = startSeconds;
+  job.description = description;
+  job.ixml = ixml;
+  job.extensible = extensible && !ambiX && channelMask != 0;
+  job.channelMask = channelMask;
+  job.options = &options;
+  return writeBwf(job);
+}
+
+}  // namespace vn
