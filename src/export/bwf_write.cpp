@@ -19,7 +19,7 @@
 namespace vn {
 namespace {
 
-enum class BwfKind { Mono, Stereo, Multi };
+enum class BwfKind { Mono = 0, Stereo = 1, Multi = 2 };
 
 struct WriteJob {
   BwfKind kind = BwfKind::Multi;
@@ -35,23 +35,21 @@ struct WriteJob {
   const BwfWriteOptions* options = nullptr;
 };
 
-const char* createReason(BwfKind kind) {
-  switch (kind) {
-    case BwfKind::Mono: return "an essence file could not be created";
-    case BwfKind::Stereo: return "a stereo file could not be created";
-    case BwfKind::Multi: break;
-  }
-  return "a multichannel file could not be created";
-}
+// The failure reasons each writer gives, in BwfKind order.
+struct KindReasons {
+  const char* overLimit;
+  const char* notCreated;
+  const char* cutShort;
+};
+constexpr KindReasons kReasons[] = {
+    {"a clip exceeds the WAV 4 GB limit", "an essence file could not be created", "an essence file was cut short mid-write"},
+    {"a stereo file exceeds the WAV 4 GB limit", "a stereo file could not be created",
+     "a stereo file was cut short mid-write"},
+    {"a multichannel file exceeds the WAV 4 GB limit", "a multichannel file could not be created",
+     "a multichannel file was cut short mid-write"},
+};
 
-const char* cutShortReason(BwfKind kind) {
-  switch (kind) {
-    case BwfKind::Mono: return "an essence file was cut short mid-write";
-    case BwfKind::Stereo: return "a stereo file was cut short mid-write";
-    case BwfKind::Multi: break;
-  }
-  return "a multichannel file was cut short mid-write";
-}
+const KindReasons& reasonsOf(BwfKind kind) { return kReasons[static_cast<int>(kind)]; }
 
 bool refuseOverLimit(const WriteJob& job) {
   const int channels = static_cast<int>(job.planes.size());
@@ -61,17 +59,11 @@ bool refuseOverLimit(const WriteJob& job) {
   switch (job.kind) {
     case BwfKind::Mono:
       logLine("[Export] WriteBWFClipMono: %d frames exceeds WAV 4GB limit - %s\n", static_cast<int>(job.frames), path);
-      noteExportFailureReason("a clip exceeds the WAV 4 GB limit");
       break;
-    case BwfKind::Stereo:
-      logLine("[Export] WriteBWFStereo: %lld frames exceeds WAV 4GB limit - %s\n", frames, path);
-      noteExportFailureReason("a stereo file exceeds the WAV 4 GB limit");
-      break;
-    case BwfKind::Multi:
-      logLine("[Export] WriteBWFMulti: %lld frames exceeds WAV 4GB limit - %s\n", frames, path);
-      noteExportFailureReason("a multichannel file exceeds the WAV 4 GB limit");
-      break;
+    case BwfKind::Stereo: logLine("[Export] WriteBWFStereo: %lld frames exceeds WAV 4GB limit - %s\n", frames, path); break;
+    case BwfKind::Multi: logLine("[Export] WriteBWFMulti: %lld frames exceeds WAV 4GB limit - %s\n", frames, path); break;
   }
+  noteExportFailureReason(reasonsOf(job.kind).overLimit);
   return true;
 }
 
@@ -154,7 +146,7 @@ bool writeBwf(const WriteJob& job) {
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!file) {
     if (!existed) ::unlink(path.c_str());
-    noteExportFailureReason(diskFullOr(path, createReason(job.kind)));
+    noteExportFailureReason(diskFullOr(path, reasonsOf(job.kind).notCreated));
     return false;
   }
   // Full scale stays full scale: without clipping +1.0 would wrap in 24 bits.
@@ -186,7 +178,7 @@ bool writeBwf(const WriteJob& job) {
   }
   if (written < job.frames || !closed) {
     logShortWrite(job, written);
-    noteExportFailureReason(diskFullOr(path, cutShortReason(job.kind)));
+    noteExportFailureReason(diskFullOr(path, reasonsOf(job.kind).cutShort));
     ::unlink(path.c_str());
     return false;
   }
@@ -203,51 +195,26 @@ bool writeBwf(const WriteJob& job) {
 bool WriteBWFClipMono(const std::string& path, const float* samples, int32_t frames, int sampleRate,
                       double startSeconds, const char* description, std::string_view ixml,
                       const BwfWriteOptions& options) {
-  WriteJob job;
-  job.kind = BwfKind::Mono;
-  job.path = &path;
-  job.planes = {samples};
-  job.frames = frames;
-  job.sampleRate = sampleRate;
-  job.startSeconds = startSeconds;
-  job.description = description;
-  job.ixml = ixml;
-  job.options = &options;
+  WriteJob job{BwfKind::Mono, &path, {samples}, frames, sampleRate, startSeconds, description, ixml, false, 0, &options};
   return writeBwf(job);
 }
 
 bool WriteBWFStereo(const std::string& path, const float* left, const float* right, int64_t frames, int sampleRate,
                     double startSeconds, const char* description, std::string_view ixml,
                     const BwfWriteOptions& options) {
-  WriteJob job;
-  job.kind = BwfKind::Stereo;
-  job.path = &path;
-  job.planes = {left, right};
-  job.frames = frames;
-  job.sampleRate = sampleRate;
-  job.startSeconds = startSeconds;
-  job.description = description;
-  job.ixml = ixml;
-  job.options = &options;
+  WriteJob job{BwfKind::Stereo, &path, {left, right}, frames, sampleRate, startSeconds, description, ixml, false, 0,
+               &options};
   return writeBwf(job);
 }
 
 bool WriteBWFMulti(const std::string& path, const std::vector<std::vector<float>>& channels, uint32_t channelMask,
                    int sampleRate, double startSeconds, const char* description, bool ambiX, bool extensible,
                    std::string_view ixml, const BwfWriteOptions& options) {
-  WriteJob job;
-  job.kind = BwfKind::Multi;
-  job.path = &path;
+  const bool wavex = extensible && !ambiX && channelMask != 0;
+  WriteJob job{BwfKind::Multi, &path, {}, 0, sampleRate, startSeconds, description, ixml, wavex, channelMask, &options};
   for (const auto& channel : channels) job.planes.push_back(channel.data());
   job.frames = channels.empty() ? 0 : static_cast<int64_t>(channels[0].size());
   for (const auto& channel : channels) job.frames = std::min<int64_t>(job.frames, channel.size());
-  job.sampleRate = sampleRate;
-  job.startSeconds = startSeconds;
-  job.description = description;
-  job.ixml = ixml;
-  job.extensible = extensible && !ambiX && channelMask != 0;
-  job.channelMask = channelMask;
-  job.options = &options;
   return writeBwf(job);
 }
 

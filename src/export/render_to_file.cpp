@@ -67,7 +67,6 @@ struct OutputFile {
 // Written beside the target and renamed over it once whole.
 bool writeOutput(const OutputFile& out, const RenderFileWatch& watch, std::string& error) {
   const std::string& path = *out.path;
-  resetExportFailureReason();
   if (!CheckDiskSpaceBeforeWrite(path)) {
     error = format("Could not write %s: %s.", path.c_str(), exportFailureReason().c_str());
     return false;
@@ -160,6 +159,7 @@ uint32_t exportChannelMask(SpatialLayout layout) {
 
 bool renderSessionToFiles(Session& session, const RenderFileRequest& request, RenderFileResult& result,
                           std::string& error, const RenderFileWatch& watch) {
+  resetExportFailureReason();
   RenderPipeline pipeline;
   pipeline.session = &session;
   pipeline.libraries = &AppLibraries();

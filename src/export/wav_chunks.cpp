@@ -22,10 +22,14 @@ uint32_t getLe32(const unsigned char* in) {
   return uint32_t{in[0]} | (uint32_t{in[1]} << 8) | (uint32_t{in[2]} << 16) | (uint32_t{in[3]} << 24);
 }
 
-bool readAt(int fd, uint64_t offset, void* buf, size_t size) {
-  auto* p = static_cast<unsigned char*>(buf);
+namespace {
+
+// Calls transfer (pread or pwrite) until size bytes have moved, retrying short
+// transfers and interruptions.
+template <class Byte, class Transfer>
+bool transferAll(int fd, uint64_t offset, Byte* p, size_t size, Transfer transfer) {
   while (size > 0) {
-    const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+    const ssize_t n = transfer(fd, p, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
@@ -35,17 +39,14 @@ bool readAt(int fd, uint64_t offset, void* buf, size_t size) {
   return true;
 }
 
+}  // namespace
+
+bool readAt(int fd, uint64_t offset, void* buf, size_t size) {
+  return transferAll(fd, offset, static_cast<unsigned char*>(buf), size, ::pread);
+}
+
 bool writeAt(int fd, uint64_t offset, const void* buf, size_t size) {
-  const auto* p = static_cast<const unsigned char*>(buf);
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    offset += static_cast<uint64_t>(n);
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return transferAll(fd, offset, static_cast<const unsigned char*>(buf), size, ::pwrite);
 }
 
 std::optional<WavChunkList> readWavChunks(int fd) {
