@@ -16,9 +16,11 @@ constexpr size_t kIxmlChunkInterfaceLimit = 49152;
 bool appendIxmlChunk(const std::string& path, std::string_view text);
 
 // An extensible file gets the layout's channel mask in its fmt chunk and loses its
-// `fact` chunk (a PCM file has no use for it): the file is copied chunk by chunk
-// to path + ".tmp", which then replaces it. False, with the original left as it
-// was, when the file is not RIFF/WAVE or the copy fails.
+// `fact` chunk (a PCM file has no use for it). Where `fact` comes right before
+// `bext`, as libsndfile writes them, the bext chunk takes its place in the file
+// itself; otherwise the file is copied chunk by chunk to path + ".tmp", which then
+// replaces it. False when the file is not RIFF/WAVE or cannot be changed (a failed
+// copy leaves the original as it was).
 bool finalizeExtensibleWav(const std::string& path, uint32_t channelMask);
 
 }  // namespace vn

@@ -23,6 +23,7 @@ constexpr int kAnyUserShape = INT_MAX;
 
 std::vector<Event> readEvents(const JsonValue& root) {
   std::vector<Event> events;
+  events.reserve(member(root, "events").size());
   for (const JsonValue& item : member(root, "events").items()) {
     if (!item.isObject()) continue;
     events.emplace_back();
@@ -62,6 +63,7 @@ std::optional<ManifestRecord> readManifest(std::string_view json) {
   m.t0 = t0.isNumber() ? t0.number() : 0.0;
   m.fileRefs = readManifestFileRefs(member(root, "fileRefs"));
   m.events = readEvents(root);
+  m.results.reserve(member(root, "results").size());
   for (const JsonValue& item : member(root, "results").items()) {
     if (!item.isObject()) continue;
     m.results.emplace_back();

@@ -38,14 +38,34 @@ TEST(FinalizeExtensibleWav, WritesTheMaskDropsFactAndKeepsEverythingElse) {
   TempDir dir;
   const std::string data(18 * 100, '\x5A');
   const std::string odd = chunk("LIST", "odd");  // an odd size with its pad byte
-  const std::string file = riff(chunk("fmt ", extensibleFmt(0x60F)) + chunk("fact", le32(100)) +
-                                chunk("bext", std::string(602, 'b')) + odd + chunk("data", data));
+  // Anything but bext after fact: the file is copied without it.
+  const std::string file = riff(chunk("fmt ", extensibleFmt(0x60F)) + chunk("fact", le32(100)) + odd +
+                                chunk("bext", std::string(603, 'b')) + chunk("data", data));
   test::writeAll(dir.file("x.wav"), file);
   ASSERT_TRUE(finalizeExtensibleWav(dir.file("x.wav"), 0x3F));
   EXPECT_FALSE(fileExists(dir.file("x.wav.tmp")));
-  const std::string out = test::readAll(dir.file("x.wav"));
-  EXPECT_EQ(out, riff(chunk("fmt ", extensibleFmt(0x3F)) + chunk("bext", std::string(602, 'b')) + odd +
-                      chunk("data", data)));
+  EXPECT_EQ(test::readAll(dir.file("x.wav")), riff(chunk("fmt ", extensibleFmt(0x3F)) + odd +
+                                                     chunk("bext", std::string(603, 'b')) + chunk("data", data)));
+
+  // bext right after fact, as libsndfile writes them: bext moves up over fact and its
+  // coding history grows by fact's 12 bytes of zeros; nothing after it moves.
+  for (size_t bextSize : {size_t{708}, size_t{709}}) {
+    const std::string bextBody(bextSize, 'b');
+    const std::string laidOut = riff(chunk("fmt ", extensibleFmt(0x60F)) + chunk("fact", le32(100)) +
+                                     chunk("bext", bextBody) + odd + chunk("data", data));
+    test::writeAll(dir.file("y.wav"), laidOut);
+    ASSERT_TRUE(finalizeExtensibleWav(dir.file("y.wav"), 0x3F));
+    const std::string grown = bextBody + std::string(12 + (bextSize & 1), '\0');
+    const std::string out = test::readAll(dir.file("y.wav"));
+    EXPECT_EQ(out, riff(chunk("fmt ", extensibleFmt(0x3F)) + chunk("bext", grown) + odd + chunk("data", data)));
+    EXPECT_EQ(out.size(), laidOut.size());
+  }
+
+  // Already without fact: only the mask changes.
+  const std::string done = riff(chunk("fmt ", extensibleFmt(0x3)) + chunk("data", data));
+  test::writeAll(dir.file("z.wav"), done);
+  ASSERT_TRUE(finalizeExtensibleWav(dir.file("z.wav"), 0x3F));
+  EXPECT_EQ(test::readAll(dir.file("z.wav")), riff(chunk("fmt ", extensibleFmt(0x3F)) + chunk("data", data)));
 }
 
 TEST(FinalizeExtensibleWav, LeavesFilesItCannotFinaliseAsTheyWere) {
