@@ -178,7 +178,7 @@ std::optional<DeliveredFileReport> InspectDeliveredWav(const std::string& path, 
   const bool ours = ixml.find("<PROJECT>Varnel</PROJECT>") != std::string::npos;
   std::tie(report.layout, report.channelNames) = describeChannelLayout(report.channels, report.channelMask, ours);
   report.printRef = printRefOf(report.bext);
-  report.printToken = printTokenOfPayloads(report.payloads, path);
+  report.printToken = PrintTokenOfFile(path, &report.payloads);
   if (report.payloads.manifest)
     for (const FileRef& ref : report.payloads.manifest->fileRefs) report.fileRefs.push_back(locateFileRef(ref));
   return report;

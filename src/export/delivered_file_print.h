@@ -7,11 +7,9 @@
 
 namespace vn {
 
-// The token of the manifest's printId when the file carries a manifest; empty when
-// nothing in the file names a Print.
-std::string PrintTokenOfFile(const std::string& path);
-
-// The same for a file whose payloads were already read.
-std::string printTokenOfPayloads(const FilePayloads& payloads, const std::string& path);
+// The token of the manifest's printId when the file carries a manifest that names
+// a Print; empty when nothing in the file does. payloads, when given, are the
+// file's payloads already read, so the file is not read again.
+std::string PrintTokenOfFile(const std::string& path, const FilePayloads* payloads = nullptr);
 
 }  // namespace vn
