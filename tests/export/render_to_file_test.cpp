@@ -4,7 +4,6 @@
 #include "export/render_to_file.h"
 #include "export_fixtures.h"
 #include "platform/paths.h"
-#include "render/loudness.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -12,21 +11,6 @@ namespace vn {
 namespace {
 
 using test::TempDir;
-
-TEST(RenderToFile, ChannelOrderMasksAndLoudnessWeights) {
-  EXPECT_EQ(exportChannelMask(SpatialLayout::Stereo), 0x3u);
-  EXPECT_EQ(exportChannelMask(SpatialLayout::Surround51), 0x3Fu);
-  EXPECT_EQ(exportChannelMask(SpatialLayout::Surround714), 0u);  // plain WAV
-
-  const std::vector<float> weights = loudnessWeightsOf({SpatialLayout::Surround51, false}, 6);
-  ASSERT_EQ(weights.size(), 6u);
-  EXPECT_EQ(weights[3], 0.0f);  // LFE left out
-  EXPECT_NEAR(weights[4], 1.41f, 1e-6);
-  EXPECT_EQ(loudnessWeightsOf({SpatialLayout::Surround714, true}, 2), (std::vector<float>{1.0f, 1.0f}));
-
-  const std::vector<float> interleaved = {1, 2, 3, 4, 5, 6};
-  EXPECT_EQ(deinterleaveChannels(interleaved, 3), (std::vector<std::vector<float>>{{1, 4}, {2, 5}, {3, 6}}));
-}
 
 // A session of silence: no layers to render, its events still travel as the recipe.
 Session silentSession() {
