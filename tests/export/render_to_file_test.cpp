@@ -59,7 +59,8 @@ TEST(RenderToFile, ReplacesTheFileOnlyWhenTheNewOneIsWhole) {
   EXPECT_FALSE(payloads->manifest);  // nothing sounds in it
   // The file starts at the project's start timecode.
   const std::string bytes = test::readAll(out);
-  const test::ParsedChunk* bext = test::findChunk(test::parseChunks(bytes), "bext");
+  const auto chunks = test::parseChunks(bytes);
+  const test::ParsedChunk* bext = test::findChunk(chunks, "bext");
   ASSERT_TRUE(bext);
   EXPECT_EQ(test::le32At(bytes, bext->offset + 8 + 338), 3600u * 48000u);
 }
