@@ -147,6 +147,8 @@ std::vector<DemoSound> BuildCatalogue() {
   c.Numbered("Electric", "ELECZap_Spark_Zap", 3, {K::Zap, 0.6, 48000, 1, k24, 0.5});
   c.Numbered("Electric", "ELECBuzz_Mains_Buzz", 1, {K::Zap, 3.0, 44100, 1, k16, 0.5});
 
+  c.Notes("Vehicles", "VEHHorn_Car_Horn", {K::Drone, 1.5, 48000, 1, k24, 0.9}, {{"Ab4", 415.30}});
+
   c.Numbered("Interface", "UIClick_Button_Click", 4, {K::Click, 0.15, 48000, 1, k16, 0.4});
   c.Numbered("Interface", "MECHClik_Switch_Click", 3, {K::Click, 0.2, 96000, 1, k24, 0.2});
   return std::move(c.sounds);

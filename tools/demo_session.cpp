@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#include "core/user_file_events.h"
+#include "library/file_identity.h"
+#include "platform/paths.h"
+
 namespace vn::tools {
 namespace {
 
@@ -45,9 +49,34 @@ TrackLayout demoLayout() {
   return t;
 }
 
+// The Bed of the street scene: distant traffic, two takes looped end to end.
+Event streetBed(const std::string& soundFolder) {
+  Event bed = makeBedEvent(12.0f, 18.0f);
+  bed.keywords = "street traffic";
+  if (!soundFolder.empty())
+    for (const char* take : {"AMBUrbn_City_Traffic_Distant_01.wav", "AMBUrbn_City_Traffic_Distant_02.wav"}) {
+      const std::string path = pathJoin(soundFolder, pathJoin("Ambiences", take));
+      addBedFile(bed, path, FileIdForPath(path));
+    }
+  return bed;
+}
+
+// The Clip of the car's horn; a bare Clip without the library.
+Event hornClip(const std::string& soundFolder, float maxDuration) {
+  Event horn = event(ShapeType::Clip, 21.5f, 1.5f, "car horn");
+  if (!soundFolder.empty()) {
+    const std::string path = pathJoin(soundFolder, "Vehicles/VEHHorn_Car_Horn_Ab4_01.wav");
+    horn = makeClipEvent(path, FileIdForPath(path), 1.5f, 21.5f, maxDuration);
+    horn.keywords = "car horn";
+  }
+  horn.clipSourceDuration = 1.5f;
+  horn.clipFadeOut = 0.2f;
+  return horn;
+}
+
 }  // namespace
 
-Session MakeDemoSession() {
+Session MakeDemoSession(const std::string& soundFolder) {
   Session s;
   s.settings.totalDuration = 30.0f;
   s.settings.fps = 24.0f;
@@ -61,11 +90,11 @@ Session MakeDemoSession() {
   kitchenTone.sceneCrossfade = 12;
   kitchenTone.sceneFill = true;
   s.events.push_back(kitchenTone);
-  Event streetBed = event(ShapeType::Bed, 12.0f, 18.0f, "street traffic");
-  streetBed.sceneLink = 1;
-  streetBed.sceneCrossfade = 12;
-  streetBed.intensity = flatCurve(0.7f);
-  s.events.push_back(streetBed);
+  Event street = streetBed(soundFolder);
+  street.sceneLink = 1;
+  street.sceneCrossfade = 12;
+  street.intensity = flatCurve(0.7f);
+  s.events.push_back(street);
 
   for (int step = 0; step < 4; ++step) {
     Event footstep = event(ShapeType::Spot, 1.5f + 0.55f * step, 0.4f, "footstep wood floor");
@@ -95,10 +124,7 @@ Session MakeDemoSession() {
   car.panX = -0.6f;
   s.events.push_back(car);
 
-  Event horn = event(ShapeType::Clip, 21.5f, 1.5f, "car horn");
-  horn.clipSourceDuration = 1.5f;
-  horn.clipFadeOut = 0.2f;
-  s.events.push_back(horn);
+  s.events.push_back(hornClip(soundFolder, s.settings.maxEventDuration));
 
   Event gust = event(ShapeType::Bloom, 24.0f, 4.0f, "wind gust");
   gust.userShapeIdx = 0;

@@ -135,12 +135,12 @@ bool encode(Writer& w, Encoder& e, AVFrame* frame) {
   }
 }
 
-void fillTone(AVFrame* f, int64_t firstSample, double toneHz) {
+void fillTone(AVFrame* f, int64_t firstSample, double toneHz, double level) {
   const bool planar = f->format == AV_SAMPLE_FMT_FLTP;
   for (int i = 0; i < f->nb_samples; ++i) {
     double t = static_cast<double>(firstSample + i) / kAudioRate;
-    float left = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * toneHz * t));
-    float right = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 2.0 * toneHz * t));
+    float left = static_cast<float>(level * std::sin(2.0 * std::numbers::pi * toneHz * t));
+    float right = static_cast<float>(level * std::sin(2.0 * std::numbers::pi * 2.0 * toneHz * t));
     if (planar) {
       reinterpret_cast<float*>(f->data[0])[i] = left;
       reinterpret_cast<float*>(f->data[1])[i] = right;
@@ -182,7 +182,7 @@ bool writeStreams(Writer& w, const TestVideoSpec& clipSpec, const std::string& p
     while (withAudio && audioWritten < audioDue) {
       AVFrame* f = w.audio.frame;
       if (av_frame_make_writable(f) < 0) return (error = "cannot reuse the audio frame", false);
-      fillTone(f, audioWritten, clipSpec.toneHz);
+      fillTone(f, audioWritten, clipSpec.toneHz, clipSpec.toneLevel);
       f->pts = audioWritten;
       if (!encode(w, w.audio, f)) return (error = "audio encoding failed", false);
       audioWritten += f->nb_samples;

@@ -22,8 +22,9 @@ struct TestVideoSpec {
   double seconds = 4.0;
   TestVideoCodec codec = TestVideoCodec::Lossless;
   int mpeg4Quality = 3;  // quantiser scale, 1 best .. 31 smallest
-  // A stereo tone: left at toneHz, right at twice that, amplitude 0.5. 0 = no sound track.
+  // A stereo tone: left at toneHz, right at twice that, peaking at toneLevel. 0 = no sound track.
   double toneHz = 0.0;
+  double toneLevel = 0.5;
   FramePainter paint;
 };
 

@@ -46,7 +46,7 @@ bool prepareFolder(DemoRun& d) {
 bool makeDemoSounds(DemoRun& d) { return MakeAndScanDemoSounds(d.folder); }
 
 bool composeSession(DemoRun& d) {
-  d.session = tools::MakeDemoSession();
+  d.session = tools::MakeDemoSession(DemoSoundFolder(d.folder));
   std::printf("      %d events, %d scenes, %d busses\n", static_cast<int>(d.session.events.size()),
               static_cast<int>(d.session.scenes.size()), d.session.trackLayout.busCount);
   return true;

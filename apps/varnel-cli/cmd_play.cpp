@@ -9,6 +9,7 @@
 #include "audio/audio_startup.h"
 #include "audio/backend_survey.h"
 #include "audio/playback_engine.h"
+#include "audio/playback_setup.h"
 #include "command.h"
 #include "core/preferences.h"
 #include "core/project_file.h"
@@ -88,7 +89,7 @@ int runPlay(const std::vector<std::string>& raw) {
   LoadPreferences(prefs);
 
   // The device first: nothing is rendered for a machine that cannot play it.
-  AudioSettings settings{prefs.audioApi, prefs.audioDevice, prefs.audioBufferFrames, 1};
+  AudioSettings settings = AudioSettingsFromPreferences(prefs);
   if (const auto device = args.value("--device")) {
     const auto backend = backendWithDevice(*device);
     if (!backend) return userError(format("There is no output device named \"%s\" (varnel-cli devices lists them).", device->c_str()));
@@ -123,12 +124,7 @@ int runPlay(const std::vector<std::string>& raw) {
     return userError("Not enough memory to play the session.");
   }
   if (!session.videoPath.empty() && fileExists(session.videoPath)) ExtractReferenceAudio(session.videoPath);
-  engine->videoOffset = session.videoStartTime;
-  engine->monitorGain = prefs.monitorGain;
-  SetPlaybackMix(*engine,
-                 mixSettingsFromSession(session, prefs.spatialAmount, prefs.spatialDiffuse,
-                                        monitorFormatFromPrefs(prefs.monitorLayout, prefs.monitorBinaural)),
-                 SteadyNanos());
+  ApplyPlaybackPreferences(*engine, session, prefs, SteadyNanos());
   ConnectPlayback(output, *engine);
   SeekPlayback(*engine, start);
   SetPlaybackEnd(*engine, end);

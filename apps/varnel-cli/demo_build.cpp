@@ -5,6 +5,14 @@
 #include "build_session.h"
 
 namespace vn::cli {
+namespace {
+
+bool userFileEvent(const Event& e) {
+  return (e.shape == ShapeType::Clip && !e.pinnedFile.empty()) ||
+         (e.shape == ShapeType::Bed && !e.pinnedFiles.empty());
+}
+
+}  // namespace
 
 bool BuildDemoEvents(Session& session) {
   BuildEngineState state;
@@ -16,6 +24,16 @@ bool BuildDemoEvents(Session& session) {
   if (summary.eventsBuilt > 0 && summary.layersAdded == 0) {
     std::fprintf(stderr, "The build made no layers for the demo events.\n");
     return false;
+  }
+  // Clips and Beds are locked, so a build leaves them be; each is rebuilt alone,
+  // as "Rebuild this event" does, so that the user's files become its layers.
+  for (int i = 0; i < static_cast<int>(session.events.size()); ++i) {
+    if (!userFileEvent(session.events[i])) continue;
+    options.onlyEvent = i;
+    const BuildSummary own = buildWithAppLibraries(session, state, options);
+    std::printf("      %s \"%s\": %d layer%s from its own file%s\n", shapeName(session.events[i].shape),
+                session.events[i].keywords.c_str(), own.layersAdded, own.layersAdded == 1 ? "" : "s",
+                session.events[i].shape == ShapeType::Bed ? "s" : "");
   }
   return true;
 }

@@ -25,8 +25,10 @@ void KeepOnlyTheLibraryOf(const std::string& folder) {
 
 }  // namespace
 
+std::string DemoSoundFolder(const std::string& folder) { return pathJoin(folder, "Demo Sounds"); }
+
 bool MakeAndScanDemoSounds(const std::string& folder) {
-  const std::string soundFolder = pathJoin(folder, "Demo Sounds");
+  const std::string soundFolder = DemoSoundFolder(folder);
   installInterruptHandler();
   const tools::DemoLibraryResult written = tools::WriteDemoLibrary(soundFolder, interruptFlag());
   if (!written.ok) {

@@ -5,6 +5,9 @@
 
 namespace vn::cli {
 
+// Where the demo sound library lies in the demo folder.
+std::string DemoSoundFolder(const std::string& folder);
+
 // Writes the demo sound library below folder and scans it. False (with one
 // sentence on standard error) when it cannot be written or nothing is indexed.
 bool MakeAndScanDemoSounds(const std::string& folder);

@@ -30,6 +30,9 @@ enum class CommandId {
   Build,          // builds and renders every unlocked event
   BuildEvent,     // index: rebuilds one event
   ScanFolder,     // text: a folder to index as a Library
+  PlayStop,       // plays from the playhead, or stops (Space)
+  ReturnToStart,  // the playhead back to the start (Home)
+  LoopToggle,     // playing goes round the work area
 };
 
 struct AppCommand {

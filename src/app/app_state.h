@@ -19,6 +19,7 @@
 #include "app/timeline_drag.h"
 #include "app/timeline_layout.h"
 #include "app/timeline_view.h"
+#include "app/transport_state.h"
 #include "app/undo_history.h"
 #include "app/waveforms.h"
 #include "audio/audio_output.h"
@@ -45,6 +46,7 @@ struct AppState {
   TimelineView timeline;
   bool fitPending = true;  // zoom to fit on the next frame (after an open)
   double playhead = 0.0;   // seconds
+  TransportState transport;
   bool drawMode = false;   // dragging inside an event paints its curve
   int drawCurve = 0;       // 0 the weight curve, 1 the intensity curve
   ShapeType drawShape = ShapeType::Bloom;  // the shape of events drawn on empty timeline
@@ -81,6 +83,7 @@ struct AppState {
   TimelineMetrics trackMetrics;
   int contextEvent = -1;  // the event whose context menu is open
   bool buildPosted = false;  // a build job is out; its outcome goes to the status line
+  bool balancePending = false;  // the bus loudness settings changed while the render worker was busy
   WaveformIndex waveforms;
   std::atomic<bool> preferencesChanged{false};
 };

@@ -1,4 +1,4 @@
-// The Audio tab: back end, device, buffer size and output channels of the audio
+// The audio section of the Settings panel: back end, device, buffer size and output channels of the audio
 // output, the monitor format and level, the output's last message and the A/V
 // readout. A setting that took is kept in the preferences.
 #include <imgui.h>
@@ -11,6 +11,7 @@
 #include "app/audio_panels.h"
 #include "app/picture_state.h"
 #include "app/widgets.h"
+#include "audio/audio_diagnostics.h"
 #include "audio/audio_startup.h"
 #include "audio/av_readout.h"
 #include "audio/device_control.h"
@@ -150,18 +151,25 @@ void statusRows(AppState& app) {
     else ImGui::TextUnformatted(out.statusText.c_str());
     ImGui::PopTextWrapPos();
   }
+  if (!out.running) ImGui::TextDisabled("Silent clock: the playhead moves in real time without sound");
   ImGui::TextDisabled("%s", AvReadout(out, pictureToSoundMs(app)).c_str());
   if (app.playback) {
     ImGui::TextDisabled("Buffers played without the mix (cache busy): %llu",
                         static_cast<unsigned long long>(missedBuffers(*app.playback->mixer)));
   }
   ImGui::TextDisabled("Late buffers: %llu", static_cast<unsigned long long>(out.counters.underflows.load()));
+  const std::string diagnostics = AudioDiagnosticsPath();
+  if (!diagnostics.empty()) {
+    ImGui::TextDisabled("Diagnostics: %s", diagnostics.c_str());
+    if (ImGui::IsItemHovered())
+      ImGui::SetTooltip("A line a second is added while playback has dropouts or the output reopens");
+  }
 }
 
 }  // namespace
 
 void drawAudioPanel(AppState& app) {
-  sectionTitle("Output");
+  sectionTitle("Audio output");
   backEndRow(app);
   deviceRow(app);
   bufferRow(app);

@@ -11,6 +11,7 @@
 #include "app/picture_actions.h"
 #include "app/project_actions.h"
 #include "app/render_actions.h"
+#include "app/transport_actions.h"
 
 namespace vn {
 namespace {
@@ -91,13 +92,17 @@ bool commandAvailable(const AppState& app, CommandId id) {
       return renderJobsAvailable(app);
     case C::ImportVideo: return !videoLoading();
     case C::ImportMarkers: return true;
+    case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
+    case C::ReturnToStart: return true;
     default:
       // Import, export, clips, beds, recipes, chains and bounce are not part of this build.
       return false;
   }
 }
 
-bool commandChecked(const AppState& app, CommandId id) { return id == CommandId::DrawMode && app.drawMode; }
+bool commandChecked(const AppState& app, CommandId id) {
+  return (id == CommandId::DrawMode && app.drawMode) || (id == CommandId::LoopToggle && app.transport.loopWorkArea);
+}
 
 void runCommand(AppState& app, const AppCommand& command) {
   using C = CommandId;
@@ -164,6 +169,9 @@ void runCommand(AppState& app, const AppCommand& command) {
       break;
     case C::SetKeywords: setEventKeywords(app, command.index, command.text); break;
     case C::ScanFolder: startLibraryScan(app, command.text); break;
+    case C::PlayStop: togglePlayCommand(app); break;
+    case C::ReturnToStart: returnToStartCommand(app); break;
+    case C::LoopToggle: toggleLoopCommand(app); break;
     default: break;
   }
 }

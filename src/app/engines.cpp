@@ -3,11 +3,10 @@
 #include <algorithm>
 
 #include "app/app_state.h"
-#include "audio/audio_startup.h"
+#include "app/transport_actions.h"
 #include "audio/device_control.h"
+#include "audio/playback_setup.h"
 #include "library/libraries.h"
-#include "render/mixer.h"
-#include "render/spatial_layout.h"
 
 namespace vn {
 
@@ -18,13 +17,9 @@ void startEngines(AppState& app) {
 
   const int rate = app.session.settings.projectSampleRate;
   app.playback = CreatePlaybackEngine(app.render.cache, rate);
-  AudioSettings settings;
-  settings.api = app.prefs.audioApi;
-  settings.device = app.prefs.audioDevice;
-  settings.bufferFrames = app.prefs.audioBufferFrames;
-  StartAudioOutput(app.audio, settings, rate);
+  StartAudioOutput(app.audio, AudioSettingsFromPreferences(app.prefs), rate);
   if (app.playback) ConnectPlayback(app.audio, *app.playback);
-  if (!app.audio.statusText.empty()) setStatus(app, app.audio.statusText);
+  followTransport(app);  // the output's first message is shown before a project opens
 
   app.project.applySampleRate = [&app](int sampleRate) {
     return app.playback ? SetPlaybackProjectRate(app.audio, app.playback, sampleRate)
@@ -33,14 +28,14 @@ void startEngines(AppState& app) {
 }
 
 void tickEngines(AppState& app) {
-  if (!app.playback) return;
-  PlaybackEngine& engine = *app.playback;
-  const int64_t now = SteadyNanos();
-  const MonitorFormat monitor = monitorFormatFromPrefs(app.prefs.monitorLayout, app.prefs.monitorBinaural);
-  SetPlaybackMix(engine, mixSettingsFromSession(app.session, app.prefs.spatialAmount, app.prefs.spatialDiffuse, monitor),
-                 now);
-  TickPlayback(engine, app.audio, now);
-  if (IsPlaying(engine)) app.playhead = std::max(0.0, PlayheadSeconds(engine, app.audio, now));
+  if (app.playback) {
+    PlaybackEngine& engine = *app.playback;
+    const int64_t now = SteadyNanos();
+    ApplyPlaybackPreferences(engine, app.session, app.prefs, now);
+    TickPlayback(engine, app.audio, now);
+    if (IsPlaying(engine)) app.playhead = std::max(0.0, PlayheadSeconds(engine, app.audio, now));
+  }
+  followTransport(app);
 }
 
 void stopAudio(AppState& app) {

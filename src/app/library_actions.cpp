@@ -4,9 +4,12 @@
 
 #include "app/app_state.h"
 #include "app/drop_classify.h"
+#include "app/edit_actions.h"
+#include "app/render_actions.h"
 #include "core/session_edit.h"
 #include "library/audio_extensions.h"
 #include "library/libraries.h"
+#include "library/missing_sources.h"
 #include "library/relink.h"
 #include "library/scan.h"
 #include "platform/paths.h"
@@ -19,7 +22,12 @@ constexpr double kRecountSeconds = 5.0;
 void reportRelink(AppState& app, int count) {
   app.relink.message = RelinkSummary(count);
   setStatus(app, app.relink.message);
-  if (count > 0 && followRelinkedSources(app.session)) markDirty(app.session);
+  // Every use of a relinked file follows it, as varnel-cli relink does: layers, their
+  // Alloy sources and the events' own files; the new paths are heard at once.
+  if (count > 0 && !sessionBusy(app) && ApplyCurrentSourcePaths(app.session) > 0) {
+    markDirty(app.session);
+    refreshCacheAfterUndo(app);
+  }
   app.relink.countedAt = -1e9;
 }
 
@@ -143,24 +151,6 @@ void pollLibraryJobs(AppState& app) {
     setStatus(app, result.saved ? "Made the palette " + result.palette.name
                                 : "Made the palette " + result.palette.name + " (its index could not be written)");
   }
-}
-
-bool followRelinkedSources(Session& session) {
-  bool changed = false;
-  for (Layer& layer : session.results) {
-    if (layer.fileId.empty()) continue;
-    const std::string current = CurrentPathForFileId(layer.fileId);
-    if (!current.empty() && current != layer.filepath) {
-      layer.filepath = current;
-      changed = true;
-    }
-  }
-  const size_t before = session.missingFiles.size();
-  std::erase_if(session.missingFiles, [&](const std::string& path) {
-    return fileExists(path) || std::none_of(session.results.begin(), session.results.end(),
-                                            [&](const Layer& l) { return l.filepath == path; });
-  });
-  return changed || before != session.missingFiles.size();
 }
 
 }  // namespace vn

@@ -51,8 +51,4 @@ bool acceptLibraryDrop(AppState& app, const DroppedItem& item);
 // Per frame: the end of a folder relink, palettes of dropped sounds.
 void pollLibraryJobs(AppState& app);
 
-// Layers whose library file was relinked take its current path; the missing list
-// keeps only the paths that are still gone. True when the Session changed.
-bool followRelinkedSources(Session& session);
-
 }  // namespace vn

@@ -3,13 +3,16 @@
 #include "app/app_state.h"
 #include "app/edit_actions.h"
 #include "app/engines.h"
+#include "app/render_actions.h"
 #include "platform/paths.h"
 
 namespace vn {
 namespace {
 
-// A Session that replaced the previous one: nothing of the old interface state applies.
+// A Session that replaced the previous one: nothing of the old interface state applies,
+// and what was playing stops.
 void startFresh(AppState& app) {
+  if (app.playback) StopPlayback(*app.playback);
   clearHistory(app.history);
   selectOnly(app.selection, -1);
   app.clipboard.clear();
@@ -32,6 +35,7 @@ void attachProjectContext(AppState& app) {
   c.preferences = &app.prefs;
   c.showStatus = [&app](const std::string& text) { setStatus(app, text); };
   c.jobHoldsSession = [&app] { return sessionBusy(app); };
+  c.startLoadingAudio = [&app] { loadSessionAudio(app); };
   c.writePreferences = [&app] { app.preferencesChanged = true; };
 }
 
@@ -44,6 +48,7 @@ void clearRecentProjects(AppState& app) {
 
 void newProjectCommand(AppState& app) {
   newProject(app.project);
+  clearRenderedAudio(app);
   startFresh(app);
   setStatus(app, "New project");
 }

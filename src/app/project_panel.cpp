@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/panel_draw.h"
+#include "app/render_actions.h"
 #include "app/widgets.h"
 #include "builder/pitch_scale.h"
 #include "core/text_field.h"
@@ -110,8 +111,9 @@ void busSection(AppState& app) {
   Session& s = app.session;
   TrackLayout& layout = s.trackLayout;
   sectionTitle("Busses");
-  editBool(app, "Normalize##s", s.settings.normalizeLUFS);
-  if (ImGui::IsItemHovered()) ImGui::SetTooltip("Balance the busses to their target loudness");
+  if (editBool(app, "Normalize##s", s.settings.normalizeLUFS)) rebalanceBusses(app);
+  if (ImGui::IsItemHovered())
+    ImGui::SetTooltip("Balance each bus to its target loudness so busses sit apart for contrast.");
   const int count = std::clamp(layout.busCount, 1, kMaxBusses);
   for (int b = 0; b < count; ++b) {
     Bus& bus = layout.busses[b];
@@ -121,7 +123,7 @@ void busSection(AppState& app) {
       fieldLabel("Name", column(app));
       editText(app, "##name", bus.name, cap::kBusName);
       fieldLabel("Target loudness (LUFS)", column(app));
-      editFloat(app, "##lufs", bus.targetLUFS, -60.0f, -6.0f, "%.0f LUFS");
+      if (editFloat(app, "##lufs", bus.targetLUFS, -60.0f, -6.0f, "%.0f LUFS")) rebalanceBusses(app);
       ImGui::TextDisabled("Delivery tracks");
       for (size_t k = 0; k < bus.slots.size(); ++k) {
         slotRow(app, bus, k);

@@ -5,6 +5,7 @@
 #include "app/library_actions.h"
 #include "builder/placeholder.h"
 #include "library/libraries.h"
+#include "render/bus_balance.h"
 #include "platform/log.h"
 
 namespace vn {
@@ -52,6 +53,21 @@ void refreshCacheAfterUndo(AppState& app) {
   if (workerReady(app) && !RebuildCacheAsync(app.render, "Updating the mix", true)) app.render.rebuildDeferred = true;
 }
 
+void clearRenderedAudio(AppState& app) { clearCache(app.render.cache); }
+
+void loadSessionAudio(AppState& app) {
+  clearRenderedAudio(app);
+  if (!workerReady(app) || app.session.results.empty()) return;
+  // The layers were tuned when they were built; reading them back keeps that.
+  if (!RebuildCacheAsync(app.render, "Loading audio\u2026", true)) app.render.rebuildDeferred = true;
+}
+
+void rebalanceBusses(AppState& app) {
+  if (!workerReady(app)) return;
+  app.balancePending = !postBackgroundTask(app.render, "Balancing the busses",
+                                           [&app] { balanceBusses(app.render.cache, app.session); });
+}
+
 std::optional<JobProgress> renderJobProgress(AppState& app) {
   if (!app.render.busy.load()) return std::nullopt;
   RenderPipeline& render = app.render;
@@ -69,6 +85,7 @@ void pollRenderJobs(AppState& app) {
     setStatus(app, text.empty() ? format("Built %zu layers", app.session.results.size()) : text);
   }
   if (app.render.rebuildDeferred.exchange(false)) refreshCacheAfterUndo(app);
+  else if (app.balancePending) rebalanceBusses(app);
 }
 
 }  // namespace vn

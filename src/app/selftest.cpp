@@ -2,6 +2,7 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -122,6 +123,28 @@ void checkIdleLoop(Runner& run) {
   }
 }
 
+// Plays two seconds from the door slam, on the audio output or on the silent clock,
+// and stops; the playhead follows and stands still once stopped.
+void playTwoSeconds(Runner& run) {
+  AppState& app = run.app;
+  const double from = 8.5;
+  movePlayhead(app, from);
+  const bool mixed = app.render.cache.count.load() > 0;
+  const bool played = run.step("play two seconds", {CommandId::PlayStop, {}, -1},
+                               [&] { return isPlaying(app) && app.playhead >= from + 2.0; },
+                               [&] { return format("playhead at %.2f s", app.playhead); });
+  if (!played) return;
+  run.step("stop", {CommandId::PlayStop, {}, -1}, [&] { return !isPlaying(app); });
+  const double stoppedAt = app.playhead;
+  for (int i = 0; i < 10; ++i) run.frame();
+  if (app.playhead != stoppedAt || !mixed) {
+    ++run.failures;
+    logLine("[SelfTest] playback: FAILED - %s\n", mixed ? "the playhead moved after the stop" : "nothing was rendered to play");
+  } else {
+    logLine("[SelfTest] playback: ok (%s)\n", app.audio.running ? app.audio.backendName.c_str() : "silent clock");
+  }
+}
+
 // Settles the picture, then writes the window as it stands to a PNG file.
 void screenshot(Runner& run, const std::string& path) {
   for (int i = 0; i < kSettleFrames; ++i) run.frame();
@@ -225,6 +248,20 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   } else {
     logLine("[SelfTest] read the saved project back: ok\n");
   }
+
+  if (renderJobsAvailable(app)) {
+    // The Clip and the Bed are locked: their files become layers when each is rebuilt alone.
+    for (ShapeType shape : {ShapeType::Clip, ShapeType::Bed}) {
+      const int own = firstEvent(s, shape);
+      const std::string name = std::string("rebuild the ") + shapeName(shape) + " from its own files";
+      run.step(name.c_str(), {CommandId::BuildEvent, {}, own}, [&] {
+        return !anyJobRunning(app) && std::any_of(s.results.begin(), s.results.end(), [&](const Layer& l) {
+                 return l.eventIdx == own && !l.placeholder && !l.filepath.empty();
+               });
+      });
+    }
+  }
+  playTwoSeconds(run);
 
   run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
   // The picture: the pass-by selected, so the inspector shows its curves, and the

@@ -15,7 +15,7 @@ SelfTestMaterial makeSelfTestMaterial(const std::string& folder) {
     material.error = "the demo library could not be written: " + library.error;
     return material;
   }
-  const Session session = tools::MakeDemoSession();
+  const Session session = tools::MakeDemoSession(material.libraryFolder);
   material.projectPath = pathJoin(folder, "demo.vnproj");
   material.eventCount = session.events.size();
   if (!saveProject(material.projectPath, session)) material.error = "the demo project could not be saved";

@@ -1,10 +1,11 @@
-// The Settings panel: the preferences kept between runs. A change is written by the
-// frame loop through the preferences-changed flag.
+// The Settings panel: the preferences kept between runs, the audio output among
+// them. A change is written by the frame loop through the preferences-changed flag.
 #include <imgui.h>
 
 #include <array>
 
 #include "app/app_state.h"
+#include "app/audio_panels.h"
 #include "app/panel_draw.h"
 #include "app/widgets.h"
 #include "platform/log.h"
@@ -86,6 +87,7 @@ void defaultsSection(AppState& app) {
 
 void drawSettingsPanel(AppState& app) {
   interfaceSection(app);
+  drawAudioPanel(app);
   backupSection(app);
   buildSection(app);
   defaultsSection(app);

@@ -38,6 +38,8 @@ const std::vector<Shortcut>& interfaceShortcuts() {
       {GLFW_KEY_L, kModCtrl, C::LockToggle},
       {GLFW_KEY_B, kModCtrl, C::SaveScene},
       {GLFW_KEY_F4, kModAlt, C::Exit},
+      {GLFW_KEY_SPACE, 0, C::PlayStop},
+      {GLFW_KEY_HOME, 0, C::ReturnToStart},
   };
   return table;
 }

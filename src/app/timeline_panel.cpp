@@ -21,6 +21,7 @@
 #include "app/theme.h"
 #include "app/timeline_edit.h"
 #include "app/timeline_layout.h"
+#include "app/transport_actions.h"
 #include "app/waveforms.h"
 #include "core/session_edit.h"
 #include "core/timecode.h"
@@ -37,12 +38,6 @@ struct Geometry {
   float visibleBottom;
   TimelineMetrics metrics;
 };
-
-double sessionLength(const Session& s) {
-  double end = std::max(1.0f, s.settings.totalDuration);
-  for (const Event& e : s.events) end = std::max(end, double(e.time) + e.duration);
-  return end;
-}
 
 std::string eventTitle(const Event& event) {
   std::string title = shapeName(event.shape);

@@ -20,6 +20,12 @@ void zoomToFit(TimelineView& view, double duration) {
   view.leftTime = 0.0;
 }
 
+void keepInView(TimelineView& view, double seconds) {
+  const double visible = visibleSeconds(view);
+  if (seconds >= view.leftTime && seconds <= view.leftTime + visible) return;
+  view.leftTime = std::max(0.0, seconds - 0.05 * visible);
+}
+
 void clampScroll(TimelineView& view, double duration) {
   const double latest = std::max(0.0, duration - visibleSeconds(view) * 0.9);
   view.leftTime = std::clamp(view.leftTime, 0.0, latest);

@@ -22,6 +22,9 @@ inline double visibleSeconds(const TimelineView& view) { return view.width / vie
 void zoomAround(TimelineView& view, double factor, double anchorTime);
 // Shows the whole of [0, duration] with a small margin.
 void zoomToFit(TimelineView& view, double duration);
+// Pages the view so that seconds is on screen, a little in from the left edge,
+// when it is not already.
+void keepInView(TimelineView& view, double seconds);
 // Keeps leftTime inside [0, duration - visible] (or 0 when everything fits).
 void clampScroll(TimelineView& view, double duration);
 

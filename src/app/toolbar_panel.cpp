@@ -1,10 +1,11 @@
 // The strip under the menu bar: file and edit buttons, build and render, the drawing
-// tool, zoom, and the playhead's timecode.
+// tool, zoom, the transport and the playhead's timecode.
 #include <imgui.h>
 
 #include <array>
 
 #include "app/app_state.h"
+#include "app/audio_panels.h"
 #include "app/commands.h"
 #include "app/fonts.h"
 #include "app/icons.h"
@@ -88,6 +89,7 @@ void drawToolbarPanel(AppState& app) {
   commandButton(app, icon::kZoomIn, "Zoom In", CommandId::ZoomIn, "Zoom In (Ctrl+=)");
   commandButton(app, icon::kFit, "Fit", CommandId::ZoomFit, "Zoom to Fit (Ctrl+0)");
   separator(app);
+  drawTransportBar(app);
   const Session& s = app.session;
   const std::string tc = formatTimecode(app.playhead + s.settings.startTC, s.settings.fps > 0 ? s.settings.fps : 24.0);
   ImGui::PushFont(interfaceFonts().display);

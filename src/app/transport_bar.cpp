@@ -1,89 +1,56 @@
-// The transport bar: play and stop (the space bar too), and the loop over the
-// work area. It also keeps the playback engine in step with what the Session
-// and the preferences say, and passes the output's messages to the status line.
+// The transport bar in the toolbar strip: back to the start, play and stop, the
+// loop over the work area, and where the sound comes from. Its buttons post the
+// same commands as the keys (Home, Space), so either way runs one path.
 #include <imgui.h>
 
 #include <string>
 
 #include "app/app_state.h"
 #include "app/audio_panels.h"
+#include "app/commands.h"
+#include "app/engines.h"
 #include "app/icons.h"
-#include "audio/playback_engine.h"
+#include "app/transport_actions.h"
 
 namespace vn {
 namespace {
 
-constexpr const char* kPlayGlyph = "\xef\x81\x8b";  // U+F04B play
-constexpr const char* kStopGlyph = "\xef\x81\x8d";  // U+F04D stop
-constexpr const char* kLoopGlyph = "\xef\x81\xb9";  // U+F079 retweet
+constexpr const char* kPlayGlyph = "\xef\x81\x8b";   // U+F04B play
+constexpr const char* kStopGlyph = "\xef\x81\x8d";   // U+F04D stop
+constexpr const char* kStartGlyph = "\xef\x81\x88";  // U+F048 step-backward
+constexpr const char* kLoopGlyph = "\xef\x81\xb9";   // U+F079 retweet
 
-bool spacePressed() {
-  const ImGuiIO& io = ImGui::GetIO();
-  if (io.WantTextInput || io.KeyCtrl || io.KeyAlt || io.KeySuper) return false;
-  return ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Space), false);
-}
-
-// Each new message of the output reaches the status line once.
-void relayAudioStatus(AppState& app) {
-  static std::string told;
-  if (app.audio.statusText == told) return;
-  told = app.audio.statusText;
-  if (!told.empty()) setStatus(app, told);
-}
-
-bool workAreaSet(const Session& s) { return s.workAreaIn >= 0.0f && s.workAreaOut > s.workAreaIn; }
-
-void togglePlay(AppState& app, PlaybackEngine& engine) {
-  if (IsPlaying(engine)) {
-    StopPlayback(engine);
-    return;
-  }
-  // Playing starts where the playhead shows, not where the last buffer ended.
-  SeekPlayback(engine, app.playhead);
-  StartPlayback(engine);
-}
-
-void toggleButton(const std::string& label, bool on, bool* clicked) {
+// A button that posts a command, lit while on.
+void transportButton(AppState& app, const char* glyph, const char* text, CommandId id, bool on, const char* tip) {
+  const std::string label = iconsAvailable() ? std::string(glyph) + "##" + text : std::string(text) + "##" + text;
+  ImGui::BeginDisabled(!commandAvailable(app, id));
   if (on) ImGui::PushStyleColor(ImGuiCol_Button, ImGui::GetStyleColorVec4(ImGuiCol_ButtonActive));
-  *clicked = ImGui::Button(label.c_str());
+  if (ImGui::Button(label.c_str())) app.commands.post(id);
   if (on) ImGui::PopStyleColor();
+  ImGui::EndDisabled();
+  if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled)) ImGui::SetTooltip("%s", tip);
+  ImGui::SameLine();
 }
 
 }  // namespace
 
 void drawTransportBar(AppState& app) {
-  relayAudioStatus(app);
-  PlaybackEngine* engine = app.playback.get();
-  const bool playing = engine && IsPlaying(*engine);
-  ImGui::BeginDisabled(!engine);
-  const std::string play = iconsAvailable() ? std::string(playing ? kStopGlyph : kPlayGlyph) + "##play"
-                                            : std::string(playing ? "Stop##play" : "Play##play");
-  bool clicked = false;
-  toggleButton(play, playing, &clicked);
-  ImGui::EndDisabled();
-  if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
-    ImGui::SetTooltip(engine ? (playing ? "Stop (Space)" : "Play from the playhead (Space)") : "Playback is not available");
-  if (!engine) return;
-  if (clicked || spacePressed()) togglePlay(app, *engine);
-
-  const Session& s = app.session;
-  ImGui::SameLine();
-  ImGui::BeginDisabled(!workAreaSet(s));
-  const bool looping = engine->transport.looping.load() && workAreaSet(s);
-  toggleButton(withIcon(kLoopGlyph, "Loop"), looping, &clicked);
-  ImGui::EndDisabled();
-  if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
-    ImGui::SetTooltip(workAreaSet(s) ? "Loop over the work area" : "Set a work area to loop over it");
-  SetPlaybackLoop(*engine, clicked ? !engine->transport.looping.load() : engine->transport.looping.load(),
-                  s.workAreaIn, s.workAreaOut);
-
-  engine->videoOffset = s.videoStartTime;
-  engine->monitorGain = app.prefs.monitorGain;
-  if (!app.audio.running) {
-    ImGui::SameLine();
-    ImGui::TextDisabled("(no audio output)");
+  const bool playing = isPlaying(app);
+  transportButton(app, kStartGlyph, "Start", CommandId::ReturnToStart, false, "Back to the start (Home)");
+  transportButton(app, playing ? kStopGlyph : kPlayGlyph, playing ? "Stop" : "Play", CommandId::PlayStop, playing,
+                  !playbackAvailable(app) ? "Playback is not available"
+                  : playing               ? "Stop (Space)"
+                                          : "Play from the playhead (Space)");
+  const bool loopOn = app.transport.loopWorkArea;
+  transportButton(app, kLoopGlyph, "Loop", CommandId::LoopToggle, loopOn,
+                  workAreaSet(app.session) ? "Loop over the work area" : "Loop over the work area (set one first)");
+  if (playbackAvailable(app) && !app.audio.running) {
+    ImGui::AlignTextToFramePadding();
+    ImGui::TextDisabled("silent clock");
     if (ImGui::IsItemHovered())
-      ImGui::SetTooltip("%s", app.audio.statusText.empty() ? "The playhead runs on its own clock" : app.audio.statusText.c_str());
+      ImGui::SetTooltip("No audio output: the playhead runs on its own clock.\n%s\nSettings > Output to choose one.",
+                        app.audio.statusText.c_str());
+    ImGui::SameLine();
   }
 }
 

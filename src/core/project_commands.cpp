@@ -65,7 +65,8 @@ bool openProject(ProjectContext& c, const std::string& path) {
   c.projectPath = path;
   c.newerVersionWarning = info.newerVersionWarning;
   c.autoSaveTimer = 0.0;
-  c.session->dirty = false;
+  // What a backup recovered is not in the project file yet.
+  c.session->dirty = recovering;
   if (c.applySampleRate && !c.applySampleRate(c.session->settings.projectSampleRate))
     show(c, "The audio device refused this sample rate");
   if (c.startLoadingAudio) {

@@ -33,7 +33,8 @@ std::string withProjectExtension(std::string path);
 // New project: clears the Session, forgets the project path and removes its crash lock.
 void newProject(ProjectContext& context);
 // Opens path, from its backup when a crash lock says the last run did not end
-// cleanly. False (and the Session as it was) when it cannot be opened.
+// cleanly (the recovered Session is then unsaved). False (and the Session as it
+// was) when it cannot be opened.
 bool openProject(ProjectContext& context, const std::string& path);
 // Saves to path (".vnproj" is appended when missing) and makes it the project path.
 bool saveProjectCommand(ProjectContext& context, std::string path);

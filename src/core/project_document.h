@@ -14,7 +14,9 @@ constexpr int kProjectMinReaderVersion = 1;
 constexpr const char* kProjectFormatName = "Varnel";
 
 struct ProjectWriteInput {
-  std::string projectFolder;          // the video path is written relative to it when inside
+  // The video path is written relative to it when inside; empty: in full (a
+  // backup, read from another folder than the project's).
+  std::string projectFolder;
   const CollectMap* collect = nullptr;
   std::set<std::string> usedFileIds;  // library files the sources use
 };

@@ -23,7 +23,8 @@ void writeTexts(JsonWriter& w, std::string_view key, const auto& texts) {
 
 void writeSettings(JsonWriter& w, const Session& s, const std::string& projectFolder) {
   const ProjectSettings& p = s.settings;
-  w.keyString("videoPath", pathInsideFolder(s.videoPath, projectFolder));
+  w.keyString("videoPath",
+              projectFolder.empty() ? absolutePath(s.videoPath) : pathInsideFolder(s.videoPath, projectFolder));
   w.keyFloat("videoStartTime", s.videoStartTime);
   w.keyFloat("totalDuration", p.totalDuration);
   w.keyFloat("fps", p.fps);

@@ -51,9 +51,10 @@ bool saveProject(const std::string& path, const Session& session) {
 bool saveProjectBackup(const std::string& slotPath, const std::string& projectPath, const Session& session) {
   const std::string folder = parentFolder(absolutePath(projectPath));
   CollectedAudio audio = collectAudio(session, folder);
-  // The backup lies in another folder, so it names the collected copies in full.
+  // The backup lies in another folder, so it names the video and the collected
+  // copies in full.
   for (auto& entry : audio.collect) entry.second = pathJoin(folder, entry.second);
-  ProjectWriteInput input{folder, &audio.collect, std::move(audio.usedFileIds)};
+  ProjectWriteInput input{{}, &audio.collect, std::move(audio.usedFileIds)};
   return writeDocument(slotPath, projectDocumentText(session, input));
 }
 

@@ -58,6 +58,7 @@ void clearCache(RenderCache& cache) {
   cache.fadeIns.clear();
   cache.fadeOuts.clear();
   cache.count.store(0);
+  cache.generation.fetch_add(1);  // waveforms and playback see the change
 }
 
 }  // namespace vn

@@ -65,7 +65,7 @@ void appendBlock(RenderCache& cache, RenderedBlock block, float fadeIn, float fa
 // Removes every block of the event and appends the replacements, under the mutex.
 void replaceEventBlocks(RenderCache& cache, int eventIdx, std::vector<RenderedBlock> blocks,
                         const std::vector<std::pair<float, float>>& fades);
-// Empties the cache under the mutex.
+// Empties the cache under the mutex, as a new generation.
 void clearCache(RenderCache& cache);
 
 }  // namespace vn

@@ -26,6 +26,18 @@ one_sentence
 # The whole road: demo, build, render.
 expect_exit 0 "$CLI" demo "$WORK/demo"
 PROJECT="$WORK/demo/demo.vnproj"
+# The demo's Clip and Bed play their own files, and its video's guide track sits well
+# under the built mix (ffmpeg measures both over the same four seconds).
+grep -q '^      Clip "car horn": 1 layer from its own file$' "$WORK/out" || fail "demo clip: $(cat "$WORK/out")"
+grep -q '^      Bed "street traffic": [1-9][0-9]* layers\? from its own files$' "$WORK/out" || fail "demo bed: $(cat "$WORK/out")"
+mean_volume() {
+  ffmpeg -hide_banner -nostats -ss 8 -t 4 -i "$1" -vn -af volumedetect -f null - 2>&1 |
+    sed -n 's/.*mean_volume: \(-[0-9.]*\) dB.*/\1/p'
+}
+guide=$(mean_volume "$WORK/demo/demo_picture.mp4")
+mix=$(mean_volume "$WORK/demo/demo_mix.wav")
+[ -n "$guide" ] && [ -n "$mix" ] || fail "ffmpeg could not measure the demo's guide ($guide) or mix ($mix)"
+awk -v g="$guide" -v m="$mix" 'BEGIN { exit !(g < m - 10) }' || fail "the guide track ($guide dB) is not well under the mix ($mix dB)"
 expect_exit 0 "$CLI" build "$PROJECT" --seed 1
 expect_exit 0 "$CLI" render "$PROJECT" -o "$WORK/mix.wav" --lufs -23 --reverb-stem "$WORK/verb.wav"
 grep -q "^Rendered [1-9][0-9]* blocks, [0-9.]* s, Stereo, to " "$WORK/out" || fail "render: $(cat "$WORK/out")"

@@ -145,6 +145,43 @@ TEST(ProjectCommands, CrashLockOpensTheNewestBackup) {
   EXPECT_FALSE(fs::exists(crashLockPath(path)));
 }
 
+TEST(ProjectCommands, ARecoveredBackupFindsTheVideoAndSoundsOfTheProjectFolderAndIsUnsaved) {
+  test::TempDir dir;
+  Fixture f;
+  const std::string path = dir.file("reel/reel.vnproj");
+  fs::create_directories(dir.file("reel"));
+  test::writeAll(dir.file("reel/picture.mp4"), "not really a video");
+  test::writeAll(dir.file("elsewhere.wav"), "a sound from a library");
+  Session s;
+  s.videoPath = dir.file("reel/picture.mp4");
+  s.events.push_back(eventWithKeywords("door"));
+  Layer layer;
+  layer.filepath = dir.file("elsewhere.wav");
+  layer.eventIdx = 0;
+  layer.id = 1;
+  s.results.push_back(layer);
+  ASSERT_TRUE(saveProject(path, s));  // the sound is collected into reel/Audio
+  rotateBackups(path, 3);
+  s.events[0].keywords = "door, edited since";
+  ASSERT_TRUE(saveProjectBackup(backupSlotPath(path, 1), path, s));
+  ASSERT_TRUE(writeCrashLock(path));
+
+  ASSERT_TRUE(openProject(f.context, path));
+  EXPECT_EQ(f.context.status, "Recovered from backup");
+  EXPECT_EQ(f.session.events[0].keywords, "door, edited since");
+  EXPECT_EQ(f.session.videoPath, dir.file("reel/picture.mp4"));
+  ASSERT_EQ(f.session.results.size(), 1u);
+  EXPECT_EQ(f.session.results[0].filepath, dir.file("reel/Audio/elsewhere.wav"));
+  EXPECT_TRUE(f.session.missingFiles.empty());
+  EXPECT_TRUE(f.session.dirty);  // the project file still holds the older state
+
+  // Opened normally, the project itself is saved as it stands.
+  ASSERT_TRUE(openProject(f.context, path));
+  EXPECT_EQ(f.context.status, "Project opened");
+  EXPECT_EQ(f.session.videoPath, dir.file("reel/picture.mp4"));
+  EXPECT_FALSE(f.session.dirty);
+}
+
 TEST(ProjectCommands, AutomaticBackupRotatesSlotsAndNeverTouchesTheProject) {
   test::TempDir dir;
   Fixture f;
