@@ -109,8 +109,8 @@ int runBuild(const std::vector<std::string>& raw) {
   bar.finish(format("%d events", summary.eventsBuilt));
   printEvents(session, summary);
   std::printf("%s\n", summary.status.empty() ? format("Built %d event%s - %d layer%s", summary.eventsBuilt,
-                                                      summary.eventsBuilt == 1 ? "" : "s", summary.layersAdded,
-                                                      summary.layersAdded == 1 ? "" : "s")
+                                                      plural(summary.eventsBuilt), summary.layersAdded,
+                                                      plural(summary.layersAdded))
                                                    .c_str()
                                              : summary.status.c_str());
   if (summary.cancelled) std::printf("Stopped - the events built so far are kept\n");

@@ -6,6 +6,7 @@
 #include "args.h"
 #include "audio/backend_survey.h"
 #include "command.h"
+#include "platform/text.h"
 
 namespace vn::cli {
 namespace {
@@ -44,7 +45,7 @@ int runDevices(const std::vector<std::string>& args) {
     for (size_t i = 0; i < s.devices.size(); ++i) {
       const AudioDeviceInfo& d = s.devices[i];
       std::printf("  %zu  %s - %d output channel%s, %s%s\n", i, d.name.c_str(), d.outputChannels,
-                  d.outputChannels == 1 ? "" : "s", rateList(d).c_str(), d.isDefault ? " (default)" : "");
+                  plural(d.outputChannels), rateList(d).c_str(), d.isDefault ? " (default)" : "");
     }
     outputs += static_cast<int>(s.devices.size());
   }

@@ -9,6 +9,7 @@
 #include "picture/session_text.h"
 #include "picture/trace_session.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "project_summary.h"
 
 namespace vn::cli {
@@ -53,8 +54,8 @@ int runMarkers(const std::vector<std::string>& raw) {
                 m.name.c_str());
   for (const ImportedScene& s : scenes)
     std::printf("  %s  Scene  %s\n", formatTimecode(s.time, session.settings.fps).c_str(), s.name.c_str());
-  std::printf("Imported %d marker%s and %d scene%s into %s\n", events, events == 1 ? "" : "s",
-              static_cast<int>(scenes.size()), scenes.size() == 1 ? "" : "s", projectPath->c_str());
+  std::printf("Imported %d marker%s and %d scene%s into %s\n", events, plural(events),
+              static_cast<int>(scenes.size()), plural(scenes.size()), projectPath->c_str());
   return kExitOk;
 }
 

@@ -5,6 +5,7 @@
 #include "args.h"
 #include "command.h"
 #include "library/libraries.h"
+#include "platform/text.h"
 
 namespace vn::cli {
 namespace {
@@ -40,7 +41,7 @@ int runPalette(const std::vector<std::string>& raw) {
     return userError("The Palette \"" + result.palette.name + "\" could not be written to " +
                      LibraryIndexPath(result.palette.name) + ".");
   std::printf("Palette \"%s\": %zu file%s, written to %s\n", result.palette.name.c_str(),
-              result.palette.records.size(), result.palette.records.size() == 1 ? "" : "s",
+              result.palette.records.size(), plural(result.palette.records.size()),
               LibraryIndexPath(result.palette.name).c_str());
   return kExitOk;
 }

@@ -9,6 +9,7 @@
 #include "library/missing_sources.h"
 #include "library/relink.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "progress.h"
 
 namespace vn::cli {
@@ -56,7 +57,7 @@ int runRelink(const std::vector<std::string>& raw) {
   if (!saveProject(projectPath, session))
     return userError("The project could not be saved with the new locations: " + projectPath);
   std::printf("Saved %s (%zu source%s still missing)\n", projectPath.c_str(), session.missingFiles.size(),
-              session.missingFiles.size() == 1 ? "" : "s");
+              plural(session.missingFiles.size()));
   return kExitOk;
 }
 

@@ -107,13 +107,8 @@ int runTrace(const std::vector<std::string>& raw) {
   analyzer.model = prefs.trainedModel;
   if (!readPicture(analyzer, player)) return userError("Stopped reading the picture; nothing was written.");
 
-  TraceSource source;
-  source.path = video;
-  source.appVersion = programVersion();
-  source.sourceFps = projectPath ? session.settings.fps : player.fps;
-  source.tcStartSec = (projectPath ? session.settings.startTC : 0.0f) + player.offset;
-  source.width = player.width;
-  source.height = player.height;
+  const TraceSource source = projectPath ? MakeTraceSource(video, player, session.settings.fps, session.settings.startTC)
+                                         : MakeTraceSource(video, player, player.fps, 0.0f);
   std::string traceFile = args.value("-o").value_or(TraceFilePath(projectPath ? absolutePath(*projectPath) : "", video));
   std::error_code ec;
   std::filesystem::create_directories(parentFolder(traceFile), ec);
@@ -134,7 +129,7 @@ int runTrace(const std::vector<std::string>& raw) {
   const int imported = ImportTraceEvents(analyzer, session, options);
   if (!saveProject(*projectPath, session))
     return userError("Could not write " + *projectPath + "; the project was not changed.");
-  std::printf("Imported %d event%s into %s (keeping %s the line at %.2f)\n", imported, imported == 1 ? "" : "s",
+  std::printf("Imported %d event%s into %s (keeping %s the line at %.2f)\n", imported, plural(imported),
               projectPath->c_str(), session.traceSummary.traceKeepAbove ? "above" : "below",
               session.traceSummary.opticalDetail);
   return kExitOk;

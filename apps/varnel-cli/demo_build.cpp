@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "build_session.h"
+#include "platform/text.h"
 
 namespace vn::cli {
 namespace {
@@ -32,7 +33,7 @@ bool BuildDemoEvents(Session& session) {
     options.onlyEvent = i;
     const BuildSummary own = buildWithAppLibraries(session, state, options);
     std::printf("      %s \"%s\": %d layer%s from its own file%s\n", shapeName(session.events[i].shape),
-                session.events[i].keywords.c_str(), own.layersAdded, own.layersAdded == 1 ? "" : "s",
+                session.events[i].keywords.c_str(), own.layersAdded, plural(own.layersAdded),
                 session.events[i].shape == ShapeType::Bed ? "s" : "");
   }
   return true;

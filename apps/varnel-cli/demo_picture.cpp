@@ -39,13 +39,7 @@ bool ReadDemoPicture(const std::string& folder, const std::string& projectPath, 
   ResetTrace(analyzer, player.duration);
   RunTrace(analyzer, player, TraceRun{});
 
-  TraceSource source;
-  source.path = video;
-  source.appVersion = programVersion();
-  source.sourceFps = session.settings.fps;
-  source.tcStartSec = session.settings.startTC + player.offset;
-  source.width = player.width;
-  source.height = player.height;
+  const TraceSource source = MakeTraceSource(video, player, session.settings.fps, session.settings.startTC);
   const std::string traceFile = TraceFilePath(projectPath, video);
   if (!WriteTraceFile(traceFile, analyzer, {}, source)) {
     std::fprintf(stderr, "Could not write the trace file %s.\n", traceFile.c_str());

@@ -5,21 +5,18 @@
 
 #include "core/timecode.h"
 #include "platform/paths.h"
+#include "platform/text.h"
+#include "render/spatial_layout.h"
 
 namespace vn::cli {
 namespace {
-
-const char* formatName(int fmt) {
-  static const char* kNames[] = {"mono", "stereo", "5.1", "7.1"};
-  return fmt >= 0 && fmt < 4 ? kNames[fmt] : "?";
-}
 
 std::string declaration(const Bus& bus) {
   if (bus.slots.empty()) return "free";
   std::string text;
   for (const BusSlot& slot : bus.slots) {
     if (!text.empty()) text += " + ";
-    text += std::to_string(slot.count) + " x " + formatName(slot.fmt);
+    text += std::to_string(slot.count) + " x " + channelFormatName(slot.fmt);
     if (!slot.label.empty()) text += " \"" + slot.label + "\"";
   }
   return text;
@@ -31,7 +28,7 @@ void appendItem(std::string& list, const std::string& item) {
   list += item;
 }
 
-std::string plural(int n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
+std::string counted(int n, const char* word) { return format("%d %s%s", n, word, plural(n)); }
 
 void printEvents(const Session& s) {
   int byShape[kShapeCount] = {};
@@ -92,7 +89,7 @@ void printProjectSummary(const std::string& path, const Session& s, const Projec
   printBusses(s);
   if (!s.videoPath.empty())
     std::printf("Video       %s%s\n", s.videoPath.c_str(), fileExists(s.videoPath) ? "" : " (missing)");
-  std::printf("Missing     %s\n", plural(static_cast<int>(s.missingFiles.size()), "file").c_str());
+  std::printf("Missing     %s\n", counted(static_cast<int>(s.missingFiles.size()), "file").c_str());
   for (const std::string& missing : s.missingFiles) std::printf("  %s\n", missing.c_str());
   if (!info.newerVersionWarning.empty()) std::printf("Warning     %s\n", info.newerVersionWarning.c_str());
 }

@@ -24,7 +24,6 @@ namespace vn {
 namespace {
 
 constexpr std::array<int, 7> kBufferSizes{32, 64, 128, 256, 512, 1024, 2048};
-constexpr std::array<const char*, 4> kChannelChoices{"Mono", "Stereo", "5.1", "7.1"};
 constexpr std::array<MonitorFormat, 4> kMonitorFormats{
     MonitorFormat{SpatialLayout::Stereo, false}, MonitorFormat{SpatialLayout::Surround51, false},
     MonitorFormat{SpatialLayout::Surround714, false}, MonitorFormat{SpatialLayout::Surround714, true}};
@@ -94,9 +93,13 @@ void bufferRow(AppState& app) {
 void channelsRow(AppState& app) {
   AudioOutput& out = app.audio;
   fieldLabel("Channels", column(app));
-  int choice = ChoiceForOutputChannels(out.requestedChannels);
-  if (ImGui::Combo("##audio_channels", &choice, kChannelChoices.data(), static_cast<int>(kChannelChoices.size())))
-    SetOutputChannels(out, choice);
+  // The choices are the channel formats, in their order.
+  const int choice = ChoiceForOutputChannels(out.requestedChannels);
+  if (ImGui::BeginCombo("##audio_channels", channelFormatName(choice))) {
+    for (int f = 0; f < 4; ++f)
+      if (ImGui::Selectable(channelFormatName(f), f == choice) && f != choice) SetOutputChannels(out, f);
+    ImGui::EndCombo();
+  }
   if (out.streamRate > 0 && out.channels != out.requestedChannels && ImGui::IsItemHovered())
     ImGui::SetTooltip("The device plays %d channels", out.channels);
 }

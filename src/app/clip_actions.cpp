@@ -1,7 +1,5 @@
 #include "app/clip_actions.h"
 
-#include <algorithm>
-
 #include "app/app_state.h"
 #include "app/edit_actions.h"
 #include "builder/source_probe.h"
@@ -30,12 +28,7 @@ int placeClip(AppState& app, const std::string& path, double time) {
 
 int placeBed(AppState& app) {
   if (!beginEdit(app, "Place Bed")) return -1;
-  const Session& s = app.session;
-  const bool workArea = s.workAreaIn >= 0 && s.workAreaOut > s.workAreaIn;
-  const float time = workArea ? s.workAreaIn : static_cast<float>(app.playhead);
-  const float duration =
-      std::min(workArea ? s.workAreaOut - s.workAreaIn : 10.0f, std::max(s.settings.maxEventDuration, 0.1f));
-  const int index = addEvent(app.session, makeBedEvent(time, duration));
+  const int index = addEvent(app.session, makeBedEventAt(app.session, static_cast<float>(app.playhead)));
   selectOnly(app.selection, index);
   setStatus(app, "Bed - fixed background layers: drop sound files on it");
   return index;

@@ -12,6 +12,7 @@
 #include "app/project_actions.h"
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
+#include "core/event_edit.h"
 
 namespace vn {
 namespace {

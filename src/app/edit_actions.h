@@ -16,8 +16,6 @@ bool beginEdit(AppState& app, const char* label);
 
 // A new event of the shape at the time, selected; returns its index or -1.
 int createEvent(AppState& app, ShapeType shape, double time, double duration);
-// The duration a new event of this shape starts with.
-float defaultDuration(ShapeType shape);
 
 void selectAll(AppState& app);
 void deleteSelection(AppState& app);

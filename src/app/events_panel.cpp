@@ -11,7 +11,7 @@
 #include "app/icons.h"
 #include "app/panel_draw.h"
 #include "app/theme.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "library/ascii_case.h"
 
 namespace vn {
@@ -49,7 +49,6 @@ void drawEventsPanel(AppState& app) {
   if (!sessionBusy(app))
     for (const Layer& layer : s.results)
     if (layer.eventIdx >= 0 && layer.eventIdx < static_cast<int>(layerCount.size())) ++layerCount[layer.eventIdx];
-  const double fps = s.settings.fps > 0 ? s.settings.fps : 24.0;
   ImGuiListClipper clipper;
   clipper.Begin(static_cast<int>(rows.size()));
   while (clipper.Step()) {
@@ -58,7 +57,7 @@ void drawEventsPanel(AppState& app) {
       const Event& event = s.events[e];
       ImGui::TableNextRow();
       ImGui::TableNextColumn();
-      const std::string tc = formatTimecode(event.time + s.settings.startTC, fps) + "##row" + std::to_string(e);
+      const std::string tc = sessionTimecode(s.settings, event.time) + "##row" + std::to_string(e);
       if (ImGui::Selectable(tc.c_str(), app.selection.events.count(e) > 0, ImGuiSelectableFlags_SpanAllColumns))
         app.commands.post({CommandId::SelectEvent, {}, e});
       ImGui::TableNextColumn();

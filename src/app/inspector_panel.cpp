@@ -16,8 +16,9 @@
 #include "app/panel_draw.h"
 #include "app/theme.h"
 #include "app/widgets.h"
+#include "core/event_edit.h"
 #include "core/text_field.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 
@@ -29,8 +30,6 @@ constexpr std::array<ShapeType, 6> kChoosableShapes{ShapeType::Spot,    ShapeTyp
 
 float labelColumn(const AppState& app) { return 112.0f * app.uiScale; }
 
-bool alwaysLocked(ShapeType shape) { return shape == ShapeType::Clip || shape == ShapeType::Bed; }
-
 void shapeCombo(AppState& app, Event& event) {
   fieldLabel("Shape", labelColumn(app));
   if (!ImGui::BeginCombo("##shape", shapeName(event.shape))) return;
@@ -39,8 +38,7 @@ void shapeCombo(AppState& app, Event& event) {
     const bool picked = ImGui::Selectable(shapeName(shape), shape == event.shape);
     ImGui::PopStyleColor();
     if (picked && shape != event.shape && acceptEdit(app, "Shape")) {
-      event.shape = shape;
-      if (alwaysLocked(shape)) event.locked = true;
+      setEventShape(event, shape);
     }
   }
   ImGui::EndCombo();
@@ -48,18 +46,17 @@ void shapeCombo(AppState& app, Event& event) {
 
 void timeFields(AppState& app, Event& event) {
   const Session& s = app.session;
-  const double fps = s.settings.fps > 0 ? s.settings.fps : 24.0;
   fieldLabel("Start", labelColumn(app));
-  std::string tc = formatTimecode(event.time + s.settings.startTC, fps);
+  std::string tc = sessionTimecode(s.settings, event.time);
   if (ImGui::InputText("##start_tc", &tc, ImGuiInputTextFlags_EnterReturnsTrue)) {
-    const double t = parseTimecode(tc, fps);
-    if (t >= 0 && acceptEdit(app, "Start")) event.time = static_cast<float>(std::max(0.0, t - s.settings.startTC));
-    else if (t < 0) setStatus(app, "Type a timecode as HH:MM:SS:FF");
+    const std::optional<double> t = parseSessionTimecode(s.settings, tc);
+    if (t && acceptEdit(app, "Start")) event.time = static_cast<float>(*t);
+    else if (!t) setStatus(app, "Type a timecode as HH:MM:SS:FF");
   }
   fieldLabel("Start (s)", labelColumn(app));
   editDrag(app, "##start_s", event.time, 0.01f, 0.0f, 1e6f, "%.3f s");
   fieldLabel("Duration", labelColumn(app));
-  editDrag(app, "##duration", event.duration, 0.01f, 0.05f, std::max(0.05f, s.settings.maxEventDuration), "%.3f s");
+  editDrag(app, "##duration", event.duration, 0.01f, kShortestEvent, longestEventDuration(s.settings), "%.3f s");
 }
 
 void busCombo(AppState& app, Event& event) {
@@ -82,7 +79,7 @@ void busCombo(AppState& app, Event& event) {
 
 void flags(AppState& app, Event& event) {
   fieldLabel("", labelColumn(app));
-  ImGui::BeginDisabled(alwaysLocked(event.shape));
+  ImGui::BeginDisabled(isAlwaysLocked(event.shape));
   editBool(app, "Locked", event.locked);
   ImGui::EndDisabled();
   if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled)) {

@@ -34,7 +34,7 @@ void scanProgress(AppState& app) {
   if (!texts.message.empty()) ImGui::TextColored(ImColor(colors::kAccent), "%s", texts.message.c_str());
   if (!texts.failedFiles.empty() &&
       ImGui::TreeNode("##failed", "%zu file%s could not be read", texts.failedFiles.size(),
-                      texts.failedFiles.size() == 1 ? "" : "s")) {
+                      plural(texts.failedFiles.size()))) {
     for (const ScanFailure& f : texts.failedFiles) {
       ImGui::TextUnformatted(fileNameOf(f.path).c_str());
       ImGui::SameLine();

@@ -63,18 +63,6 @@ void forgetStoredRead(AppState& app) {
   appPicture().mirroredSummary = summarySignature(s);
 }
 
-TraceSource traceSourceOf(const AppState& app) {
-  const PictureState& p = appPicture();
-  TraceSource source;
-  source.path = openVideoPath();
-  source.appVersion = programVersion();
-  source.sourceFps = app.session.settings.fps;
-  source.tcStartSec = app.session.settings.startTC + app.session.videoStartTime;
-  source.width = p.player.width;
-  source.height = p.player.height;
-  return source;
-}
-
 // The read works on the open player: it ends before the player changes.
 void endReadBeforePlayerChange() {
   PictureState& p = appPicture();
@@ -113,7 +101,7 @@ void finishLoad(AppState& app) {
 // The project names a video that is not the one open: load it (once per path).
 void followProjectVideo(AppState& app) {
   PictureState& p = appPicture();
-  static std::string attempted;
+  std::string& attempted = p.attemptedVideo;
   const std::string& wanted = app.session.videoPath;
   if (p.load) return;
   if (wanted.empty()) {
@@ -226,8 +214,8 @@ void importMarkersFrom(AppState& app, const std::string& path) {
   if (!p.markers.empty()) selectOnly(app.selection, -1);
   showPictureMessage(app,
                      format("%d marker%s, %d scene%s from %s", static_cast<int>(p.markers.size()),
-                            p.markers.size() == 1 ? "" : "s", static_cast<int>(scenes.size()),
-                            scenes.size() == 1 ? "" : "s", fileNameOf(path).c_str()),
+                            plural(p.markers.size()), static_cast<int>(scenes.size()),
+                            plural(scenes.size()), fileNameOf(path).c_str()),
                      p.markers.empty() && scenes.empty());
   app.focusPanel = "Trace";
 }
@@ -258,7 +246,7 @@ void startPictureRead(AppState& app) {
   if (!p.player.loaded || p.analyzer.running.load()) return;
   TraceRun run;
   run.params = p.params;
-  run.source = traceSourceOf(app);
+  run.source = MakeTraceSource(openVideoPath(), p.player, app.session.settings.fps, app.session.settings.startTC);
   run.traceFilePath = TraceFilePath(app.project.projectPath, run.source.path);
   // Reads of unsaved projects go to the application's Traces folder.
   std::error_code ec;
@@ -297,7 +285,7 @@ int importPictureEvents(AppState& app) {
   options.videoOffset = app.session.videoStartTime;
   int imported = p.haveRead ? ImportTraceEvents(p.analyzer, app.session, options) : 0;
   imported += ImportMarkerEvents(p.markers, app.session, {});
-  setStatus(app, format("Imported %d event%s", imported, imported == 1 ? "" : "s"));
+  setStatus(app, format("Imported %d event%s", imported, plural(imported)));
   return imported;
 }
 

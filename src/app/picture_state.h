@@ -32,6 +32,7 @@ struct PictureState {
   VideoPlayer player;
   std::unique_ptr<VideoLoad> load;
   std::string loadError;  // why the last load failed, shown in the video area
+  std::string attemptedVideo;  // the project's video last tried, so a failed load is not retried every frame
 
   unsigned int texture = 0;  // the video frame for the interface
   int textureWidth = 0;
@@ -43,6 +44,7 @@ struct PictureState {
   bool reading = false;       // a read was running at the last frame
   bool haveRead = false;      // a read finished (or was imported) and was not cleared
   uint64_t mirroredSummary = 0;  // the Session's stored read the analyzer now mirrors
+  bool sliceDragEdits = false;   // the slice-line drag under way took its undo step
 
   std::vector<ImportedMarker> markers;
   std::string message;  // a passing message of the Trace panel

@@ -10,17 +10,18 @@
 #include "app/render_actions.h"
 #include "app/widgets.h"
 #include "builder/pitch_scale.h"
+#include "core/session_timecode.h"
 #include "core/text_field.h"
 #include "core/timecode.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "render/spatial_layout.h"
 
 namespace vn {
 namespace {
 
 constexpr std::array<int, 4> kRates{44100, 48000, 88200, 96000};
 constexpr std::array<float, 9> kFrameRates{23.976f, 24.0f, 25.0f, 29.97f, 30.0f, 48.0f, 50.0f, 59.94f, 60.0f};
-constexpr std::array<const char*, 4> kFormatNames{"Mono", "Stereo", "5.1", "7.1"};
 
 float column(const AppState& app) { return 130.0f * app.uiScale; }
 
@@ -50,10 +51,9 @@ void settingsSection(AppState& app) {
     ImGui::EndCombo();
   }
   fieldLabel("Start timecode", column(app));
-  const double fps = ps.fps > 0 ? ps.fps : 24.0;
-  std::string tc = formatTimecode(ps.startTC, fps);
+  std::string tc = sessionTimecode(ps, 0.0);
   if (ImGui::InputText("##start_tc", &tc, ImGuiInputTextFlags_EnterReturnsTrue)) {
-    const double t = parseTimecode(tc, fps);
+    const double t = parseTimecode(tc, displayFps(ps));
     if (t < 0) setStatus(app, "Type a timecode as HH:MM:SS:FF");
     else if (acceptEdit(app, "Start timecode")) ps.startTC = static_cast<float>(t);
   }
@@ -91,9 +91,9 @@ void slotRow(AppState& app, Bus& bus, size_t k) {
   editInt(app, "##n", slot.count, 1, 32, "%d x");
   ImGui::SameLine();
   ImGui::SetNextItemWidth(80 * app.uiScale);
-  if (ImGui::BeginCombo("##fmt", kFormatNames[std::clamp(slot.fmt, 0, 3)])) {
+  if (ImGui::BeginCombo("##fmt", channelFormatName(slot.fmt))) {
     for (int f = 0; f < 4; ++f)
-      if (ImGui::Selectable(kFormatNames[f], slot.fmt == f) && acceptEdit(app, "Slot format")) slot.fmt = f;
+      if (ImGui::Selectable(channelFormatName(f), slot.fmt == f) && acceptEdit(app, "Slot format")) slot.fmt = f;
     ImGui::EndCombo();
   }
   ImGui::SameLine();

@@ -1,6 +1,5 @@
 #pragma once
-// What the mouse touches on the timeline, and the edits a drag makes: moving events
-// with their layers, moving an event's start or end, painting a curve.
+// What the mouse touches on the timeline, and which events a rubber band meets.
 #include <vector>
 
 #include "app/timeline_layout.h"
@@ -21,20 +20,6 @@ struct TimelineHit {
 // Edges are the outer edgePixels of a block (at most a third of its width each).
 TimelineHit hitTestTimeline(const Session& session, const TimelineLayout& layout, const TimelineMetrics& metrics,
                             const TimelineView& view, float x, float y, float edgePixels);
-
-// Moves the events and their layers by delta seconds; the earliest event stops at 0.
-// Returns the delta applied.
-float moveEvents(Session& session, const std::vector<int>& events, float delta);
-
-constexpr float kShortestEvent = 0.05f;
-// Moves the start of an event keeping its end; the layers stay where they are.
-void setEventStart(Session& session, int event, float newStart);
-// Moves the end of an event keeping its start; at most maxEventDuration long.
-void setEventEnd(Session& session, int event, float newEnd);
-
-// Paints a curve by a straight stroke between two points (positions and values 0..1),
-// filling every point in between so a fast drag leaves no gaps.
-void paintCurve(Curve& curve, float fromPos, float fromValue, float toPos, float toValue);
 
 // Events whose block meets the rectangle [t0, t1] x [y0, y1] (timeline seconds, row
 // coordinates).

@@ -23,8 +23,9 @@
 #include "app/timeline_layout.h"
 #include "app/transport_actions.h"
 #include "app/waveforms.h"
+#include "core/event_edit.h"
 #include "core/session_edit.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 
@@ -49,8 +50,7 @@ void drawRuler(AppState& app, ImDrawList* dl, ImVec2 pos, float width, float hei
   const Session& s = app.session;
   const TimelineView& view = app.timeline;
   dl->AddRectFilled(pos, ImVec2(pos.x + width, pos.y + height), colors::kRuler);
-  const double fps = s.settings.fps > 0 ? s.settings.fps : 24.0;
-  const RulerSpacing spacing = rulerSpacing(view.pixelsPerSecond, fps, 96.0f * app.uiScale);
+  const RulerSpacing spacing = rulerSpacing(view.pixelsPerSecond, displayFps(s.settings), 96.0f * app.uiScale);
   const double t0 = std::max(0.0, view.leftTime), t1 = xToTime(view, width);
   // Work area band.
   if (s.workAreaIn >= 0 || s.workAreaOut >= 0) {
@@ -66,7 +66,7 @@ void drawRuler(AppState& app, ImDrawList* dl, ImVec2 pos, float width, float hei
     const bool major = phase < 1e-6 || spacing.majorSeconds - phase < 1e-6;
     dl->AddLine(ImVec2(x, pos.y + height - (major ? 12 : 5)), ImVec2(x, pos.y + height), colors::kTextDim);
     if (major) {
-      const std::string tc = formatTimecode(t + s.settings.startTC, fps);
+      const std::string tc = sessionTimecode(s.settings, t);
       dl->AddText(font, fontSize, ImVec2(x + 4, pos.y + 3), colors::kTextDim, tc.c_str());
     }
   }
@@ -87,8 +87,7 @@ void drawScenes(const AppState& app, ImDrawList* dl, ImVec2 pos, float width, fl
 }
 
 void drawGrid(const AppState& app, ImDrawList* dl, const Geometry& g) {
-  const double fps = app.session.settings.fps > 0 ? app.session.settings.fps : 24.0;
-  const RulerSpacing spacing = rulerSpacing(app.timeline.pixelsPerSecond, fps, 96.0f * app.uiScale);
+  const RulerSpacing spacing = rulerSpacing(app.timeline.pixelsPerSecond, displayFps(app.session.settings), 96.0f * app.uiScale);
   const double t0 = std::max(0.0, app.timeline.leftTime), t1 = xToTime(app.timeline, g.width);
   for (double t = std::floor(t0 / spacing.majorSeconds) * spacing.majorSeconds; t <= t1; t += spacing.majorSeconds) {
     const float x = g.origin.x + timeToX(app.timeline, t);

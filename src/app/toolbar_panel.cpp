@@ -11,7 +11,7 @@
 #include "app/icons.h"
 #include "app/panel_draw.h"
 #include "app/theme.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 
 namespace vn {
 namespace {
@@ -91,7 +91,7 @@ void drawToolbarPanel(AppState& app) {
   separator(app);
   drawTransportBar(app);
   const Session& s = app.session;
-  const std::string tc = formatTimecode(app.playhead + s.settings.startTC, s.settings.fps > 0 ? s.settings.fps : 24.0);
+  const std::string tc = sessionTimecode(s.settings, app.playhead);
   ImGui::PushFont(interfaceFonts().display);
   ImGui::SetCursorPosY(ImGui::GetCursorPosY() - 3 * app.uiScale);
   ImGui::TextColored(ImVec4(0.55f, 0.86f, 0.95f, 1.0f), "%s", tc.c_str());

@@ -80,7 +80,7 @@ void sliceLine(AppState& app, const TraceAnalyzer& a, ImVec2 pos, float width, f
   ImGui::InvisibleButton("##slice_line", ImVec2(width, 2 * grab));
   const bool hovered = ImGui::IsItemHovered(), active = ImGui::IsItemActive();
   // One undo step per drag; while the Session is busy the line stays put.
-  static bool editing = false;
+  bool& editing = appPicture().sliceDragEdits;
   if (ImGui::IsItemActivated()) editing = beginEdit(app, "Move slice line");
   if (active && editing) {
     const float level = (pos.y + height - ImGui::GetIO().MousePos.y) / (height - 2);

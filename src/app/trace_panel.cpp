@@ -11,7 +11,7 @@
 #include "app/picture_panels.h"
 #include "app/picture_state.h"
 #include "app/theme.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "picture/trace_session.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -88,7 +88,6 @@ void eventList(AppState& app, PictureState& p) {
   const std::vector<Row> rows = rowsOf(app, p);
   if (rows.empty()) return;
   const TraceSummary& s = app.session.traceSummary;
-  const double fps = app.session.settings.fps > 0 ? app.session.settings.fps : 24.0;
   const ImGuiTableFlags flags = ImGuiTableFlags_RowBg | ImGuiTableFlags_ScrollY | ImGuiTableFlags_BordersInnerV;
   const float height = std::max(120.0f, ImGui::GetContentRegionAvail().y - 60.0f * app.uiScale);
   if (!ImGui::BeginTable("##trace_events", 5, flags, ImVec2(-1, height))) return;
@@ -110,7 +109,7 @@ void eventList(AppState& app, PictureState& p) {
       const bool kept = e.accepted && KeepBySlice(e, s.opticalDetail, s.traceKeepAbove);
       ImGui::TableNextColumn();
       ImGui::TextColored(ImColor(kept ? colors::kText : colors::kTextDim), "%s",
-                         formatTimecode(app.session.settings.startTC + row.time, fps).c_str());
+                         sessionTimecode(app.session.settings, row.time).c_str());
       ImGui::TableNextColumn();
       ImGui::TextDisabled("%s %s", e.type == kTraceSpot ? "Spot" : e.type == kTraceCluster ? "Cluster" : "Fill",
                           e.layer == kLayerBackground ? "BG" : "FG");
@@ -123,7 +122,7 @@ void eventList(AppState& app, PictureState& p) {
       ImGui::Checkbox("##accept", &m.accepted);
       ImGui::TableNextColumn();
       ImGui::TextColored(ImColor(m.accepted ? colors::kText : colors::kTextDim), "%s",
-                         formatTimecode(app.session.settings.startTC + row.time, fps).c_str());
+                         sessionTimecode(app.session.settings, row.time).c_str());
       ImGui::TableNextColumn();
       ImGui::TextDisabled("Marker");
       ImGui::TableNextColumn();

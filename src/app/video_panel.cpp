@@ -10,7 +10,7 @@
 #include "app/picture_panels.h"
 #include "app/picture_state.h"
 #include "app/theme.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "picture/reference_audio.h"
 #include "platform/log.h"
 
@@ -76,8 +76,7 @@ void drawVideoPanel(AppState& app) {
   dl->AddRectFilled(at, ImVec2(at.x + avail.x, at.y + avail.y), IM_COL32(0, 0, 0, 255));
   dl->AddImage(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(p.texture)), p0, ImVec2(p0.x + size.x, p0.y + size.y));
   // The frame's timecode, and a newer video that is loading behind this one.
-  const double fps = app.session.settings.fps > 0 ? app.session.settings.fps : 24.0;
-  const std::string tc = formatTimecode(app.session.settings.startTC + p.player.offset + p.player.currentFrameTime, fps);
+  const std::string tc = sessionTimecode(app.session.settings, p.player.offset + p.player.currentFrameTime);
   dl->AddText(ImVec2(p0.x + 6, p0.y + 4), IM_COL32(255, 255, 255, 200), tc.c_str());
   if (p.load) {
     dl->AddText(ImVec2(p0.x + 6, p0.y + size.y - ImGui::GetFontSize() - 4), colors::kAccent, loadingText().c_str());

@@ -9,7 +9,7 @@
 #include "app/app_state.h"
 #include "app/edit_actions.h"
 #include "app/fonts.h"
-#include "app/timeline_edit.h"
+#include "core/event_edit.h"
 #include "core/session_edit.h"
 #include "core/text_field.h"
 #include "platform/log.h"

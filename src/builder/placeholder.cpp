@@ -49,9 +49,8 @@ int placeholderCount(const Session& session) {
 
 std::string placeholderStatus(int placeholders, int libraryCount) {
   if (placeholders <= 0) return {};
-  const char* plural = placeholders == 1 ? "" : "s";
-  return libraryCount > 0 ? format("Some files unreadable - %d placeholder clip%s", placeholders, plural)
-                          : format("No palette - %d placeholder clip%s", placeholders, plural);
+  return libraryCount > 0 ? format("Some files unreadable - %d placeholder clip%s", placeholders, plural(placeholders))
+                          : format("No palette - %d placeholder clip%s", placeholders, plural(placeholders));
 }
 
 }  // namespace vn

@@ -162,7 +162,7 @@ void readEvent(const JsonValue& o, Event& e, bool legacyShapes, int userShapeCou
   e.userShapeIdx = readInt(o, "userShapeIdx", -1);
   if (e.userShapeIdx < 0 || e.userShapeIdx >= userShapeCount) e.userShapeIdx = -1;
   // Clips and beds are the user's own files and are never rebuilt.
-  e.locked = readBool(o, "locked", false) || e.shape == ShapeType::Clip || e.shape == ShapeType::Bed;
+  e.locked = readBool(o, "locked", false) || isAlwaysLocked(e.shape);
   e.muted = readBool(o, "muted", false);
   if (member(o, "fmtOverride").isNumber())
     e.fmtOverride = static_cast<int8_t>(readInt(o, "fmtOverride", -1, -1, 1));

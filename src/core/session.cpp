@@ -15,6 +15,8 @@ const char* shapeName(ShapeType shape) {
   return "Spot";
 }
 
+bool isAlwaysLocked(ShapeType shape) { return shape == ShapeType::Clip || shape == ShapeType::Bed; }
+
 std::array<Bus, kMaxBusses> defaultBusses() {
   std::array<Bus, kMaxBusses> busses{};
   for (int i = 0; i < kMaxBusses; ++i) {

@@ -16,6 +16,8 @@ namespace vn {
 enum class ShapeType : int { Spot = 0, Bloom = 1, Contour = 2, Fill = 3, Scatter = 4, Clip = 5, Bed = 6 };
 constexpr int kShapeCount = 7;
 const char* shapeName(ShapeType shape);
+// Clip and Bed events hold the user's own files: a build never replaces them.
+bool isAlwaysLocked(ShapeType shape);
 
 // 0 mono, 1 stereo, 2 5.1, 3 7.1.
 enum class ChannelFormat : int { Mono = 0, Stereo = 1, Surround51 = 2, Surround71 = 3 };

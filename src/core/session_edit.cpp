@@ -6,8 +6,19 @@
 
 #include "core/shared_settings.h"
 #include "core/text_field.h"
+#include "platform/text.h"
 
 namespace vn {
+namespace {
+
+std::string unusedName(const std::set<std::string>& taken, const char* stem, size_t capacity) {
+  for (int n = 1;; ++n) {
+    std::string name = cutText(format("%s %d", stem, n), capacity);
+    if (!taken.count(name)) return name;
+  }
+}
+
+}  // namespace
 
 void markDirty(Session& session) { session.dirty = true; }
 
@@ -116,6 +127,18 @@ void deleteLayers(Session& session, const std::vector<uint32_t>& layerIds) {
   markDirty(session);
 }
 
+int addScene(Session& session, float inTime, float outTime) {
+  std::set<std::string> taken;
+  for (const Scene& scene : session.scenes) taken.insert(scene.name);
+  Scene scene;
+  scene.name = unusedName(taken, "Scene", cap::kSceneName);
+  scene.inTime = inTime;
+  scene.outTime = outTime;
+  session.scenes.push_back(std::move(scene));
+  markDirty(session);
+  return static_cast<int>(session.scenes.size()) - 1;
+}
+
 void deleteScene(Session& session, int sceneIdx) {
   if (sceneIdx < 0 || sceneIdx >= static_cast<int>(session.scenes.size())) return;
   session.scenes.erase(session.scenes.begin() + sceneIdx);
@@ -139,11 +162,44 @@ void renameGroup(Session& session, const std::string& from, const std::string& t
 
 void ungroup(Session& session, const std::string& name) { renameGroup(session, name, ""); }
 
+std::string groupEvents(Session& session, const std::vector<int>& events) {
+  std::set<std::string> taken;
+  for (const Event& e : session.events)
+    if (!e.folder.empty()) taken.insert(e.folder);
+  const std::string name = unusedName(taken, "Group", cap::kFolder);
+  for (int e : events)
+    if (e >= 0 && e < static_cast<int>(session.events.size())) session.events[e].folder = name;
+  pruneLinkedGroups(session);
+  markDirty(session);
+  return name;
+}
+
 void pruneLinkedGroups(Session& session) {
   std::set<std::string> used;
   for (const Event& e : session.events)
     if (!e.folder.empty()) used.insert(e.folder);
   std::erase_if(session.linkedGroups, [&](const std::string& name) { return used.count(name) == 0; });
+}
+
+bool hasWorkArea(const Session& session) {
+  return session.workAreaIn >= 0 && session.workAreaOut > session.workAreaIn;
+}
+
+void setWorkAreaIn(Session& session, float time) {
+  session.workAreaIn = time;
+  if (session.workAreaOut >= 0 && session.workAreaOut <= time) session.workAreaOut = -1.0f;
+  markDirty(session);
+}
+
+void setWorkAreaOut(Session& session, float time) {
+  session.workAreaOut = time;
+  if (session.workAreaIn >= time) session.workAreaIn = -1.0f;
+  markDirty(session);
+}
+
+void clearWorkArea(Session& session) {
+  session.workAreaIn = session.workAreaOut = -1.0f;
+  markDirty(session);
 }
 
 void clearSession(Session& session) {

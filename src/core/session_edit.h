@@ -31,14 +31,27 @@ void replaceEventLayers(Session& session, int eventIdx, std::vector<Layer> layer
 // Removes the layers whose ids are listed; folds into them are released.
 void deleteLayers(Session& session, const std::vector<uint32_t>& layerIds);
 
+// Appends a Scene from inTime to outTime named "Scene N" with the first N no scene
+// has; returns its position.
+int addScene(Session& session, float inTime, float outTime);
 // Removes a scene; its backgrounds are unlinked and later links follow.
 void deleteScene(Session& session, int sceneIdx);
 
 // Group edits by name: every event whose folder equals the name belongs to it.
 void renameGroup(Session& session, const std::string& from, const std::string& to);
 void ungroup(Session& session, const std::string& name);
+// Puts the events into a new Group named "Group N" with the first N no event carries;
+// returns the name.
+std::string groupEvents(Session& session, const std::vector<int>& events);
 // Linked groups whose name no event carries any more are forgotten.
 void pruneLinkedGroups(Session& session);
+
+// The work area runs from workAreaIn to workAreaOut, in before out; a bound that
+// would cross the other clears the other.
+bool hasWorkArea(const Session& session);
+void setWorkAreaIn(Session& session, float time);
+void setWorkAreaOut(Session& session, float time);
+void clearWorkArea(Session& session);
 
 // New project: empties every list and sets the defaults, keeping the settings that
 // are also preferences (sample rate, longest event, scale, pitch and reverse).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/event_edit.h"
+#include "core/session_edit.h"
 #include "core/text_field.h"
 #include "platform/paths.h"
 
@@ -25,7 +27,7 @@ Event makeClipEvent(const std::string& path, const std::string& fileId, float fi
   clip.shape = ShapeType::Clip;
   clip.locked = true;
   clip.time = std::max(0.0f, time);
-  clip.duration = std::min(fileSeconds, std::max(maxDuration, 0.1f));
+  clip.duration = std::min(fileSeconds, std::max(maxDuration, kShortestEvent));
   clip.hasPinned = true;
   clip.pinnedFile = cutText(path, cap::kPinnedFile);
   clip.pinnedFileId = fileId;
@@ -42,6 +44,13 @@ Event makeBedEvent(float time, float duration) {
   bed.time = std::max(0.0f, time);
   bed.duration = duration;
   return bed;
+}
+
+Event makeBedEventAt(const Session& session, float time) {
+  const bool workArea = hasWorkArea(session);
+  const float start = workArea ? session.workAreaIn : time;
+  const float length = workArea ? session.workAreaOut - session.workAreaIn : 10.0f;
+  return makeBedEvent(start, std::min(length, longestEventDuration(session.settings)));
 }
 
 bool addBedFile(Event& bed, const std::string& path, const std::string& fileId) {

@@ -16,6 +16,9 @@ Event makeClipEvent(const std::string& path, const std::string& fileId, float fi
                     float maxDuration);
 // An empty Bed from time for duration.
 Event makeBedEvent(float time, float duration);
+// An empty Bed over the session's work area, or when none is set ten seconds from
+// time; never longer than the longest event.
+Event makeBedEventAt(const Session& session, float time);
 // Adds the file to the Bed's layers, looped end to end at full weight. False for an
 // event that is not a Bed.
 bool addBedFile(Event& bed, const std::string& path, const std::string& fileId);

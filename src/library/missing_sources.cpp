@@ -64,10 +64,10 @@ std::vector<MissingSourceRow> ListMissingSources(const Session& session) {
 }
 
 std::string MissingSourceUsage(const MissingSourceRow& row) {
-  const char* eventPlural = row.events == 1 ? "" : "s";
+  const char* eventPlural = plural(row.events);
   if (row.palettes == 0) return format("used by %d event%s", row.events, eventPlural);
   return format("used by %d event%s, %d palette%s", row.events, eventPlural, row.palettes,
-                row.palettes == 1 ? "" : "s");
+                plural(row.palettes));
 }
 
 int ApplyCurrentSourcePaths(Session& session) {

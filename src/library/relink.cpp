@@ -134,7 +134,7 @@ int RelinkFromFolder(const std::string& folder, const std::string& onlyFileId, c
 
 std::string RelinkSummary(int count) {
   if (count == 0) return "No matching files found";
-  return format("Relinked %d file%s", count, count == 1 ? "" : "s");
+  return format("Relinked %d file%s", count, plural(count));
 }
 
 }  // namespace vn

@@ -5,8 +5,14 @@
 #include <string>
 
 #include "picture/trace_analyzer.h"
+#include "picture/video_player.h"
 
 namespace vn {
+
+// What a trace file says of its source: the video at videoPath as player opened it,
+// timed at fps from startTC (the project's start timecode; the player's offset is
+// added).
+TraceSource MakeTraceSource(const std::string& videoPath, const VideoPlayer& player, float fps, float startTC);
 
 // False when the file cannot be written.
 bool WriteTraceFile(const std::string& path, const TraceAnalyzer& analyzer, const TraceParams& params,

@@ -76,6 +76,17 @@ const char* typeName(int type) {
 
 }  // namespace
 
+TraceSource MakeTraceSource(const std::string& videoPath, const VideoPlayer& player, float fps, float startTC) {
+  TraceSource source;
+  source.path = videoPath;
+  source.appVersion = programVersion();
+  source.sourceFps = fps;
+  source.tcStartSec = startTC + player.offset;
+  source.width = player.width;
+  source.height = player.height;
+  return source;
+}
+
 std::string TraceTimecode(float time, float tcStartSec, float sourceFps) {
   // Damaged rates and times are held to sizes a timecode can show.
   const double sum = static_cast<double>(tcStartSec) + time;

@@ -201,9 +201,4 @@ std::optional<RenderedBlock> renderLayer(Layer& layer, int layerIdx, const Strea
   return block;
 }
 
-void streamLayer(RenderCache& cache, Layer& layer, int layerIdx, const StreamInputs& in) {
-  auto block = renderLayer(layer, layerIdx, in);
-  if (block) appendBlock(cache, std::move(*block), layer.fadeIn, layer.fadeOut);
-}
-
 }  // namespace vn

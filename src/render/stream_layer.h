@@ -1,7 +1,7 @@
 #pragma once
 // Streaming one Layer: its source decoded at the project rate (or its Fill
 // chunks assembled, or its Alloy blend made, or its sketch synthesised),
-// tuned, carved and shaped, and handed to the render cache as a Rendered block.
+// tuned, carved and shaped into a Rendered block for the render cache.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -38,8 +38,5 @@ std::string resolveSourcePath(const std::string& fileId, const std::string& stor
 // a scale snap, its source-missing and unresolved marks. nullopt when the Layer
 // makes no block (no file and no sketch).
 std::optional<RenderedBlock> renderLayer(Layer& layer, int layerIdx, const StreamInputs& in);
-
-// renderLayer, then the block and the Layer's fades appended under the cache mutex.
-void streamLayer(RenderCache& cache, Layer& layer, int layerIdx, const StreamInputs& in);
 
 }  // namespace vn

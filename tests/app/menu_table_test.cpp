@@ -2,6 +2,8 @@
 
 #include <GLFW/glfw3.h>
 
+#include <cctype>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -24,33 +26,79 @@ TEST(MenuTable, LabelsShowWithoutTheMnemonicAndWithTheShortcutApart) {
   EXPECT_EQ(splitMenuLabel("&Lock / Unlock\tCtrl+L").text, "Lock / Unlock");
 }
 
+// The bar as the user guide gives it: "; " between the items of a group, " / " between
+// groups, submenus in square brackets. Labels are compared whole, mnemonic and
+// shortcut included.
+std::string documentedForm(const Menu& menu) {
+  std::string out;
+  const char* joint = "";
+  for (const MenuEntry& e : menu.entries) {
+    if (e.kind == MenuEntryKind::Separator) {
+      joint = " / ";
+      continue;
+    }
+    out += joint;
+    out += e.kind == MenuEntryKind::Item ? std::string(e.label) : "[" + std::string(e.label) + "]";
+    joint = "; ";
+  }
+  return out;
+}
+
 TEST(MenuTable, MenusAndItemsComeInTheirOrder) {
   const std::vector<Menu>& menus = menuBarTable();
-  std::vector<std::string> titles;
-  for (const Menu& m : menus) titles.push_back(splitMenuLabel(m.label).text);
-  EXPECT_EQ(titles, (std::vector<std::string>{"File", "Edit", "Composition", "View", "Help"}));
-  auto itemTexts = [](const Menu& menu) {
-    std::vector<std::string> out;
-    for (const MenuEntry& e : menu.entries)
-      out.push_back(e.kind == MenuEntryKind::Separator ? "-" : splitMenuLabel(e.label).text);
-    return out;
-  };
-  EXPECT_EQ(itemTexts(menus[0]),
-            (std::vector<std::string>{"New", "Open…", "Open Recent", "Project Launcher…", "-", "Import Video…",
-                                      "Import Markers…", "-", "Save", "Save As…", "-", "Export…", "-", "Close",
-                                      "-", "Settings…", "-", "Exit"}));
-  EXPECT_EQ(itemTexts(menus[1]),
-            (std::vector<std::string>{"Undo", "Redo", "-", "Cut", "Copy", "Paste", "Delete", "-", "Select All", "-",
-                                      "Group", "Ungroup", "Lock / Unlock"}));
-  EXPECT_EQ(itemTexts(menus[2]),
-            (std::vector<std::string>{"Render", "-", "Create Spot", "Create Bloom", "Create Contour", "Create Fill",
-                                      "-", "Place Clip…", "Place Bed", "Place Recipe", "Place Chain", "-",
-                                      "Set In Point", "Set Out Point", "Clear Work Area", "Save Scene", "-",
-                                      "Draw Mode", "Mute / Unmute", "Bounce Selection to Clip"}));
-  EXPECT_EQ(itemTexts(menus[3]),
-            (std::vector<std::string>{"Zoom In", "Zoom Out", "Zoom to Fit", "-", "Events", "Project", "Trace",
-                                      "Mixer", "Library", "Export", "Settings"}));
-  EXPECT_EQ(itemTexts(menus[4]), (std::vector<std::string>{"User Guide", "-", "About Varnel"}));
+  ASSERT_EQ(menus.size(), 5u);
+  EXPECT_STREQ(menus[0].label, "&File");
+  EXPECT_EQ(documentedForm(menus[0]),
+            "&New\tCtrl+N; &Open…\tCtrl+O; [Open &Recent]; Project &Launcher…\tCtrl+Shift+1 / Import &Video…; "
+            "Import &Markers… / &Save\tCtrl+S; Save &As…\tCtrl+Shift+S / &Export…\tCtrl+Shift+E / &Close\tCtrl+W / "
+            "Se&ttings…\tCtrl+, / E&xit\tAlt+F4");
+  EXPECT_STREQ(menus[1].label, "&Edit");
+  EXPECT_EQ(documentedForm(menus[1]),
+            "&Undo\tCtrl+Z; &Redo\tCtrl+Shift+Z / Cu&t\tCtrl+X; &Copy\tCtrl+C; &Paste\tCtrl+V; &Delete\tDel / "
+            "Select &All\tCtrl+A / &Group\tCtrl+G; U&ngroup\tCtrl+Shift+G; &Lock / Unlock\tCtrl+L");
+  EXPECT_STREQ(menus[2].label, "&Composition");
+  EXPECT_EQ(documentedForm(menus[2]),
+            "&Render / Create &Spot; Create &Bloom; Create &Contour; Create &Fill / Place C&lip…; Place B&ed; "
+            "[Place Recipe]; [Place Chain] / Set &In Point; Set &Out Point; Clear &Work Area; Save Scene\tCtrl+B / "
+            "&Draw Mode; &Mute / Unmute; Bou&nce Selection to Clip");
+  EXPECT_STREQ(menus[3].label, "&View");
+  EXPECT_EQ(documentedForm(menus[3]),
+            "Zoom &In\tCtrl+=; Zoom &Out\tCtrl+-; Zoom to &Fit\tCtrl+0 / &Events; &Project; &Trace; &Mixer; "
+            "&Library; E&xport; &Settings");
+  EXPECT_STREQ(menus[4].label, "&Help");
+  EXPECT_EQ(documentedForm(menus[4]), "&User Guide\tF1 / &About Varnel");
+}
+
+// What keeps a menu usable from the keyboard and every item meaningful: one mnemonic
+// letter per item and no two alike in a menu, separators only between groups, and
+// one command per item across the whole bar.
+TEST(MenuTable, EveryMenuIsUsableFromTheKeyboard) {
+  std::set<CommandId> commands;
+  std::set<char> titleLetters;
+  for (const Menu& menu : menuBarTable()) {
+    const char* amp = std::strchr(menu.label, '&');
+    ASSERT_NE(amp, nullptr) << menu.label;
+    EXPECT_TRUE(titleLetters.insert(static_cast<char>(std::tolower(amp[1]))).second) << menu.label;
+    std::set<char> letters;
+    const std::vector<MenuEntry>& entries = menu.entries;
+    ASSERT_FALSE(entries.empty());
+    EXPECT_NE(entries.front().kind, MenuEntryKind::Separator) << menu.label;
+    EXPECT_NE(entries.back().kind, MenuEntryKind::Separator) << menu.label;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const MenuEntry& e = entries[i];
+      if (e.kind == MenuEntryKind::Separator) {
+        EXPECT_NE(entries[i - 1].kind, MenuEntryKind::Separator) << menu.label << " entry " << i;
+        continue;
+      }
+      EXPECT_FALSE(splitMenuLabel(e.label).text.empty()) << menu.label << " entry " << i;
+      if (e.kind != MenuEntryKind::Item) continue;
+      EXPECT_TRUE(commands.insert(e.command).second) << e.label << " runs a command another item runs";
+      const char* mark = std::strchr(e.label, '&');
+      if (!mark) continue;  // "Save Scene" has none
+      EXPECT_TRUE(letters.insert(static_cast<char>(std::tolower(mark[1]))).second)
+          << e.label << " repeats a mnemonic of " << menu.label;
+    }
+  }
 }
 
 // The shortcut a menu shows must be the one the keyboard tables carry out.

@@ -107,58 +107,6 @@ TEST(TimelineEdit, HitsBlocksEdgesAndLayerLanes) {
   EXPECT_EQ(hitTestTimeline(s, layout, m, v, 200, 60, 6).part, TimelinePart::None);
 }
 
-TEST(TimelineEdit, MovingEventsCarriesTheirLayersAndStopsAtZero) {
-  Session s;
-  s.events = {at(1, 1), at(4, 1), at(6, 1)};
-  s.results = {layerOf(0, 1.2f, 1), layerOf(1, 4, 1), layerOf(2, 6, 1)};
-  EXPECT_FLOAT_EQ(moveEvents(s, {0, 1}, 0.5f), 0.5f);
-  EXPECT_FLOAT_EQ(s.events[0].time, 1.5f);
-  EXPECT_FLOAT_EQ(s.events[1].time, 4.5f);
-  EXPECT_FLOAT_EQ(s.events[2].time, 6.0f);
-  EXPECT_FLOAT_EQ(s.results[0].startTime, 1.7f);
-  EXPECT_FLOAT_EQ(s.results[1].startTime, 4.5f);
-  EXPECT_FLOAT_EQ(s.results[2].startTime, 6.0f);
-  EXPECT_FLOAT_EQ(moveEvents(s, {0, 1}, -10.0f), -1.5f);
-  EXPECT_FLOAT_EQ(s.events[0].time, 0.0f);
-  EXPECT_FLOAT_EQ(s.events[1].time, 3.0f);
-  EXPECT_FLOAT_EQ(moveEvents(s, {7}, 1.0f), 0.0f);
-  EXPECT_FLOAT_EQ(moveEvents(s, {0}, NAN), 0.0f);
-  EXPECT_FLOAT_EQ(s.events[0].time, 0.0f);
-}
-
-TEST(TimelineEdit, ResizingKeepsTheOtherEndAndTheLimits) {
-  Session s;
-  s.settings.maxEventDuration = 10.0f;
-  s.events = {at(5, 2)};
-  setEventStart(s, 0, 6.0f);
-  EXPECT_FLOAT_EQ(s.events[0].time, 6.0f);
-  EXPECT_FLOAT_EQ(s.events[0].duration, 1.0f);
-  setEventStart(s, 0, 9.0f);  // past the end: the shortest event
-  EXPECT_FLOAT_EQ(s.events[0].time + s.events[0].duration, 7.0f);
-  EXPECT_NEAR(s.events[0].duration, kShortestEvent, 1e-5);
-  setEventStart(s, 0, -20.0f);  // no earlier than 0, no longer than the longest event
-  EXPECT_FLOAT_EQ(s.events[0].time, 0.0f);
-  setEventEnd(s, 0, 100.0f);
-  EXPECT_FLOAT_EQ(s.events[0].duration, 10.0f);
-  setEventEnd(s, 0, -1.0f);
-  EXPECT_FLOAT_EQ(s.events[0].duration, kShortestEvent);
-}
-
-TEST(TimelineEdit, PaintingFillsEveryPointOfTheStroke) {
-  Curve c = flatCurve(0.5f);
-  paintCurve(c, 0.75f, 1.0f, 0.25f, 0.0f);  // right to left
-  const int a = static_cast<int>(std::lround(0.25f * 255)), b = static_cast<int>(std::lround(0.75f * 255));
-  EXPECT_FLOAT_EQ(c[a], 0.0f);
-  EXPECT_FLOAT_EQ(c[b], 1.0f);
-  for (int i = a; i < b; ++i) EXPECT_LE(c[i], c[i + 1]);
-  EXPECT_FLOAT_EQ(c[a - 1], 0.5f);
-  EXPECT_FLOAT_EQ(c[b + 1], 0.5f);
-  paintCurve(c, -1.0f, 3.0f, -0.5f, 3.0f);  // clamped to the first point and to 1
-  EXPECT_FLOAT_EQ(c[0], 1.0f);
-  paintCurve(c, NAN, 0.0f, 0.5f, 0.0f);
-  EXPECT_FLOAT_EQ(c[0], 1.0f);
-}
-
 TEST(TimelineEdit, RectangleSelectsTheBlocksItMeets) {
   Session s;
   s.events = {at(0, 1), at(0.5f, 1), at(3, 1)};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "builder/layering.h"
@@ -135,16 +136,39 @@ TEST(Layering, SilenceProtectionFadesTailsIntoGaps) {
 }
 
 TEST(Layering, HostileLayersDoNotBreakThePasses) {
+  // Eight healthy layers crowd 0..10 s, so the passes have work to do on them; four
+  // hostile ones sit among them.
   Session s = withEvents(1);
-  s.results = {layerOf(0, std::nanf(""), 1.0f), layerOf(0, 1e30f, 1.0f), layerOf(0, 0.0f, -5.0f),
-               layerOf(0, 0.0f, 1.0f, std::numeric_limits<float>::infinity())};
+  for (int i = 0; i < 8; ++i) s.results.push_back(layerOf(0, 0.0f, 10.0f));
+  const size_t healthy = s.results.size();
+  for (const Layer& l : {layerOf(0, std::nanf(""), 1.0f), layerOf(0, 1e30f, 1.0f), layerOf(0, 0.0f, -5.0f),
+                         layerOf(0, 0.0f, 1.0f, std::numeric_limits<float>::infinity())})
+    s.results.push_back(l);
   protectSilence(s);
   duckDensity(s);
   staggerAndDeconflict(s);
   carveSpectrum(s);
-  for (const auto& l : s.results) {
-    if (!l.deconGain) continue;
-    for (float g : *l.deconGain) EXPECT_TRUE(std::isfinite(g));
+  ASSERT_EQ(s.results.size(), healthy + 4);
+  auto finite = [](const auto& values) {
+    return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+  };
+  for (size_t i = 0; i < s.results.size(); ++i) {
+    const Layer& l = s.results[i];
+    EXPECT_TRUE(std::isfinite(l.deconOffset)) << "layer " << i;
+    if (l.deconGain) EXPECT_TRUE(finite(*l.deconGain)) << "layer " << i;
+    if (l.densityGain) EXPECT_TRUE(finite(*l.densityGain)) << "layer " << i;
+    if (l.eqGains) EXPECT_TRUE(finite(*l.eqGains)) << "layer " << i;
+    if (l.hasIntGain) EXPECT_TRUE(finite(l.intGain)) << "layer " << i;
+  }
+  // The crowd is still ducked: every healthy layer carries a gain envelope that
+  // lowers it and never raises it.
+  for (size_t i = 0; i < healthy; ++i) {
+    const Layer& l = s.results[i];
+    ASSERT_TRUE(l.deconGain.has_value()) << "layer " << i;
+    for (float g : *l.deconGain) {
+      EXPECT_GT(g, 0.0f) << "layer " << i;
+      EXPECT_LT(g, 1.0f) << "layer " << i;
+    }
   }
 }
 

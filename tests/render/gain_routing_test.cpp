@@ -234,14 +234,21 @@ TEST(TrackRouting, OverlapReportListsEightAndCountsTheRest) {
 }
 
 TEST(TrackRouting, LayoutHashFollowsTheFormula) {
-  std::vector<Layer> layers{layerAt(0, 1.5f, 2.25f, 2)};
-  layers[0].groupTrack = 1;
-  uint64_t h = 1ULL ^ 0x14650FB0739D0383ULL;
-  for (uint32_t v : {3u, 2u, 1500u, 2250u}) {
-    h ^= v;
-    h *= 0x100000001B3ULL;
-  }
-  EXPECT_EQ(layoutHashOf(layers), h);
+  // Golden values worked out by hand from the formula: FNV-1a 64 from the layer count
+  // XOR 0x14650FB0739D0383 over group + 1, groupTrack + 1, and the start and duration
+  // in whole milliseconds.
+  EXPECT_EQ(layoutHashOf({}), 0x14650FB0739D0383ULL);
+  std::vector<Layer> one{layerAt(0, 1.5f, 2.25f, 2)};
+  one[0].groupTrack = 1;
+  EXPECT_EQ(layoutHashOf(one), 0xD03F5A8FC2F43485ULL);
+  // Milliseconds are truncated, not rounded.
+  std::vector<Layer> early{layerAt(0, 0.0015f, 1.0f, 0)};
+  EXPECT_EQ(layoutHashOf(early), 0x28B009A081C037B9ULL);
+  std::vector<Layer> two{layerAt(0, 0.25f, 1.0f, 0), layerAt(1, 10.0f, 0.5f, 1)};
+  two[1].groupTrack = 3;
+  EXPECT_EQ(layoutHashOf(two), 0x01AC1AAA123712ABULL);
+  std::swap(two[0], two[1]);  // the order of the layers counts
+  EXPECT_EQ(layoutHashOf(two), 0xBE0645AE9617F34FULL);
 }
 
 }  // namespace
