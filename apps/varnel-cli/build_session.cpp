@@ -4,7 +4,7 @@
 
 #include "builder/layering.h"
 #include "core/preferences.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "platform/log.h"
 
 namespace vn::cli {
@@ -31,7 +31,7 @@ std::string layerLine(const Session& session, int layerIndex, std::optional<floa
   const Layer& l = session.results[layerIndex];
   const std::string how = l.placeholder ? "placeholder" : score ? format("score %.2f", *score) : "your file";
   return format("  %3d  %-34s %-12s at %s  %6.2f s  from %.2f s  weight %.2f", layerIndex, l.name.c_str(),
-                how.c_str(), formatTimecode(l.startTime, session.settings.fps).c_str(), l.duration, l.sourceOffset,
+                how.c_str(), sessionTimecode(session.settings, l.startTime).c_str(), l.duration, l.sourceOffset,
                 l.weight);
 }
 

@@ -10,7 +10,7 @@
 #include "command.h"
 #include "core/project_file.h"
 #include "core/source_paths.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "platform/log.h"
 #include "progress.h"
 
@@ -42,7 +42,7 @@ void printEvents(const Session& session, const BuildSummary& summary) {
       lastEvent = l.eventIdx;
       const Event& ev = session.events[l.eventIdx];
       std::printf("Event %d  %s  %s  %.2f s%s%s%s\n", l.eventIdx, shapeName(ev.shape),
-                  formatTimecode(ev.time, session.settings.fps).c_str(), ev.duration, ev.keywords.empty() ? "" : "  \"",
+                  sessionTimecode(session.settings, ev.time).c_str(), ev.duration, ev.keywords.empty() ? "" : "  \"",
                   ev.keywords.c_str(), ev.keywords.empty() ? "" : "\"");
     }
     const auto score = summary.pickScores.find(l.id);

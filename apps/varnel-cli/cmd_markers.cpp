@@ -5,7 +5,7 @@
 #include "args.h"
 #include "command.h"
 #include "core/project_file.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "picture/session_text.h"
 #include "picture/trace_session.h"
 #include "platform/paths.h"
@@ -50,10 +50,10 @@ int runMarkers(const std::vector<std::string>& raw) {
   if (!saveProject(*projectPath, session))
     return userError("Could not write " + *projectPath + "; the project was not changed.");
   for (const ImportedMarker& m : markers)
-    std::printf("  %s  %-5s  %s\n", formatTimecode(m.time, session.settings.fps).c_str(), m.shape == 1 ? "Bloom" : "Spot",
+    std::printf("  %s  %-5s  %s\n", sessionTimecode(session.settings, m.time).c_str(), m.shape == 1 ? "Bloom" : "Spot",
                 m.name.c_str());
   for (const ImportedScene& s : scenes)
-    std::printf("  %s  Scene  %s\n", formatTimecode(s.time, session.settings.fps).c_str(), s.name.c_str());
+    std::printf("  %s  Scene  %s\n", sessionTimecode(session.settings, s.time).c_str(), s.name.c_str());
   std::printf("Imported %d marker%s and %d scene%s into %s\n", events, plural(events),
               static_cast<int>(scenes.size()), plural(scenes.size()), projectPath->c_str());
   return kExitOk;

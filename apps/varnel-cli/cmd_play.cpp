@@ -13,7 +13,7 @@
 #include "command.h"
 #include "core/preferences.h"
 #include "core/project_file.h"
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "layer_rendering.h"
 #include "library/libraries.h"
 #include "picture/reference_audio.h"
@@ -50,12 +50,12 @@ std::optional<std::string> backendWithDevice(const std::string& device) {
 // One line that redraws itself on a terminal; a line a second otherwise.
 class TimeDisplay {
  public:
-  TimeDisplay(double fps, double startTC) : fps_(fps), startTC_(startTC), terminal_(::isatty(1) != 0) {}
+  explicit TimeDisplay(const ProjectSettings& settings) : settings_(settings), terminal_(::isatty(1) != 0) {}
   void show(double seconds) {
     const int whole = static_cast<int>(seconds);
     if (!terminal_ && whole == lastWhole_) return;
     lastWhole_ = whole;
-    const std::string tc = formatTimecode(startTC_ + seconds, fps_);
+    const std::string tc = sessionTimecode(settings_, seconds);
     if (terminal_) std::printf("\r  %s  %7.2f s\x1b[K", tc.c_str(), seconds);
     else std::printf("  %s  %7.2f s\n", tc.c_str(), seconds);
     std::fflush(stdout);
@@ -65,7 +65,7 @@ class TimeDisplay {
   }
 
  private:
-  double fps_, startTC_;
+  ProjectSettings settings_;
   bool terminal_;
   int lastWhole_ = -1;
 };
@@ -134,7 +134,7 @@ int runPlay(const std::vector<std::string>& raw) {
               device.c_str(), start, end);
   if (!output.statusText.empty()) std::fprintf(stderr, "%s\n", output.statusText.c_str());
 
-  TimeDisplay display(session.settings.fps, session.settings.startTC);
+  TimeDisplay display(session.settings);
   std::string told = output.statusText;
   while (IsPlaying(*engine)) {
     if (interrupted()) StopPlayback(*engine);

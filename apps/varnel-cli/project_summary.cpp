@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <set>
 
-#include "core/timecode.h"
+#include "core/session_timecode.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "render/spatial_layout.h"
@@ -79,7 +79,7 @@ void printProjectSummary(const std::string& path, const Session& s, const Projec
   std::printf("Format      version %d (readable from version %d)%s%s\n", info.version, info.minReaderVersion,
               info.savedBy.empty() ? "" : ", saved by ", info.savedBy.c_str());
   std::printf("Timeline    %.6g s at %.6g fps, %d Hz, starts at %s\n", s.settings.totalDuration, s.settings.fps,
-              s.settings.projectSampleRate, formatTimecode(s.settings.startTC, s.settings.fps).c_str());
+              s.settings.projectSampleRate, sessionTimecode(s.settings, 0.0).c_str());
   if (!s.projectDescription.empty()) std::printf("About       %s\n", s.projectDescription.c_str());
   printEvents(s);
   int mutedLayers = 0;
