@@ -14,6 +14,7 @@
 #include "app/kept_raster.h"
 #include "app/library_actions.h"
 #include "app/panels.h"
+#include "app/picture_state.h"
 #include "app/selection.h"
 #include "app/status_message.h"
 #include "app/timeline_drag.h"
@@ -35,6 +36,7 @@ namespace vn {
 struct AppState {
   Session session;
   Preferences prefs;
+  PictureState picture;    // the reference video, its frame texture and the picture read
   ProjectContext project;  // the project path and the project commands' hooks
   RenderPipeline render;   // the render worker and the render cache
   AudioOutput audio;

@@ -140,7 +140,7 @@ void actionRow(AppState& app) {
 
 // The picture's time minus the sound's, while a video shows a frame.
 std::optional<double> pictureToSoundMs(AppState& app) {
-  const VideoPlayer& player = appPicture().player;
+  const VideoPlayer& player = app.picture.player;
   if (!app.playback || !player.loaded || player.currentFrameTime < 0.0f) return std::nullopt;
   const double sound = PlayheadSeconds(*app.playback, app.audio, SteadyNanos());
   return 1000.0 * (player.offset + player.currentFrameTime - sound);

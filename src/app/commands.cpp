@@ -91,7 +91,7 @@ bool commandAvailable(const AppState& app, CommandId id) {
       return hasSelection(app);
     case C::Build: case C::BuildEvent: case C::Render:
       return renderJobsAvailable(app);
-    case C::ImportVideo: return !videoLoading();
+    case C::ImportVideo: return !videoLoading(app);
     case C::ImportMarkers: return true;
     case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
     case C::ReturnToStart: return true;

@@ -34,11 +34,7 @@ std::string browseFolder(const AppState& app) {
   return documentsFolder();
 }
 
-const std::string& openVideoPath() {
-  static const std::string none;
-  const PictureState& p = appPicture();
-  return p.player.loaded ? p.player.decoder->path : none;
-}
+std::string openVideoPath(const PictureState& p) { return p.player.loaded ? p.player.decoder->path : std::string(); }
 
 // Which stored read the Session holds: enough of it to notice an open, a new
 // project or an undo that replaced it.
@@ -60,12 +56,11 @@ void forgetStoredRead(AppState& app) {
   s.numFrames = 0;
   s.maxCompositeEnergy = 0.0f;
   app.session.dirty = true;
-  appPicture().mirroredSummary = summarySignature(s);
+  app.picture.mirroredSummary = summarySignature(s);
 }
 
 // The read works on the open player: it ends before the player changes.
-void endReadBeforePlayerChange() {
-  PictureState& p = appPicture();
+void endReadBeforePlayerChange(PictureState& p) {
   if (!p.analyzer.running.load() && !p.analyzer.worker.joinable()) return;
   StopTrace(p.analyzer);
   JoinTrace(p.analyzer);
@@ -73,7 +68,7 @@ void endReadBeforePlayerChange() {
 }
 
 void finishLoad(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (!p.load || !p.load->done.load()) return;
   std::unique_ptr<VideoLoad> load = std::move(p.load);
   load->worker.join();
@@ -84,7 +79,7 @@ void finishLoad(AppState& app) {
     return;
   }
   p.loadError.clear();
-  endReadBeforePlayerChange();
+  endReadBeforePlayerChange(p);
   p.player = std::move(load->player);
   p.uploadedSerial = 0;
   if (!load->fromProject) {
@@ -100,19 +95,19 @@ void finishLoad(AppState& app) {
 
 // The project names a video that is not the one open: load it (once per path).
 void followProjectVideo(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   std::string& attempted = p.attemptedVideo;
   const std::string& wanted = app.session.videoPath;
   if (p.load) return;
   if (wanted.empty()) {
     if (p.player.loaded) {
-      endReadBeforePlayerChange();
+      endReadBeforePlayerChange(p);
       CloseVideo(p.player);
     }
     attempted.clear();
     return;
   }
-  if (wanted == openVideoPath() || wanted == attempted) return;
+  if (wanted == openVideoPath(p) || wanted == attempted) return;
   attempted = wanted;
   loadVideoInBackground(app, wanted, true);
 }
@@ -120,7 +115,7 @@ void followProjectVideo(AppState& app) {
 // A read that ended goes into the Session; a Session whose stored read changed
 // under the analyzer (open, new project, undo) is mirrored back.
 void followPictureRead(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   TraceAnalyzer& a = p.analyzer;
   const bool running = a.running.load();
   if (p.reading && !running) {
@@ -149,7 +144,7 @@ void followPictureRead(AppState& app) {
 }
 
 void followPlayhead(AppState& app) {
-  VideoPlayer& player = appPicture().player;
+  VideoPlayer& player = app.picture.player;
   if (!player.loaded) return;
   player.offset = app.session.videoStartTime;
   const bool playing = isPlaying(app);
@@ -169,12 +164,7 @@ void followPlayhead(AppState& app) {
 
 }  // namespace
 
-PictureState& appPicture() {
-  static PictureState state;
-  return state;
-}
-
-bool videoLoading() { return appPicture().load != nullptr; }
+bool videoLoading(const AppState& app) { return app.picture.load != nullptr; }
 
 void importVideoCommand(AppState& app) {
   openFileBrowser(app.browser, BrowseMode::OpenFile, "Select a video file for reference", browseFolder(app), isVideoFile,
@@ -182,7 +172,7 @@ void importVideoCommand(AppState& app) {
 }
 
 void loadVideoInBackground(AppState& app, const std::string& path, bool fromProject) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (p.load) return;
   auto load = std::make_unique<VideoLoad>();
   load->path = path;
@@ -204,7 +194,7 @@ void importMarkersCommand(AppState& app) {
 }
 
 void importMarkersFrom(AppState& app, const std::string& path) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   std::ifstream in(path, std::ios::binary);
   std::vector<ImportedMarker> markers;
   std::vector<ImportedScene> scenes;
@@ -226,7 +216,7 @@ void browseForTraceFile(AppState& app) {
 }
 
 bool importTraceFile(AppState& app, const std::string& path) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (p.analyzer.running.load()) return false;
   if (!ReadTraceFile(path, p.analyzer)) {
     showPictureMessage(app, "Couldn't read this .vntrace file.", true, 6.0);
@@ -242,11 +232,11 @@ bool importTraceFile(AppState& app, const std::string& path) {
 }
 
 void startPictureRead(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (!p.player.loaded || p.analyzer.running.load()) return;
   TraceRun run;
   run.params = p.params;
-  run.source = MakeTraceSource(openVideoPath(), p.player, app.session.settings.fps, app.session.settings.startTC);
+  run.source = MakeTraceSource(openVideoPath(p), p.player, app.session.settings.fps, app.session.settings.startTC);
   run.traceFilePath = TraceFilePath(app.project.projectPath, run.source.path);
   // Reads of unsaved projects go to the application's Traces folder.
   std::error_code ec;
@@ -257,10 +247,10 @@ void startPictureRead(AppState& app) {
   p.haveRead = false;
 }
 
-void stopPictureRead() { StopTrace(appPicture().analyzer); }
+void stopPictureRead(AppState& app) { StopTrace(app.picture.analyzer); }
 
 void clearPictureRead(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (p.analyzer.running.load() || !beginEdit(app, "Clear the picture read")) return;
   ResetTrace(p.analyzer, 0.0f);
   p.analyzer.frames.clear();
@@ -269,7 +259,7 @@ void clearPictureRead(AppState& app) {
 }
 
 void toggleTraceEvent(AppState& app, int index) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (index < 0 || index >= static_cast<int>(p.analyzer.events.size())) return;
   const bool accepted = !p.analyzer.events[index].accepted;
   p.analyzer.events[index].accepted = accepted;
@@ -279,7 +269,7 @@ void toggleTraceEvent(AppState& app, int index) {
 }
 
 int importPictureEvents(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (p.analyzer.running.load() || !beginEdit(app, "Import picture events")) return 0;
   TraceImportOptions options;
   options.videoOffset = app.session.videoStartTime;
@@ -290,15 +280,15 @@ int importPictureEvents(AppState& app) {
 }
 
 void showPictureMessage(AppState& app, const std::string& text, bool error, double seconds) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   p.message = text;
   p.messageIsError = error;
   p.messageUntil = app.now + seconds;
 }
 
-void closeReferenceVideo() {
-  PictureState& p = appPicture();
-  endReadBeforePlayerChange();
+void closeReferenceVideo(AppState& app) {
+  PictureState& p = app.picture;
+  endReadBeforePlayerChange(p);
   p.load.reset();
   CloseVideo(p.player);
   if (p.texture) glDeleteTextures(1, &p.texture);

@@ -11,7 +11,7 @@ struct AppState;
 // File > Import Video…: the chosen file loads on a worker while the interface runs.
 void importVideoCommand(AppState& app);
 void loadVideoInBackground(AppState& app, const std::string& path, bool fromProject);
-bool videoLoading();
+bool videoLoading(const AppState& app);
 
 // File > Import Markers…: the markers of a session text export, listed in the Trace
 // panel for import; scene markers become scenes at once.
@@ -23,7 +23,7 @@ void browseForTraceFile(AppState& app);
 bool importTraceFile(AppState& app, const std::string& path);
 
 void startPictureRead(AppState& app);
-void stopPictureRead();
+void stopPictureRead(AppState& app);
 void clearPictureRead(AppState& app);
 // Flips whether one picture event is accepted (kept in the Session's copy too).
 void toggleTraceEvent(AppState& app, int index);
@@ -36,7 +36,7 @@ void showPictureMessage(AppState& app, const std::string& text, bool error, doub
 
 // Shut-down: a read in progress ends, a video still loading is waited for, and the open
 // video closes with its texture while the window's context still exists.
-void closeReferenceVideo();
+void closeReferenceVideo(AppState& app);
 
 // Once per frame: finished loads, the project's own video, the Session's stored
 // read, and the video frame in step with the playhead.

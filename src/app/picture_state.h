@@ -52,7 +52,4 @@ struct PictureState {
   bool messageIsError = false;
 };
 
-// The one the application owns for the life of the process.
-PictureState& appPicture();
-
 }  // namespace vn

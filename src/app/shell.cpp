@@ -106,7 +106,7 @@ int runVarnel(const std::vector<std::string>& args) {
   // render worker, then the interface and the window.
   SavePreferences(app->prefs);
   stopAudio(*app);
-  closeReferenceVideo();
+  closeReferenceVideo(*app);
   stopRenderer(*app);
   releaseKeptRaster(app->raster);
   stopInterface();

@@ -80,7 +80,7 @@ void sliceLine(AppState& app, const TraceAnalyzer& a, ImVec2 pos, float width, f
   ImGui::InvisibleButton("##slice_line", ImVec2(width, 2 * grab));
   const bool hovered = ImGui::IsItemHovered(), active = ImGui::IsItemActive();
   // One undo step per drag; while the Session is busy the line stays put.
-  bool& editing = appPicture().sliceDragEdits;
+  bool& editing = app.picture.sliceDragEdits;
   if (ImGui::IsItemActivated()) editing = beginEdit(app, "Move slice line");
   if (active && editing) {
     const float level = (pos.y + height - ImGui::GetIO().MousePos.y) / (height - 2);
@@ -101,13 +101,13 @@ void sliceLine(AppState& app, const TraceAnalyzer& a, ImVec2 pos, float width, f
 }  // namespace
 
 float traceStripHeight(const AppState& app) {
-  const PictureState& p = appPicture();
+  const PictureState& p = app.picture;
   const bool rows = completeRows(p.analyzer) > 0;
   return rows && (p.haveRead || p.analyzer.running.load()) ? std::round(72.0f * app.uiScale) : 0.0f;
 }
 
 void drawTraceStrip(AppState& app, ImVec2 pos, float width, float height) {
-  const PictureState& p = appPicture();
+  const PictureState& p = app.picture;
   const TraceAnalyzer& a = p.analyzer;
   const int rows = completeRows(a);
   if (rows < 1 || height <= 4.0f) return;

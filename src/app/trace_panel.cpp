@@ -32,7 +32,7 @@ void readControls(AppState& app, PictureState& p) {
     const std::string detail =
         format("%s of %s", clockText(fraction * p.player.duration).c_str(), clockText(p.player.duration).c_str());
     ImGui::ProgressBar(fraction, ImVec2(-1, 0), detail.c_str());
-    if (ImGui::Button("Stop reading the picture")) stopPictureRead();
+    if (ImGui::Button("Stop reading the picture")) stopPictureRead(app);
     return;
   }
   if (!p.haveRead) {
@@ -145,7 +145,7 @@ void markersSection(AppState& app) {
 }  // namespace
 
 void drawTracePanel(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   readControls(app, p);
   if (!p.message.empty() && app.now < p.messageUntil)
     ImGui::TextColored(ImColor(p.messageIsError ? colors::kMissing : colors::kAccent), "%s", p.message.c_str());

@@ -54,13 +54,13 @@ void centeredText(const char* text, ImU32 color) {
 
 }  // namespace
 
-bool videoPanelShown(const AppState&) {
-  const PictureState& p = appPicture();
+bool videoPanelShown(const AppState& app) {
+  const PictureState& p = app.picture;
   return p.player.loaded || p.load != nullptr;
 }
 
 void drawVideoPanel(AppState& app) {
-  PictureState& p = appPicture();
+  PictureState& p = app.picture;
   if (p.load && !p.player.loaded) {
     centeredText(loadingText().c_str(), colors::kTextDim);
     return;
@@ -84,7 +84,7 @@ void drawVideoPanel(AppState& app) {
 }
 
 bool acceptVideoDrop(AppState& app, const DroppedItem& item) {
-  if (item.kind != DropKind::Video || videoLoading()) return false;
+  if (item.kind != DropKind::Video || videoLoading(app)) return false;
   loadVideoInBackground(app, item.path, false);
   return true;
 }
