@@ -67,6 +67,12 @@ JsonValue readDocument(const std::string& path) {
 
 }  // namespace
 
+std::string defaultRecipeName(const Event& e) {
+  if (!e.presetName.empty()) return e.presetName;
+  if (!e.keywords.empty()) return cutText(e.keywords, cap::kPresetName);
+  return shapeName(e.shape);
+}
+
 Recipe recipeFromEvent(const Event& event, const std::string& name) {
   Recipe r;
   r.name = cutText(name, cap::kPresetName);

@@ -9,6 +9,8 @@
 
 namespace vn {
 
+// The name a recipe of event is offered: its recipe's, else its search words, else its shape.
+std::string defaultRecipeName(const Event& event);
 // The design of event saved under name; the event's time is not kept.
 Recipe recipeFromEvent(const Event& event, const std::string& name);
 // The events of a Group, times relative to the earliest; an empty name is "group".
