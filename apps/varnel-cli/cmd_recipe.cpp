@@ -8,6 +8,7 @@
 #include "core/recipe_apply.h"
 #include "core/recipe_io.h"
 #include "core/timecode.h"
+#include "export/recipe_preview.h"
 #include "library/libraries.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -20,13 +21,14 @@ int runRecipe(const std::vector<std::string>& args);
 
 const Command kRecipe{
     "recipe",
-    "recipe save PROJECT --event I [--name NAME] | recipe list | recipe apply NAME PROJECT --events I,J | "
+    "recipe save PROJECT --event I [--name NAME] [--no-preview] | recipe list | recipe apply NAME PROJECT --events I,J | "
     "recipe place NAME PROJECT --at SECONDS",
     "save, list, apply and place recipes (an event's design under a name)",
     "  save PROJECT --event I [--name NAME]\n"
     "               saves the design of event I (numbered from 0) as a recipe; the name\n"
     "               defaults to the event's recipe, else its keywords; a saved recipe of\n"
-    "               the same name is replaced\n"
+    "               the same name is replaced; the recipe is then built against the Libraries\n"
+    "               and rendered into NAME_preview.wav beside it (--no-preview: not)\n"
     "  list         the saved recipes with their shape, duration and keywords\n"
     "  apply NAME PROJECT --events I,J\n"
     "               gives the events the recipe's design; they keep their time, and their\n"
@@ -71,6 +73,10 @@ int runSave(Args& a) {
   if (!saveRecipe(recipe, folder, error)) return userError(error);
   std::printf("%s recipe \"%s\" (%s, %.2f s) in %s\n", replacing ? "Replaced" : "Saved", recipe.name.c_str(),
               shapeName(recipe.event.shape), recipe.event.duration, recipeFilePath(folder, recipe.name).c_str());
+  if (a.has("--no-preview")) return kExitOk;
+  const std::string preview = recipePreviewPath(folder, recipe.name);
+  const RecipePreviewResult rendered = renderRecipePreview(recipe, preview);
+  std::printf("%s%s%s\n", rendered.note.c_str(), rendered.written ? ": " : "", rendered.written ? preview.c_str() : "");
   return kExitOk;
 }
 
@@ -151,7 +157,7 @@ int runPlace(Args& a) {
 }
 
 int runRecipe(const std::vector<std::string>& raw) {
-  Args a(raw, {"--event", "--name", "--events", "--at"}, {});
+  Args a(raw, {"--event", "--name", "--events", "--at"}, {"--no-preview"});
   if (!a.error().empty()) return usageError(kRecipe, a.error());
   if (a.positional().empty()) return usageError(kRecipe, "give an action: save, list, apply or place");
   migrateLegacyPresetFolders();

@@ -43,8 +43,36 @@ std::vector<int> selectedPositions(const AppState& app) {
 
 }  // namespace
 
+RecipePreviewJob::~RecipePreviewJob() {
+  cancel.store(true);
+  if (thread.joinable()) thread.join();
+}
+
+void startRecipePreview(AppState& app, const Recipe& recipe) {
+  PresetListsState& p = app.presets;
+  p.preview.reset();  // cancels and waits for an older one
+  auto job = std::make_unique<RecipePreviewJob>();
+  job->name = recipe.name;
+  RecipePreviewJob* raw = job.get();
+  raw->thread = std::thread([raw, recipe, path = recipePreviewPath(recipe.name)] {
+    raw->result = renderRecipePreview(recipe, path, &raw->cancel);
+    raw->done.store(true);
+  });
+  p.preview = std::move(job);
+  p.previewName = recipe.name;
+  p.previewNote = "Rendering preview…";
+}
+
+bool previewRendering(const AppState& app) { return app.presets.preview && !app.presets.preview->done.load(); }
+
 void refreshPresetLists(AppState& app, bool force) {
   PresetListsState& p = app.presets;
+  if (p.preview && p.preview->done.load()) {
+    p.previewName = p.preview->name;
+    p.previewNote = p.preview->result.note;
+    if (!p.preview->result.written) setStatus(app, "Recipe " + p.preview->name + ": " + p.preview->result.note);
+    p.preview.reset();
+  }
   if (!force && app.now - p.listedAt < kListSeconds) return;
   p.recipes = listRecipes();
   p.chains = listChains();
@@ -63,6 +91,7 @@ bool saveSelectedAsRecipe(AppState& app, const std::string& name) {
   refreshPresetLists(app, true);
   app.presets.chosen = recipe.name;
   setStatus(app, "Saved recipe " + recipe.name);
+  startRecipePreview(app, recipe);
   return true;
 }
 

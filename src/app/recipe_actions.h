@@ -3,14 +3,29 @@
 // recipe and its Group as a chain, placing either at the playhead, applying a recipe
 // to the selection, and renaming and deleting saved recipes. The saved lists are
 // read again after every change made here and every few seconds.
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/preset_folders.h"
+#include "core/recipe.h"
+#include "export/recipe_preview.h"
 
 namespace vn {
 
 struct AppState;
+
+// A recipe's preview rendering on its own thread; a newer save cancels an older one.
+struct RecipePreviewJob {
+  std::string name;
+  std::thread thread;
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> done{false};
+  RecipePreviewResult result;  // read once done
+  ~RecipePreviewJob();
+};
 
 struct PresetListsState {
   std::vector<SavedPreset> recipes;
@@ -21,13 +36,20 @@ struct PresetListsState {
   std::string renameFrom;  // the recipe being renamed, empty for none
   std::string renameDraft;
   std::string chosen;      // the recipe chosen in the list
+  std::unique_ptr<RecipePreviewJob> preview;
+  std::string previewName;  // the recipe the last preview note is about
+  std::string previewNote;
 };
 
-// Reads the folders again when force is set or the lists are a few seconds old.
+// Reads the folders again when force is set or the lists are a few seconds old, and
+// takes in a finished preview.
 void refreshPresetLists(AppState& app, bool force = false);
+// Renders the recipe's preview in the background (see renderRecipePreview).
+void startRecipePreview(AppState& app, const Recipe& recipe);
+bool previewRendering(const AppState& app);
 
 // The design of the primary selected event as a recipe named name (a saved one of the
-// same name is replaced).
+// same name is replaced); its preview follows in the background.
 bool saveSelectedAsRecipe(AppState& app, const std::string& name);
 // The Group of the primary selected event as a chain.
 bool saveSelectedGroupAsChain(AppState& app);

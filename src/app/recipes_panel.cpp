@@ -15,6 +15,7 @@
 #include "app/widgets.h"
 #include "core/text_field.h"
 #include "library/ascii_case.h"
+#include "platform/paths.h"
 
 namespace vn {
 namespace {
@@ -86,6 +87,9 @@ void chosenActions(AppState& app) {
   if (ImGui::Button(apply.c_str(), ImVec2(-1, 0))) app.commands.post({CommandId::ApplyRecipe, p.chosen, -1});
   ImGui::EndDisabled();
   if (ImGui::Button("Place at Playhead", ImVec2(-1, 0))) app.commands.post({CommandId::PlaceRecipe, p.chosen, -1});
+  if (p.previewName == p.chosen && !p.previewNote.empty()) ImGui::TextDisabled("%s", p.previewNote.c_str());
+  else if (fileExists(recipePreviewPath(p.chosen))) ImGui::TextDisabled("Preview: %s", fileNameOf(recipePreviewPath(p.chosen)).c_str());
+  if (previewRendering(app) && ImGui::SmallButton("Cancel preview")) app.presets.preview->cancel.store(true);
 }
 
 }  // namespace
