@@ -7,6 +7,7 @@
 #include "core/recipe_apply.h"
 #include "core/recipe_io.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace vn {
 namespace {

@@ -16,6 +16,7 @@
 #include "core/text_field.h"
 #include "library/ascii_case.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace vn {
 namespace {
