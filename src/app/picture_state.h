@@ -47,6 +47,8 @@ struct PictureState {
   bool sliceDragEdits = false;   // the slice-line drag under way took its undo step
 
   std::vector<ImportedMarker> markers;
+  std::string importRecipe;      // "Apply a recipe…": the recipe given to imported events, empty for none
+  int importRecipeShape = -1;    // its shape, -1 for none
   std::string message;  // a passing message of the Trace panel
   double messageUntil = 0.0;
   bool messageIsError = false;
