@@ -4,12 +4,16 @@
 
 #include "args.h"
 #include "command.h"
+#include "core/preferences.h"
 #include "core/project_file.h"
 #include "export/aaf_delivery.h"
 #include "export/aaf_export.h"
+#include "export/render_to_file.h"
 #include "layer_rendering.h"
 #include "library/libraries.h"
 #include "progress.h"
+#include "render/mixer.h"
+#include "render/offline_mix.h"
 #include "render/render_pipeline.h"
 
 namespace vn::cli {
@@ -33,13 +37,14 @@ const Command kAaf{
     "  --full-source            the whole source file as handles\n"
     "  --vol-auto               the events' intensity curves as clip gain automation\n"
     "  --markers                a marker at every event's sync point\n"
+    "  --reverb-stem            the wet reverb as its own track after the others\n"
     "When the AAF cannot be written, the essence files written for it are removed.",
     runAaf};
 const Registration kRegistration(kAaf);
 
 int runAaf(const std::vector<std::string>& raw) {
   Args args(raw, {"-o", "--handles"},
-            {"--multichannel", "--keep-source-channels", "--full-source", "--vol-auto", "--markers"});
+            {"--multichannel", "--keep-source-channels", "--full-source", "--vol-auto", "--markers", "--reverb-stem"});
   const auto handles = args.number("--handles");
   if (!args.error().empty()) return usageError(kAaf, args.error());
   if (args.positional().size() != 1) return usageError(kAaf, "aaf takes one project");
@@ -67,6 +72,20 @@ int runAaf(const std::vector<std::string>& raw) {
   pipeline.session = &session;
   pipeline.libraries = &AppLibraries();
   if (!renderLayersWithProgress(pipeline, true)) return userError("Export cancelled - nothing was written.");
+
+  if (args.has("--reverb-stem")) {
+    if (!session.reverb.enabled)
+      return userError("The project's reverb is off, so there is no reverb stem to write.");
+    Preferences prefs;
+    LoadPreferences(prefs);
+    OfflineMixRequest mix;
+    mix.settings = mixSettingsFromSession(session, prefs.spatialAmount, prefs.spatialDiffuse, MonitorFormat{});
+    mix.end = cacheEndSeconds(pipeline.cache, session.settings.totalDuration);
+    MixdownBuffer stem;
+    if (!renderReverbStem(pipeline.cache, mix, stem, [](double) { return !interrupted(); }))
+      return userError("The reverb stem could not be mixed.");
+    options.reverbStem = deinterleaveChannels(stem.samples, stem.channels);
+  }
 
   AafExportResult result;
   {

@@ -237,6 +237,50 @@ struct Exporter {
     return true;
   }
 
+  // "Reverb.L.wav"/"Reverb.R.wav" on tracks "Reverb L"/"Reverb R", or one stereo
+  // "Reverb.wav" on a track "Reverb" in multichannel mode.
+  void addReverbStem(aaf::Session& out, int& physical) {
+    const auto& stem = options.reverbStem;
+    struct Part {
+      std::string track, file;
+      std::vector<std::vector<float>> audio;
+    };
+    std::vector<Part> parts;
+    if (options.multichannelTracks) parts.push_back({"Reverb", "Reverb.wav", stem});
+    else parts = {{"Reverb L", "Reverb.L.wav", {stem[0]}}, {"Reverb R", "Reverb.R.wav", {stem[1]}}};
+    for (Part& p : parts) {
+      const std::string path = essenceDir + "/" + p.file;
+      const auto frames = static_cast<int64_t>(p.audio[0].size());
+      BwfProvenance provenance;
+      provenance.print = NewPrintIdentity();
+      provenance.kind = "aaf essence";
+      BwfWriteOptions writeOptions;
+      writeOptions.provenance = &provenance;
+      const std::string ixml = insertPayloadBlock(exportIxmlDocument("Reverb"), recipe);
+      const bool written =
+          p.audio.size() == 1
+              ? frames <= INT32_MAX && WriteBWFClipMono(path, p.audio[0].data(), static_cast<int32_t>(frames), rate,
+                                                        session.settings.startTC, "Reverb", ixml, writeOptions)
+              : WriteBWFStereo(path, p.audio[0].data(), p.audio[1].data(), frames, rate, session.settings.startTC,
+                               "Reverb", ixml, writeOptions);
+      if (!written) {
+        logLine("[AAF] reverb stem '%s' could not be written - left out\n", path.c_str());
+        continue;
+      }
+      result.essenceFiles.push_back(path);
+      aaf::Clip clip;
+      clip.name = p.track;
+      clip.length = frames;
+      clip.essencePath = path;
+      clip.essenceLength = frames;
+      clip.channels = static_cast<int>(p.audio.size());
+      clip.wavSummary = wavSummary(path);
+      const int channels = static_cast<int>(p.audio.size());
+      out.tracks.push_back({p.track, ++physical, channels, formatName(channels), {clip}});
+      ++result.clips;
+    }
+  }
+
   // The AAF tracks of one delivery track: split, combined or as they are.
   std::vector<PlannedTrack> planTracks(const DeliveryTrack& delivery, int& clipNumber) {
     std::vector<PlannedTrack> planned;
@@ -374,6 +418,9 @@ AafExportResult exportAafSession(const Session& session, const RenderCache& cach
     }
     if (!track.clips.empty()) out.tracks.push_back(std::move(track));
   }
+
+  if (options.reverbStem.size() == 2 && !options.reverbStem[0].empty() && folderMade)
+    ex.addReverbStem(out, physical);
 
   if (ex.result.essenceFiles.empty()) {
     logLine("[Export] AAF: aborting - %s\n", kNothingWritten);

@@ -20,6 +20,9 @@ struct AafExportOptions {
   bool volAuto = false;             // the Event's intensity curve as clip gain automation
   bool markers = false;             // sync point markers
   std::string baseName;             // essence name prefix; empty: the AAF file's own name
+  // The wet reverb as its own track after the delivery's: left and right from the
+  // timeline's start; none when empty.
+  std::vector<std::vector<float>> reverbStem;
 };
 
 struct AafExportResult {

@@ -74,7 +74,9 @@ grep -q "handles=0," "$WORK/nohandles/log" || fail "no handles: $(grep writing "
 ! grep "^CLIP " "$WORK/nohandles/walk" | awk '{print $4}' | grep -vq "^0$" || fail "no handles: a clip starts inside its essence"
 
 check_session fullsource --keep-source-channels --full-source
-check_session automation --vol-auto --markers
+check_session automation --vol-auto --markers --reverb-stem
 grep -q "^MARKER " "$WORK/automation/walk" || fail "markers: none in the file"
+tail -n +1 "$WORK/automation/walk" | grep "^SLOT" | tail -2 | grep -q " Reverb R 48000 " &&
+  [ -e "$WORK/automation/Audio Files/Reverb.L.wav" ] || fail "reverb stem: $(grep '^SLOT' "$WORK/automation/walk")"
 grep "^CLIP " "$WORK/automation/walk" | grep -q "curve:" || fail "vol-auto: no gain automation"
 exit 0
