@@ -48,7 +48,7 @@ check_session() {  # check_session NAME OPTIONS...
   grep -q "^AAF composition 'Varnel Timeline'" "$WORK/out" || fail "$name: inspect: $(head -3 "$WORK/out")"
   [ "$(grep -c '^    [0-9][0-9]:' "$WORK/out")" = "$clips" ] || fail "$name: inspect lists $(grep -c '^    [0-9]' "$WORK/out") clips, pyaaf2 $clips"
   # Every essence file carries its kind and the clip iXML with recipe and manifest.
-  local first=$(ls "$WORK/$name/Audio Files/"*.wav | head -1)
+  local first=$(ls "$WORK/$name/Audio Files/"*.wav | grep -v "/Reverb" | head -1)
   [ -n "$first" ] || fail "$name: no essence files"
   grep -aq "aaf essence" "$first" || fail "$name: essence without its coding-history kind"
   grep -aq "<VARNEL_MANIFEST" "$first" || fail "$name: essence without its manifest"

@@ -1,8 +1,7 @@
 # Walks an AAF file with pyaaf2 (an independent reader) and prints what a test
 # compares: the top-level composition, its slots, every clip with its timing, the
 # file its source mobs locate, gain, markers; and any object missing a required
-# property or any warning the reader raised. With "--quick" (for very large files)
-# the required-property check and the walk to each clip's file are left out.
+# property or any warning the reader raised.
 import sys, os, warnings, aaf2
 from aaf2 import properties as P
 
@@ -39,14 +38,13 @@ def file_of(clip):
     path = unquote(path)
     return type(master).__name__, type(filemob).__name__, filemob.descriptor.name, path, os.path.exists(path)
 
-quick = "--quick" in sys.argv[2:]
 with aaf2.open(sys.argv[1], "r") as f:
     ident = f.header["IdentificationList"][0]
     print("IDENT", ident["CompanyName"].value, ident["ProductName"].value, ident["Platform"].value,
           "toolkit" if "ToolkitVersion" in ident else "-", "version" if "ProductVersion" in ident else "-")
     tops = list(f.content.toplevel())
     print("TOPLEVEL", len(tops), "ESSENCEDATA", len(list(f.content.essencedata)))
-    count, missing = (0, []) if quick else check_required(f.header)
+    count, missing = check_required(f.header)
     print("OBJECTS", count)
     for m in missing:
         print("MISSING", m)
@@ -78,9 +76,9 @@ with aaf2.open(sys.argv[1], "r") as f:
             if name == "OperationGroup":  # a channel combiner
                 clips = list(c.segments)
                 print("CLIP", pos, c.length, clips[0].start, gain, "channels=%d" % len(clips),
-                      *(() if quick else file_of(clips[0])))
+                      *file_of(clips[0]))
             elif name == "SourceClip":
-                print("CLIP", pos, c.length, c.start, gain, "channels=1", *(() if quick else file_of(c)))
+                print("CLIP", pos, c.length, c.start, gain, "channels=1", *file_of(c))
             pos += c.length
 for w in caught:
     print("WARNING", w)
