@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/aaf/cfb_format.h"
+#include "export/aaf/cfb_names.h"
 
 namespace vn::cfb {
 namespace {
@@ -197,11 +198,15 @@ bool listChildren(const File& file, uint32_t storage, std::vector<uint32_t>& chi
 }
 
 std::optional<uint32_t> findChild(const File& file, uint32_t storage, const std::string& name) {
-  std::vector<uint32_t> children;
-  std::string error;
-  if (!listChildren(file, storage, children, error)) return std::nullopt;
-  for (uint32_t id : children)
-    if (file.entries[id].name == name) return id;
+  if (storage >= file.entries.size()) return std::nullopt;
+  // Siblings form a search tree in name order; a damaged tree ends the search
+  // after as many steps as there are entries.
+  uint32_t node = file.entries[storage].child;
+  for (size_t steps = 0; node != kNoStream && node < file.entries.size() && steps < file.entries.size(); ++steps) {
+    const int order = compareEntryNames(name, file.entries[node].name);
+    if (order == 0) return node;
+    node = order < 0 ? file.entries[node].left : file.entries[node].right;
+  }
   return std::nullopt;
 }
 

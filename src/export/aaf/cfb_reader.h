@@ -36,7 +36,7 @@ std::optional<File> openCompoundFile(std::string bytes, std::string& error);
 bool listChildren(const File& file, uint32_t storage, std::vector<uint32_t>& children,
                   std::string& error);
 
-// The id of the named child, or nullopt.
+// The id of the named child, found by the sibling tree's name order, or nullopt.
 std::optional<uint32_t> findChild(const File& file, uint32_t storage, const std::string& name);
 
 // A stream's bytes; false when its chain is damaged or shorter than its size.
