@@ -1,6 +1,7 @@
 #include "export/delivered_file_print.h"
 
 #include "ledger/print_identity.h"
+#include "ledger/read_print_token.h"
 
 namespace vn {
 
@@ -10,8 +11,11 @@ std::string PrintTokenOfFile(const std::string& path, const FilePayloads* payloa
     read = FindPayloads(path);
     payloads = read ? &*read : nullptr;
   }
-  if (payloads && payloads->manifest) return printTokenOfId(payloads->manifest->printId);
-  return {};
+  if (payloads && payloads->manifest) {
+    std::string token = printTokenOfId(payloads->manifest->printId);
+    if (!token.empty()) return token;
+  }
+  return ReadPrintToken(path);
 }
 
 }  // namespace vn
