@@ -33,6 +33,8 @@ enum class CommandId {
   PlayStop,       // plays from the playhead, or stops (Space)
   ReturnToStart,  // the playhead back to the start (Home)
   LoopToggle,     // playing goes round the work area
+  FindPrint,      // text: a delivered file whose Print to show; empty: the file browser picks one
+  RevertToSource, // the shown Print's events and layers join the Session, locked (one undo step)
 };
 
 struct AppCommand {

@@ -14,6 +14,7 @@
 #include "app/kept_raster.h"
 #include "app/library_actions.h"
 #include "app/panels.h"
+#include "app/provenance_actions.h"
 #include "app/selection.h"
 #include "app/status_message.h"
 #include "app/timeline_drag.h"
@@ -58,6 +59,7 @@ struct AppState {
   int keywordDraftEvent = -1;
   bool keywordDraftActive = false;
   std::string eventFilter;  // the Events panel's filter text
+  ProvenanceView provenance;  // the delivered file the Provenance panel shows
 
   StatusMessage status;
   std::optional<PendingDrop> drop;

@@ -10,6 +10,7 @@
 #include "app/panels.h"
 #include "app/picture_actions.h"
 #include "app/project_actions.h"
+#include "app/provenance_actions.h"
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
 
@@ -94,6 +95,8 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::ImportMarkers: return true;
     case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
     case C::ReturnToStart: return true;
+    case C::FindPrint: return true;
+    case C::RevertToSource: return app.provenance.print.has_value() && !sessionBusy(app);
     default:
       // Import, export, clips, beds, recipes, chains and bounce are not part of this build.
       return false;
@@ -172,6 +175,11 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::PlayStop: togglePlayCommand(app); break;
     case C::ReturnToStart: returnToStartCommand(app); break;
     case C::LoopToggle: toggleLoopCommand(app); break;
+    case C::FindPrint:
+      if (command.text.empty()) browseFindPrint(app);
+      else showProvenance(app, command.text);
+      break;
+    case C::RevertToSource: revertToSource(app); break;
     default: break;
   }
 }

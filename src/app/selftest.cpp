@@ -145,6 +145,38 @@ void playTwoSeconds(Runner& run) {
   }
 }
 
+// A delivered file dropped on the window shows its Print; "Revert to Source" brings
+// back the events that made it, locked, as one step that Undo takes back.
+void checkProvenance(Runner& run, const std::string& folder) {
+  AppState& app = run.app;
+  std::string error;
+  const std::string delivered = writeDeliveredFile(folder, app.session, error);
+  if (delivered.empty()) {
+    ++run.failures;
+    logLine("[SelfTest] provenance: FAILED - %s\n", error.c_str());
+    return;
+  }
+  const size_t before = app.session.events.size();
+  // Onto the Inspector, which takes no files: the Library's handling applies, as anywhere
+  // but the timeline (where a sound file becomes a Clip).
+  float x = 0.0f, y = 0.0f;
+  for (const PanelArea& area : app.panelAreas)
+    if (area.id == "Inspector") x = (area.x0 + area.x1) * 0.5f, y = (area.y0 + area.y1) * 0.5f;
+  app.drop = classifyDrop(x, y, {delivered});
+  run.step("drop a delivered file", {CommandId::SelectEvent, {}, -1}, [&] {
+    return app.provenance.file == delivered && app.provenance.print && app.provenance.lines.size() > 3;
+  }, [&] { return app.provenance.lines.empty() ? std::string("nothing shown") : app.provenance.lines[0]; });
+  run.step("revert to source", {CommandId::RevertToSource, {}, -1}, [&] {
+    return !anyJobRunning(app) && app.session.events.size() == 2 * before &&
+           std::all_of(app.session.events.begin() + static_cast<long>(before), app.session.events.end(),
+                       [](const Event& e) { return e.locked; });
+  }, [&] { return "status \"" + app.status.text + "\""; });
+  run.step("undo the revert", {CommandId::Undo, {}, -1},
+           [&] { return !anyJobRunning(app) && app.session.events.size() == before; });
+  run.step("find print", {CommandId::FindPrint, delivered, -1},
+           [&] { return app.provenance.file == delivered && app.provenance.print.has_value(); });
+}
+
 // Settles the picture, then writes the window as it stands to a PNG file.
 void screenshot(Runner& run, const std::string& path) {
   for (int i = 0; i < kSettleFrames; ++i) run.frame();
@@ -262,6 +294,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
     }
   }
   playTwoSeconds(run);
+  checkProvenance(run, folder);
 
   run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
   // The picture: the pass-by selected, so the inspector shows its curves, and the

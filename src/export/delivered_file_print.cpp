@@ -2,6 +2,7 @@
 
 #include "ledger/print_identity.h"
 #include "ledger/read_print_token.h"
+#include "ledger/resolve_print.h"
 
 namespace vn {
 
@@ -16,6 +17,10 @@ std::string PrintTokenOfFile(const std::string& path, const FilePayloads* payloa
     if (!token.empty()) return token;
   }
   return ReadPrintToken(path);
+}
+
+std::optional<PrintIndexEntry> ResolvePrintOfFile(const std::string& path) {
+  return ResolvePrint(path, PrintTokenOfFile(path));
 }
 
 }  // namespace vn

@@ -81,4 +81,10 @@ std::optional<RecoveredPrint> RecoverPrint(const PrintIndexEntry& entry) {
   return out;
 }
 
+std::optional<RestoreCounts> RestorePrintInto(Session& session, const PrintIndexEntry& entry) {
+  std::optional<RecoveredPrint> recovered = RecoverPrint(entry);
+  if (!recovered) return std::nullopt;
+  return addRestoredEvents(session, std::move(recovered->events), std::move(recovered->results));
+}
+
 }  // namespace vn

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/json_value.h"
+#include "core/restore_events.h"
 #include "core/session.h"
 #include "ledger/print_index.h"
 #include "ledger/print_record.h"
@@ -27,5 +28,9 @@ JsonValue readPrintRecord(const PrintIndexEntry& entry);
 // fileId gives its source's current path, and reads events, results, groups and
 // delivered clips. None (with a log line) when the record cannot be read.
 std::optional<RecoveredPrint> RecoverPrint(const PrintIndexEntry& entry);
+
+// Reverting a delivered file to its sources: the recovered events and layers join
+// the session, locked at their recorded times. None when the record cannot be read.
+std::optional<RestoreCounts> RestorePrintInto(Session& session, const PrintIndexEntry& entry);
 
 }  // namespace vn
