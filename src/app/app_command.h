@@ -21,7 +21,7 @@ enum class CommandId {
   // Help
   UserGuide, About,
   // PlaceClip without text opens the file browser; with text it places that file at the
-  // playhead.
+  // playhead. PlaceRecipe and PlaceChain take the saved item's name as text.
   // Not on a menu: asked for by panels, drops, a second launch or the self-test.
   OpenPath,       // text: the project to open
   SaveToPath,     // text: where to save
@@ -35,6 +35,9 @@ enum class CommandId {
   LoopToggle,     // playing goes round the work area
   FindPrint,      // text: a delivered file whose Print to show; empty: the file browser picks one
   RevertToSource, // the shown Print's events and layers join the Session, locked (one undo step)
+  SaveAsRecipe,   // text: the recipe's name, index: the event
+  SaveAsChain,    // the Group of the selected event
+  ApplyRecipe,    // text: the recipe, applied to the selected events
 };
 
 struct AppCommand {

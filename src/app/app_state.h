@@ -15,6 +15,7 @@
 #include "app/library_actions.h"
 #include "app/panels.h"
 #include "app/provenance_actions.h"
+#include "app/recipe_actions.h"
 #include "app/selection.h"
 #include "app/status_message.h"
 #include "app/timeline_drag.h"
@@ -60,6 +61,7 @@ struct AppState {
   bool keywordDraftActive = false;
   std::string eventFilter;  // the Events panel's filter text
   ProvenanceView provenance;  // the delivered file the Provenance panel shows
+  PresetListsState presets;  // the saved recipes and chains, as last listed
 
   StatusMessage status;
   std::optional<PendingDrop> drop;

@@ -12,6 +12,7 @@ void drawEventsPanel(AppState& app);
 void drawProjectPanel(AppState& app);
 void drawMixerPanel(AppState& app);
 void drawLibraryPanel(AppState& app);
+void drawRecipesPanel(AppState& app);
 void drawSettingsPanel(AppState& app);
 void drawProvenancePanel(AppState& app);
 

@@ -18,6 +18,7 @@
 #include "app/picture_actions.h"
 #include "app/project_actions.h"
 #include "app/selftest.h"
+#include "core/preset_folders.h"
 #include "core/preferences.h"
 #include "library/libraries.h"
 #include "platform/log.h"
@@ -87,6 +88,7 @@ int runVarnel(const std::vector<std::string>& args) {
   attachProjectContext(*app);
   startEngines(*app);
   LoadLibrariesAtStartup();
+  migrateLegacyPresetFolders();
   if (options.project) openProjectCommand(*app, *options.project);
 
   int exitCode = 0;
