@@ -33,6 +33,9 @@ enum class CommandId {
   PlayStop,       // plays from the playhead, or stops (Space)
   ReturnToStart,  // the playhead back to the start (Home)
   LoopToggle,     // playing goes round the work area
+  CheckForUpdates,  // asks the release server now
+  ViewUpdate,       // opens the offered release's page
+  DismissUpdate,    // hides the offered release
 };
 
 struct AppCommand {

@@ -29,6 +29,7 @@
 #include "core/session.h"
 #include "library/scan.h"
 #include "render/render_pipeline.h"
+#include "update/update_check.h"
 
 namespace vn {
 
@@ -86,6 +87,10 @@ struct AppState {
   bool balancePending = false;  // the bus loudness settings changed while the render worker was busy
   WaveformIndex waveforms;
   std::atomic<bool> preferencesChanged{false};
+  // The update check's address and trust, and the channel its thread answers through
+  // (shared with the thread, which may outlive a check the window no longer waits for).
+  UpdateCheckSettings updateSettings = updateCheckSettingsFromEnvironment();
+  std::shared_ptr<UpdateCheckChannel> updateCheck = std::make_shared<UpdateCheckChannel>();
 };
 
 // Shows a status text in the status line.

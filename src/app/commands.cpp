@@ -12,6 +12,7 @@
 #include "app/project_actions.h"
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
+#include "app/update_actions.h"
 
 namespace vn {
 namespace {
@@ -94,6 +95,8 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::ImportMarkers: return true;
     case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
     case C::ReturnToStart: return true;
+    case C::CheckForUpdates: return !updateCheckRunning(app);
+    case C::ViewUpdate: case C::DismissUpdate: return visibleOffer(app.prefs).has_value();
     default:
       // Import, export, clips, beds, recipes, chains and bounce are not part of this build.
       return false;
@@ -172,6 +175,9 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::PlayStop: togglePlayCommand(app); break;
     case C::ReturnToStart: returnToStartCommand(app); break;
     case C::LoopToggle: toggleLoopCommand(app); break;
+    case C::CheckForUpdates: checkForUpdatesNow(app); break;
+    case C::ViewUpdate: viewUpdate(app); break;
+    case C::DismissUpdate: dismissUpdate(app); break;
     default: break;
   }
 }

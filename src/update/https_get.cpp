@@ -21,6 +21,11 @@ size_t appendBody(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+int checkCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+  return cancel && cancel->load() ? 1 : 0;
+}
+
 void initialiseCurlOnce() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -56,6 +61,11 @@ HttpsResponse httpsGet(const std::string& url, const HttpsGetOptions& options) {
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, appendBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
+  if (options.cancel) {
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, checkCancel);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, options.cancel);
+  }
   const CURLcode code = curl_easy_perform(c);
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &out.status);
   if (code == CURLE_OK) {

@@ -1,5 +1,6 @@
 #pragma once
 // One HTTPS GET through libcurl, with the peer's certificate and host name verified.
+#include <atomic>
 #include <string>
 
 namespace vn {
@@ -10,6 +11,7 @@ struct HttpsGetOptions {
   size_t maxBodyBytes = 1 << 20;  // a longer answer is cut off and counts as a transport error
   std::string caFile;             // certificates trusted besides the system's store; empty for none
   std::string userAgent;
+  const std::atomic<bool>* cancel = nullptr;  // when it becomes true the exchange ends (within about a second)
 };
 
 struct HttpsResponse {

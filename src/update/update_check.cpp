@@ -1,5 +1,6 @@
 #include "update/update_check.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -45,7 +46,7 @@ UpdateCheckSettings updateCheckSettingsFromEnvironment() {
   return settings;
 }
 
-UpdateCheckResult RunUpdateCheck(const UpdateCheckSettings& settings) {
+UpdateCheckResult RunUpdateCheck(const UpdateCheckSettings& settings, const std::atomic<bool>* cancel) {
   UpdateCheckResult result;
   if (!isHttpsAddress(settings.manifestUrl)) {
     result.error = "the address \"" + settings.manifestUrl + "\" is not an https:// address";
@@ -55,6 +56,7 @@ UpdateCheckResult RunUpdateCheck(const UpdateCheckSettings& settings) {
   options.connectTimeoutMs = settings.connectTimeoutMs;
   options.totalTimeoutMs = settings.totalTimeoutMs;
   options.caFile = settings.caFile;
+  options.cancel = cancel;
   options.userAgent = "Varnel/" + settings.runningVersion + " (" + kUpdatePlatform + ")";
   const HttpsResponse response = httpsGet(settings.manifestUrl, options);
   result.httpStatus = response.status;
@@ -109,8 +111,9 @@ bool automaticCheckDue(const Preferences& prefs, long long now) {
 bool StartUpdateCheck(const std::shared_ptr<UpdateCheckChannel>& channel, UpdateCheckSettings settings) {
   bool idle = false;
   if (!channel->running.compare_exchange_strong(idle, true)) return false;
+  channel->cancel = false;
   std::thread([channel, settings = std::move(settings)] {
-    UpdateCheckResult result = RunUpdateCheck(settings);
+    UpdateCheckResult result = RunUpdateCheck(settings, &channel->cancel);
     {
       std::lock_guard lock(channel->mutex);
       channel->result = std::move(result);
@@ -119,6 +122,14 @@ bool StartUpdateCheck(const std::shared_ptr<UpdateCheckChannel>& channel, Update
     channel->running = false;
   }).detach();
   return true;
+}
+
+bool StopUpdateCheck(UpdateCheckChannel& channel, int waitMs) {
+  channel.cancel = true;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  while (channel.running.load() && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !channel.running.load();
 }
 
 std::optional<UpdateCheckResult> takeUpdateResult(UpdateCheckChannel& channel) {

@@ -47,8 +47,9 @@ struct UpdateCheckResult {
 };
 
 // Runs one check in the calling thread: fetch, then the manifest rules with their
-// log lines. Does not touch the preferences.
-UpdateCheckResult RunUpdateCheck(const UpdateCheckSettings& settings);
+// log lines. Does not touch the preferences. A cancel flag that becomes true ends the
+// exchange as a transport failure.
+UpdateCheckResult RunUpdateCheck(const UpdateCheckSettings& settings, const std::atomic<bool>* cancel = nullptr);
 
 // The offer kept in the preferences: a newer release stores it, an up-to-date answer
 // clears it, and a failure leaves it as it was. True when the preferences changed.
@@ -67,6 +68,7 @@ bool automaticCheckDue(const Preferences& prefs, long long now);
 struct UpdateCheckChannel {
   std::atomic<bool> running{false};
   std::atomic<bool> resultReady{false};
+  std::atomic<bool> cancel{false};
   std::mutex mutex;
   UpdateCheckResult result;
 };
@@ -75,6 +77,8 @@ struct UpdateCheckChannel {
 // started) while an earlier check on the channel still runs. The thread shares the
 // channel, so the caller may drop it at any time.
 bool StartUpdateCheck(const std::shared_ptr<UpdateCheckChannel>& channel, UpdateCheckSettings settings);
+// Asks a running check to end and waits up to waitMs for it; true when none runs any more.
+bool StopUpdateCheck(UpdateCheckChannel& channel, int waitMs);
 // The result of a finished check, once.
 std::optional<UpdateCheckResult> takeUpdateResult(UpdateCheckChannel& channel);
 

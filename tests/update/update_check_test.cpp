@@ -159,6 +159,17 @@ TEST(UpdateCheck, AStalledServerEndsWithTheTimeOutAndTheOfferStays) {
   EXPECT_EQ(p.updateAvailableVersion, "2026.9.5");
   EXPECT_FALSE(takeUpdateResult(*channel).has_value()) << "a result is handed over once";
   EXPECT_FALSE(channel->running.load()) << "a new check may start once the last one ended";
+
+  // A check out when the program ends is stopped long before its time-out.
+  s.totalTimeoutMs = 60000;
+  ASSERT_TRUE(StartUpdateCheck(channel, s));
+  EXPECT_TRUE(stalled.connectionWaiting(5000));
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_TRUE(StopUpdateCheck(*channel, 20000));
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(20));
+  const std::optional<UpdateCheckResult> stopped = takeUpdateResult(*channel);
+  ASSERT_TRUE(stopped.has_value());
+  EXPECT_EQ(stopped->outcome, UpdateOutcome::NoAnswer);
 }
 
 }  // namespace
