@@ -87,10 +87,9 @@ struct AppState {
   bool balancePending = false;  // the bus loudness settings changed while the render worker was busy
   WaveformIndex waveforms;
   std::atomic<bool> preferencesChanged{false};
-  // The update check's address and trust, and the channel its thread answers through
-  // (shared with the thread, which may outlive a check the window no longer waits for).
+  // The update check's address and trust, and the channel its thread answers through.
   UpdateCheckSettings updateSettings = updateCheckSettingsFromEnvironment();
-  std::shared_ptr<UpdateCheckChannel> updateCheck = std::make_shared<UpdateCheckChannel>();
+  UpdateCheckHandle updateCheck;
 };
 
 // Shows a status text in the status line.

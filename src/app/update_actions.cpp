@@ -18,25 +18,25 @@ bool isWebAddress(const std::string& url) {
 }  // namespace
 
 void checkForUpdatesNow(AppState& app) {
-  if (!StartUpdateCheck(app.updateCheck, app.updateSettings)) return;
+  if (!StartUpdateCheck(app.updateCheck.channel, app.updateSettings)) return;
   app.prefs.lastUpdateCheck = wallClock();
   app.preferencesChanged = true;
 }
 
 void tickUpdateCheck(AppState& app) {
-  if (const std::optional<UpdateCheckResult> result = takeUpdateResult(*app.updateCheck)) {
+  if (const std::optional<UpdateCheckResult> result = takeUpdateResult(*app.updateCheck.channel)) {
     applyUpdateResult(app.prefs, *result);
     app.preferencesChanged = true;
   }
   if (!updateCheckRunning(app) && automaticCheckDue(app.prefs, wallClock())) checkForUpdatesNow(app);
 }
 
-bool updateCheckRunning(const AppState& app) { return app.updateCheck->running.load(); }
+bool updateCheckRunning(const AppState& app) { return app.updateCheck.channel->running.load(); }
 
 void finishUpdateCheck(AppState& app) {
   // libcurl looks at the stop request about once a second.
-  StopUpdateCheck(*app.updateCheck, 2500);
-  if (const std::optional<UpdateCheckResult> result = takeUpdateResult(*app.updateCheck))
+  StopUpdateCheck(*app.updateCheck.channel, 2500);
+  if (const std::optional<UpdateCheckResult> result = takeUpdateResult(*app.updateCheck.channel))
     applyUpdateResult(app.prefs, *result);
 }
 

@@ -82,4 +82,14 @@ bool StopUpdateCheck(UpdateCheckChannel& channel, int waitMs);
 // The result of a finished check, once.
 std::optional<UpdateCheckResult> takeUpdateResult(UpdateCheckChannel& channel);
 
+// The channel of one owner (the window). When the owner ends, a check still out is
+// stopped, so that it never runs on while the process tears down the TLS library.
+struct UpdateCheckHandle {
+  std::shared_ptr<UpdateCheckChannel> channel = std::make_shared<UpdateCheckChannel>();
+  UpdateCheckHandle() = default;
+  UpdateCheckHandle(const UpdateCheckHandle&) = delete;
+  UpdateCheckHandle& operator=(const UpdateCheckHandle&) = delete;
+  ~UpdateCheckHandle() { StopUpdateCheck(*channel, 3000); }
+};
+
 }  // namespace vn
