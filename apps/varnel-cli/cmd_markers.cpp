@@ -5,6 +5,7 @@
 #include "args.h"
 #include "command.h"
 #include "core/project_file.h"
+#include "core/recipe_apply.h"
 #include "core/timecode.h"
 #include "picture/session_text.h"
 #include "picture/trace_session.h"
@@ -20,7 +21,8 @@ const Command kMarkers{
     "markers", "markers SESSION.txt --into PROJECT", "import the markers and scenes of a session text export",
     "Reads the memory locations of a session exported as text: markers become events of\n"
     "PROJECT (their words become keywords; \"bloom\" makes a Bloom, band words set the weight),\n"
-    "markers named \"Scene, name, description\" become scenes. The project is saved.\n"
+    "markers named \"Scene, name, description\" become scenes. A name that starts with a saved\n"
+    "recipe's name and a colon (\"Impacts: high metal\") gets that recipe. The project is saved.\n"
     "  --into P   the project to add them to",
     runMarkers};
 const Registration kRegistration(kMarkers);
@@ -40,17 +42,18 @@ int runMarkers(const std::vector<std::string>& raw) {
   if (!loadProjectForCli(*projectPath, session, info)) return kExitUserError;
   std::vector<ImportedMarker> markers;
   std::vector<ImportedScene> scenes;
-  ParseSessionMarkers(in, session.settings.fps, markers, &scenes, {});
+  ParseSessionMarkers(in, session.settings.fps, markers, &scenes, savedRecipeNames());
   if (markers.empty() && scenes.empty())
     return userError(textPath + " holds no markers (no marker section was found); the project was not changed.");
 
-  const int events = ImportMarkerEvents(markers, session, {});
+  const int events = ImportMarkerEvents(markers, session, applySavedRecipe);
   AddImportedScenes(scenes, session);
   if (!saveProject(*projectPath, session))
     return userError("Could not write " + *projectPath + "; the project was not changed.");
   for (const ImportedMarker& m : markers)
-    std::printf("  %s  %-5s  %s\n", formatTimecode(m.time, session.settings.fps).c_str(), m.shape == 1 ? "Bloom" : "Spot",
-                m.name.c_str());
+    std::printf("  %s  %-5s  %s%s%s\n", formatTimecode(m.time, session.settings.fps).c_str(),
+                m.shape == 1 ? "Bloom" : "Spot", m.name.c_str(), m.recipeName.empty() ? "" : "  recipe ",
+                m.recipeName.c_str());
   for (const ImportedScene& s : scenes)
     std::printf("  %s  Scene  %s\n", formatTimecode(s.time, session.settings.fps).c_str(), s.name.c_str());
   std::printf("Imported %d marker%s and %d scene%s into %s\n", events, events == 1 ? "" : "s",

@@ -7,7 +7,10 @@
 #include "args.h"
 #include "command.h"
 #include "core/preferences.h"
+#include "core/preset_folders.h"
 #include "core/project_file.h"
+#include "core/recipe_apply.h"
+#include "core/recipe_io.h"
 #include "core/source_paths.h"
 #include "picture/trace_file.h"
 #include "picture/trace_session.h"
@@ -23,7 +26,7 @@ namespace {
 int runTrace(const std::vector<std::string>& args);
 
 const Command kTrace{
-    "trace", "trace VIDEO [-o FILE.vntrace] [--into PROJECT [--slice L] [--below]]",
+    "trace", "trace VIDEO [-o FILE.vntrace] [--into PROJECT [--slice L] [--below] [--recipe NAME]]",
     "read the picture of a video and propose events",
     "Measures light and motion in VIDEO ten times a second, writes the trace file and lists\n"
     "the events it proposes (time, timecode, type, layer, intensity, slice value).\n"
@@ -33,6 +36,7 @@ const Command kTrace{
     "               the events are placed at the project's video start time\n"
     "  --slice L    the slice level, 0 to 1 (default: the project's own)\n"
     "  --below      keep the events below the slice line instead of above it\n"
+    "  --recipe R   apply the saved recipe R to the imported events that name no recipe\n"
     "Ctrl-C stops the read; nothing is written then.",
     runTrace};
 const Registration kRegistration(kTrace);
@@ -83,12 +87,13 @@ void printEvents(const TraceAnalyzer& a, const TraceSource& source, const Sessio
 }
 
 int runTrace(const std::vector<std::string>& raw) {
-  Args args(raw, {"-o", "--into", "--slice"}, {"--below"});
+  Args args(raw, {"-o", "--into", "--slice", "--recipe"}, {"--below"});
   const std::optional<double> slice = args.number("--slice");
   if (!args.error().empty()) return usageError(kTrace, args.error());
   if (args.positional().size() != 1) return usageError(kTrace, "trace takes one video");
   const std::optional<std::string> projectPath = args.value("--into");
-  if (!projectPath && (slice || args.has("--below"))) return usageError(kTrace, "--slice and --below need --into");
+  if (!projectPath && (slice || args.has("--below") || args.has("--recipe")))
+    return usageError(kTrace, "--slice, --below and --recipe need --into");
   if (slice && !(*slice >= 0.0 && *slice <= 1.0)) return usageError(kTrace, "--slice takes a level from 0 to 1");
   const std::string video = absolutePath(args.positional()[0]);
   if (!fileExists(video)) return userError(video + ": File not found");
@@ -96,6 +101,14 @@ int runTrace(const std::vector<std::string>& raw) {
   Session session;
   ProjectLoadInfo info;
   if (projectPath && !loadProjectForCli(*projectPath, session, info)) return kExitUserError;
+  std::optional<Recipe> recipe;
+  if (const std::optional<std::string> name = args.value("--recipe")) {
+    const std::optional<SavedPreset> saved = findSaved(listRecipes(), *name);
+    recipe.emplace();
+    if (!saved || !loadRecipe(saved->path, *recipe))
+      return userError("No recipe named \"" + *name + "\" is saved in " + recipesFolder() + ".");
+    recipe->name = saved->name;
+  }
 
   VideoPlayer player;
   if (projectPath) player.offset = session.videoStartTime;
@@ -131,6 +144,11 @@ int runTrace(const std::vector<std::string>& raw) {
   session.videoPath = video;
   TraceImportOptions options;
   options.videoOffset = session.videoStartTime;
+  options.applyRecipe = applySavedRecipe;
+  if (recipe) {
+    options.recipeName = recipe->name;
+    options.recipeShape = static_cast<int>(recipe->event.shape);
+  }
   const int imported = ImportTraceEvents(analyzer, session, options);
   if (!saveProject(*projectPath, session))
     return userError("Could not write " + *projectPath + "; the project was not changed.");

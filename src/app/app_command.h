@@ -21,7 +21,7 @@ enum class CommandId {
   // Help
   UserGuide, About,
   // PlaceClip without text opens the file browser; with text it places that file at the
-  // playhead.
+  // playhead. PlaceRecipe and PlaceChain take the saved item's name as text.
   // Not on a menu: asked for by panels, drops, a second launch or the self-test.
   OpenPath,       // text: the project to open
   SaveToPath,     // text: where to save
@@ -33,6 +33,9 @@ enum class CommandId {
   PlayStop,       // plays from the playhead, or stops (Space)
   ReturnToStart,  // the playhead back to the start (Home)
   LoopToggle,     // playing goes round the work area
+  SaveAsRecipe,   // text: the recipe's name, index: the event
+  SaveAsChain,    // the Group of the selected event
+  ApplyRecipe,    // text: the recipe, applied to the selected events
   CheckForUpdates,  // asks the release server now
   ViewUpdate,       // opens the offered release's page
   DismissUpdate,    // hides the offered release

@@ -14,6 +14,7 @@
 #include "app/kept_raster.h"
 #include "app/library_actions.h"
 #include "app/panels.h"
+#include "app/recipe_actions.h"
 #include "app/selection.h"
 #include "app/status_message.h"
 #include "app/timeline_drag.h"
@@ -59,6 +60,7 @@ struct AppState {
   int keywordDraftEvent = -1;
   bool keywordDraftActive = false;
   std::string eventFilter;  // the Events panel's filter text
+  PresetListsState presets;  // the saved recipes and chains, as last listed
 
   StatusMessage status;
   std::optional<PendingDrop> drop;

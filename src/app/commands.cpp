@@ -10,6 +10,7 @@
 #include "app/panels.h"
 #include "app/picture_actions.h"
 #include "app/project_actions.h"
+#include "app/recipe_actions.h"
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
 #include "app/update_actions.h"
@@ -77,8 +78,11 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::ProjectLauncher: case C::Exit: case C::About: case C::ZoomIn: case C::ZoomOut: case C::ZoomFit: case C::SelectAll:
     case C::SetInPoint: case C::SetOutPoint: case C::ClearWorkArea: case C::SaveScene: case C::DrawMode:
     case C::CreateSpot: case C::CreateBloom: case C::CreateContour: case C::CreateFill: case C::SelectEvent:
-    case C::SetKeywords: case C::PlaceClip: case C::PlaceBed:
+    case C::SetKeywords: case C::PlaceClip: case C::PlaceBed: case C::PlaceRecipe: case C::PlaceChain:
+    case C::SaveAsRecipe: case C::SaveAsChain:
       return !sessionBusy(app);
+    case C::ApplyRecipe:
+      return hasSelection(app) && !sessionBusy(app);
     case C::ScanFolder:
       return !app.scan.running;
     case C::UserGuide:
@@ -98,7 +102,7 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::CheckForUpdates: return !updateCheckRunning(app);
     case C::ViewUpdate: case C::DismissUpdate: return visibleOffer(app.prefs).has_value();
     default:
-      // Import, export, clips, beds, recipes, chains and bounce are not part of this build.
+      // Export and bounce are not part of this build.
       return false;
   }
 }
@@ -152,6 +156,14 @@ void runCommand(AppState& app, const AppCommand& command) {
       else placeClip(app, command.text, app.playhead);
       break;
     case C::PlaceBed: placeBed(app); break;
+    case C::PlaceRecipe: placeRecipeAtPlayhead(app, command.text); break;
+    case C::PlaceChain: placeChainAtPlayhead(app, command.text); break;
+    case C::ApplyRecipe: applyRecipeToSelection(app, command.text); break;
+    case C::SaveAsRecipe:
+      if (command.index >= 0) selectOnly(app.selection, command.index);
+      saveSelectedAsRecipe(app, command.text);
+      break;
+    case C::SaveAsChain: saveSelectedGroupAsChain(app); break;
     case C::DrawMode: {
       app.drawMode = !app.drawMode;
       const int e = app.selection.primary;

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/menu_table.h"
 #include "app/project_actions.h"
+#include "app/recipe_actions.h"
 
 namespace vn {
 namespace {
@@ -21,11 +22,13 @@ void drawRecentProjects(AppState& app, const MenuLabel& label) {
   ImGui::EndMenu();
 }
 
-// Saved recipes and chains are not part of this build: their submenus show what they
-// would list, disabled.
-void drawSavedList(const MenuLabel& label, const char* emptyText) {
-  if (!ImGui::BeginMenu(label.text.c_str(), false)) return;
-  ImGui::MenuItem(emptyText, nullptr, false, false);
+// The saved recipes or chains; choosing one places it at the playhead.
+void drawSavedList(AppState& app, const MenuLabel& label, const std::vector<SavedPreset>& saved, const char* emptyText,
+                   CommandId place) {
+  if (!ImGui::BeginMenu(label.text.c_str(), commandAvailable(app, place))) return;
+  if (saved.empty()) ImGui::MenuItem(emptyText, nullptr, false, false);
+  for (const SavedPreset& s : saved)
+    if (ImGui::MenuItem(s.name.c_str())) app.commands.post({place, s.name, -1});
   ImGui::EndMenu();
 }
 
@@ -39,10 +42,10 @@ void drawEntry(AppState& app, const MenuEntry& entry) {
       drawRecentProjects(app, label);
       break;
     case MenuEntryKind::Recipes:
-      drawSavedList(label, "No Recipes Saved");
+      drawSavedList(app, label, app.presets.recipes, "No Recipes Saved", CommandId::PlaceRecipe);
       break;
     case MenuEntryKind::Chains:
-      drawSavedList(label, "No Chains Saved");
+      drawSavedList(app, label, app.presets.chains, "No Chains Saved", CommandId::PlaceChain);
       break;
     case MenuEntryKind::Item:
       if (ImGui::MenuItem(label.text.c_str(), label.shortcut.empty() ? nullptr : label.shortcut.c_str(),
@@ -55,6 +58,7 @@ void drawEntry(AppState& app, const MenuEntry& entry) {
 }  // namespace
 
 void drawMenuBar(AppState& app) {
+  refreshPresetLists(app);
   if (!ImGui::BeginMainMenuBar()) return;
   for (const Menu& menu : menuBarTable()) {
     const MenuLabel title = splitMenuLabel(menu.label);

@@ -12,6 +12,7 @@ void drawEventsPanel(AppState& app);
 void drawProjectPanel(AppState& app);
 void drawMixerPanel(AppState& app);
 void drawLibraryPanel(AppState& app);
+void drawRecipesPanel(AppState& app);
 void drawSettingsPanel(AppState& app);
 
 // Sound files dropped on the timeline: Clips where they land, or layers of a Bed.

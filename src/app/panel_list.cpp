@@ -11,6 +11,7 @@ const std::vector<PanelSpec>& panelList() {
       {"Toolbar", PanelPlace::Toolbar, drawToolbarPanel},
       {"Events", PanelPlace::SideTab, drawEventsPanel},
       {"Library", PanelPlace::SideTab, drawLibraryPanel, nullptr, acceptLibraryDrop},
+      {"Recipes", PanelPlace::SideTab, drawRecipesPanel},
       {"Project", PanelPlace::SideTab, drawProjectPanel},
       {"Trace", PanelPlace::SideTab, drawTracePanel, nullptr, acceptTraceDrop},
       {"Mixer", PanelPlace::SideTab, drawMixerPanel},

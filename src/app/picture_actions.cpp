@@ -10,6 +10,7 @@
 #include "app/edit_actions.h"
 #include "app/engines.h"
 #include "app/picture_state.h"
+#include "core/recipe_apply.h"
 #include "picture/reference_audio.h"
 #include "picture/trace_file.h"
 #include "picture/trace_session.h"
@@ -220,7 +221,7 @@ void importMarkersFrom(AppState& app, const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<ImportedMarker> markers;
   std::vector<ImportedScene> scenes;
-  if (in) ParseSessionMarkers(in, app.session.settings.fps, markers, &scenes, {});
+  if (in) ParseSessionMarkers(in, app.session.settings.fps, markers, &scenes, savedRecipeNames());
   p.markers = std::move(markers);
   if (!scenes.empty() && beginEdit(app, "Import scenes")) AddImportedScenes(scenes, app.session);
   if (!p.markers.empty()) selectOnly(app.selection, -1);
@@ -295,8 +296,11 @@ int importPictureEvents(AppState& app) {
   if (p.analyzer.running.load() || !beginEdit(app, "Import picture events")) return 0;
   TraceImportOptions options;
   options.videoOffset = app.session.videoStartTime;
+  options.applyRecipe = applySavedRecipe;
+  options.recipeName = p.importRecipe;
+  options.recipeShape = p.importRecipe.empty() ? -1 : p.importRecipeShape;
   int imported = p.haveRead ? ImportTraceEvents(p.analyzer, app.session, options) : 0;
-  imported += ImportMarkerEvents(p.markers, app.session, {});
+  imported += ImportMarkerEvents(p.markers, app.session, applySavedRecipe);
   setStatus(app, format("Imported %d event%s", imported, imported == 1 ? "" : "s"));
   return imported;
 }
@@ -328,3 +332,4 @@ void tickPicture(AppState& app) {
 }
 
 }  // namespace vn
+

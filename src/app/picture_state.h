@@ -45,6 +45,8 @@ struct PictureState {
   uint64_t mirroredSummary = 0;  // the Session's stored read the analyzer now mirrors
 
   std::vector<ImportedMarker> markers;
+  std::string importRecipe;      // "Apply a recipe…": the recipe given to imported events, empty for none
+  int importRecipeShape = -1;    // its shape, -1 for none
   std::string message;  // a passing message of the Trace panel
   double messageUntil = 0.0;
   bool messageIsError = false;

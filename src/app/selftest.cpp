@@ -14,11 +14,13 @@
 #include "app/frame_loop.h"
 #include "app/job_status.h"
 #include "app/library_actions.h"
+#include "app/recipe_actions.h"
 #include "app/render_actions.h"
 #include "app/screenshot.h"
 #include "app/selftest_material.h"
 #include "app/update_actions.h"
 #include "app/window_present.h"
+#include "core/preset_folders.h"
 #include "core/project_file.h"
 #include "library/libraries.h"
 #include "platform/log.h"
@@ -185,6 +187,52 @@ void screenshot(Runner& run, const std::string& path) {
   presentFrame(run.app.raster, run.window, rasterised);
 }
 
+// The door's design saved as a recipe, placed at the playhead, applied to the
+// pass-by and taken back; a Group saved as a chain and placed as a linked Group;
+// the recipe renamed and deleted. What was saved is removed again.
+void recipesAndChains(Runner& run, int door, int passBy) {
+  AppState& app = run.app;
+  Session& s = app.session;
+  const std::string name = "Self-test door";
+  run.step("save as recipe", {CommandId::SaveAsRecipe, name, door}, [&] {
+    return findSaved(app.presets.recipes, name).has_value();
+  }, [&] { return "status \"" + app.status.text + "\""; });
+  const size_t before = s.events.size();
+  movePlayhead(app, 25.0);
+  run.step("place recipe", {CommandId::PlaceRecipe, name, -1}, [&] {
+    return s.events.size() == before + 1 && s.events.back().presetName == name &&
+           s.events.back().keywords == s.events[door].keywords;
+  });
+  app.commands.post({CommandId::SelectEvent, {}, passBy});
+  const ShapeType passByShape = s.events[passBy].shape;
+  run.step("apply recipe", {CommandId::ApplyRecipe, name, -1}, [&] {
+    return s.events[passBy].presetName == name && s.events[passBy].shape == s.events[door].shape;
+  });
+  run.step("undo the recipe", {CommandId::Undo, {}, -1}, [&] { return s.events[passBy].shape == passByShape; });
+
+  app.commands.post({CommandId::SelectEvent, {}, static_cast<int>(before)});
+  run.step("group", {CommandId::Group, {}, -1}, [&] { return !s.events[before].folder.empty(); });
+  const std::string group = s.events[before].folder;
+  run.step("save as chain", {CommandId::SaveAsChain, {}, -1},
+           [&] { return findSaved(app.presets.chains, group).has_value(); });
+  movePlayhead(app, 27.0);
+  run.step("place chain", {CommandId::PlaceChain, group, -1}, [&] {
+    const std::string& placed = s.events.back().folder;
+    return s.events.size() == before + 2 && s.events.back().time == 27.0f &&
+           (!app.prefs.chainsImportAsGroup || (!placed.empty() && s.linkedGroups.count(placed) > 0));
+  });
+
+  const bool renamed = renameRecipe(app, name, name + " 2") && findSaved(app.presets.recipes, name + " 2");
+  const bool deleted = deleteRecipe(app, name + " 2") && !findSaved(app.presets.recipes, name + " 2");
+  std::filesystem::remove(chainFilePath(chainsFolder(), group));
+  if (renamed && deleted) {
+    logLine("[SelfTest] rename and delete a recipe: ok\n");
+  } else {
+    ++run.failures;
+    logLine("[SelfTest] rename and delete a recipe: FAILED - status \"%s\"\n", app.status.text.c_str());
+  }
+}
+
 // OUT.png gives OUT-detail.png for the second view.
 std::string secondViewPath(const std::string& imagePath) {
   const size_t dot = imagePath.rfind('.');
@@ -285,6 +333,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
     }
   }
   playTwoSeconds(run);
+  recipesAndChains(run, edited, pictured);
 
   run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
   // The picture: the pass-by selected, so the inspector shows its curves, and the

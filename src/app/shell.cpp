@@ -19,6 +19,7 @@
 #include "app/project_actions.h"
 #include "app/selftest.h"
 #include "app/update_actions.h"
+#include "core/preset_folders.h"
 #include "core/preferences.h"
 #include "library/libraries.h"
 #include "platform/log.h"
@@ -88,6 +89,7 @@ int runVarnel(const std::vector<std::string>& args) {
   attachProjectContext(*app);
   startEngines(*app);
   LoadLibrariesAtStartup();
+  migrateLegacyPresetFolders();
   if (options.project) openProjectCommand(*app, *options.project);
 
   int exitCode = 0;

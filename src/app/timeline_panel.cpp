@@ -23,6 +23,7 @@
 #include "app/timeline_layout.h"
 #include "app/transport_actions.h"
 #include "app/waveforms.h"
+#include "core/recipe_io.h"
 #include "core/session_edit.h"
 #include "core/timecode.h"
 #include "platform/log.h"
@@ -368,6 +369,21 @@ void drawDragPreview(const AppState& app, ImDrawList* dl, const Geometry& g, ImV
   }
 }
 
+// Its design saved as a recipe, its Group
+// as a chain, and a saved recipe applied to the selection.
+void recipeItems(AppState& app, int event, const Event& e) {
+  if (ImGui::MenuItem("Save as Recipe")) app.commands.post({CommandId::SaveAsRecipe, defaultRecipeName(e), event});
+  if (ImGui::MenuItem("Save as Chain", nullptr, false, !e.folder.empty())) app.commands.post(CommandId::SaveAsChain);
+  const std::vector<SavedPreset>& recipes = app.presets.recipes;
+  if (!ImGui::BeginMenu("Apply Recipe", !recipes.empty())) return;
+  const size_t selected = app.selection.events.size();
+  ImGui::TextDisabled("%s", selected > 1 ? format("Apply recipe to %zu events", selected).c_str()
+                                         : "Apply recipe to all selected");
+  for (const SavedPreset& saved : recipes)
+    if (ImGui::MenuItem(saved.name.c_str())) app.commands.post({CommandId::ApplyRecipe, saved.name, -1});
+  ImGui::EndMenu();
+}
+
 void contextMenu(AppState& app, int event) {
   if (!ImGui::BeginPopup("##event_menu")) return;
   if (event >= 0 && event < static_cast<int>(app.session.events.size())) {
@@ -379,6 +395,8 @@ void contextMenu(AppState& app, int event) {
     if (ImGui::MenuItem(e.muted ? "Unmute" : "Mute")) app.commands.post(CommandId::MuteToggle);
     if (ImGui::MenuItem("Group", "Ctrl+G")) app.commands.post(CommandId::Group);
     if (ImGui::MenuItem("Ungroup", "Ctrl+Shift+G", false, !e.folder.empty())) app.commands.post(CommandId::Ungroup);
+    ImGui::Separator();
+    recipeItems(app, event, e);
     ImGui::Separator();
     if (ImGui::MenuItem("Delete", "Del")) app.commands.post(CommandId::Delete);
   }

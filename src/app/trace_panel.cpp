@@ -6,11 +6,13 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/recipe_actions.h"
 #include "app/icons.h"
 #include "app/picture_actions.h"
 #include "app/picture_panels.h"
 #include "app/picture_state.h"
 #include "app/theme.h"
+#include "core/recipe_io.h"
 #include "core/timecode.h"
 #include "picture/trace_session.h"
 #include "platform/log.h"
@@ -65,6 +67,26 @@ void slice(AppState& app, const PictureState& p) {
     s.traceKeepAbove = !s.traceKeepAbove;
     app.session.dirty = true;
   }
+}
+
+// "Apply a recipe…": a saved recipe given to the imported events that name none of
+// their own.
+void recipeChoice(AppState& app, PictureState& p) {
+  const std::vector<SavedPreset>& recipes = app.presets.recipes;
+  if (!p.importRecipe.empty() && !findSaved(recipes, p.importRecipe)) p.importRecipe.clear();
+  ImGui::SetNextItemWidth(-1);
+  if (!ImGui::BeginCombo("##import_recipe", p.importRecipe.empty() ? "Apply a recipe…" : p.importRecipe.c_str())) return;
+  if (ImGui::Selectable("No recipe", p.importRecipe.empty())) p.importRecipe.clear();
+  if (recipes.empty()) ImGui::TextDisabled("No Recipes Saved");
+  for (const SavedPreset& saved : recipes) {
+    if (!ImGui::Selectable(saved.name.c_str(), p.importRecipe == saved.name)) continue;
+    Recipe recipe;
+    if (loadRecipe(saved.path, recipe)) {
+      p.importRecipe = saved.name;
+      p.importRecipeShape = static_cast<int>(recipe.event.shape);
+    }
+  }
+  ImGui::EndCombo();
 }
 
 struct Row {
@@ -174,6 +196,7 @@ void drawTracePanel(AppState& app) {
   if ((p.haveRead && !a.events.empty()) || !p.markers.empty()) {
     if (p.haveRead) ImGui::TextDisabled("Picture: Import %d", picture);
     eventList(app, p);
+    recipeChoice(app, p);
     ImGui::BeginDisabled(picture + markers == 0 || a.running.load());
     if (ImGui::Button(format("   Import  %d  Events", picture + markers).c_str(), ImVec2(-1, 0))) importPictureEvents(app);
     ImGui::EndDisabled();

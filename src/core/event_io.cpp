@@ -10,7 +10,6 @@
 #include "core/text_field.h"
 
 namespace vn {
-namespace {
 
 void writeClipFields(JsonWriter& w, const Event& e) {
   if (e.clipWeight >= 0.0f) w.keyFloat("clipWeight", e.clipWeight);
@@ -21,6 +20,8 @@ void writeClipFields(JsonWriter& w, const Event& e) {
   if (std::fabs(e.clipPitchRate - 1.0f) > 0.001f) w.keyFloat("clipPitchRate", e.clipPitchRate);
   if (e.clipReverse) w.keyBool("clipReverse", true);
 }
+
+namespace {
 
 void writePinned(JsonWriter& w, const Event& e, const CollectMap* collect) {
   if (!e.pinnedFile.empty()) {
@@ -48,12 +49,6 @@ void writePinned(JsonWriter& w, const Event& e, const CollectMap* collect) {
   w.beginArray(JsonArrayStyle::Inline);
   for (float weight : e.bedLayerWeight) w.floatValue(weight);
   w.endArray();
-}
-
-// A clip field under its name or, in older documents, its former name.
-float readClipField(const JsonValue& o, std::string_view key, std::string_view formerKey, float fallback) {
-  const JsonValue& v = member(o, key);
-  return v.isNumber() ? toFloat(v.number()) : readFloat(o, formerKey, fallback);
 }
 
 ShapeType readShape(const JsonValue& o, bool legacyShapes, bool& alloy) {
@@ -98,7 +93,28 @@ void readPinned(const JsonValue& o, Event& e, const std::string& projectFolder) 
     if (e.pinnedFileIds[i].empty()) e.pinnedFileIds[i] = lookupIdForPath(e.pinnedFiles[i]);
 }
 
+// A clip field under its name or, in older documents, its former name.
+float readClipField(const JsonValue& o, std::string_view key, std::string_view formerKey, float fallback) {
+  const JsonValue& v = member(o, key);
+  return v.isNumber() ? toFloat(v.number()) : readFloat(o, formerKey, fallback);
+}
+
 }  // namespace
+
+void readClipFields(const JsonValue& o, Event& e) {
+  e.clipWeight = readFloat(o, "clipWeight", -1.0f);
+  e.clipSourceOffset = readClipField(o, "clipSourceOffset", "placeSourceOffset", 0.0f);
+  e.clipSourceDuration = readClipField(o, "clipSourceDuration", "placeSourceDuration", 0.0f);
+  e.clipFadeIn = readClipField(o, "clipFadeIn", "placeFadeIn", -1.0f);
+  e.clipFadeOut = readClipField(o, "clipFadeOut", "placeFadeOut", -1.0f);
+  e.clipPitchRate = readFloat(o, "clipPitchRate", 1.0f);
+  e.clipReverse = readBool(o, "clipReverse", false);
+}
+
+int8_t readFormatOverride(const JsonValue& o) {
+  if (member(o, "fmtOverride").isNumber()) return static_cast<int8_t>(readInt(o, "fmtOverride", -1, -1, 1));
+  return readBool(o, "stereo", false) ? 1 : -1;
+}
 
 void writeEvent(JsonWriter& w, const Event& e, const CollectMap* collect) {
   w.beginObject();
@@ -164,10 +180,7 @@ void readEvent(const JsonValue& o, Event& e, bool legacyShapes, int userShapeCou
   // Clips and beds are the user's own files and are never rebuilt.
   e.locked = readBool(o, "locked", false) || e.shape == ShapeType::Clip || e.shape == ShapeType::Bed;
   e.muted = readBool(o, "muted", false);
-  if (member(o, "fmtOverride").isNumber())
-    e.fmtOverride = static_cast<int8_t>(readInt(o, "fmtOverride", -1, -1, 1));
-  else
-    e.fmtOverride = readBool(o, "stereo", false) ? 1 : -1;
+  e.fmtOverride = readFormatOverride(o);
   e.hero = readBool(o, "hero", false);
   e.gain = readFloat(o, "gain", 1.0f, 0.0f, 1.0f);
   e.alloy = readBool(o, "alloy", e.alloy);
@@ -187,13 +200,7 @@ void readEvent(const JsonValue& o, Event& e, bool legacyShapes, int userShapeCou
   e.keywords = readText(o, "keywords", cap::kEventKeywords);
   readPinned(o, e, projectFolder);
   e.exactLayers = readBool(o, "exactLayers", false);
-  e.clipWeight = readFloat(o, "clipWeight", -1.0f);
-  e.clipSourceOffset = readClipField(o, "clipSourceOffset", "placeSourceOffset", 0.0f);
-  e.clipSourceDuration = readClipField(o, "clipSourceDuration", "placeSourceDuration", 0.0f);
-  e.clipFadeIn = readClipField(o, "clipFadeIn", "placeFadeIn", -1.0f);
-  e.clipFadeOut = readClipField(o, "clipFadeOut", "placeFadeOut", -1.0f);
-  e.clipPitchRate = readFloat(o, "clipPitchRate", 1.0f);
-  e.clipReverse = readBool(o, "clipReverse", false);
+  readClipFields(o, e);
   e.folder = readText(o, "folder", cap::kFolder);
   e.libFilter = readText(o, "libFilter", cap::kLibFilter);
   e.presetName = readText(o, "presetName", cap::kPresetName);

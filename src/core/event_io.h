@@ -21,4 +21,11 @@ void writeEvent(JsonWriter& writer, const Event& event, const CollectMap* collec
 void readEvent(const JsonValue& object, Event& event, bool legacyShapes, int userShapeCount,
                const std::string& projectFolder = {});
 
+// The Clip fields, written only for Clip events; the reader accepts their former
+// "place…" names.
+void writeClipFields(JsonWriter& writer, const Event& event);
+void readClipFields(const JsonValue& object, Event& event);
+// fmtOverride, or the legacy "stereo" flag when it is absent; -1..1.
+int8_t readFormatOverride(const JsonValue& object);
+
 }  // namespace vn

@@ -90,7 +90,9 @@ int ImportMarkerEvents(const std::vector<ImportedMarker>& markers, Session& sess
     e.weightCenter = m.band;
     BuildShapeCurves(e.shape, e.syncOffset / e.duration, e.weightCenter, e.spread, e.weight, e.intensity);
     e.keywords = cutText(m.keywords, cap::kEventKeywords);
-    if (!m.recipeName.empty() && applyRecipe) applyRecipe(m.recipeName, e);
+    // The marker's own words refine the recipe's search words.
+    if (!m.recipeName.empty() && applyRecipe && applyRecipe(m.recipeName, e) && !m.keywords.empty())
+      e.keywords = cutText(e.keywords.empty() ? m.keywords : e.keywords + " " + m.keywords, cap::kEventKeywords);
     session.events.push_back(std::move(e));
     ++imported;
   }

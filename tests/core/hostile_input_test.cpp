@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <string>
 
 #include "core/json_fields.h"
@@ -13,57 +12,13 @@
 #include "core/preferences.h"
 #include "core/project_document.h"
 #include "core/project_file.h"
+#include "document_mutator.h"
 #include "platform/log.h"
 #include "sample_session.h"
 #include "support/temp_dir.h"
 
 namespace vn {
 namespace {
-
-class Mutator {
- public:
-  explicit Mutator(uint32_t seed) : rng_(seed) {}
-
-  std::string mutate(std::string text) {
-    const int edits = 1 + pick(4);
-    for (int i = 0; i < edits && !text.empty(); ++i) {
-      switch (pick(6)) {
-        case 0: text.resize(pick(text.size())); break;
-        case 1: text[pick(text.size())] = interestingByte(); break;
-        case 2: text.erase(pick(text.size()), pick(64)); break;
-        case 3: {
-          size_t from = pick(text.size());
-          text.insert(pick(text.size()), text.substr(from, pick(200)));
-          break;
-        }
-        case 4: text.insert(pick(text.size()), extremeToken()); break;
-        default: {
-          // Replace a number with an extreme one, keeping the structure around it.
-          size_t at = text.find_first_of("0123456789", pick(text.size()));
-          if (at != std::string::npos) text.replace(at, 1, extremeToken());
-        }
-      }
-    }
-    return text;
-  }
-
- private:
-  size_t pick(size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<size_t>(0, n - 1)(rng_); }
-
-  char interestingByte() {
-    static const char kBytes[] = "{}[]\":,\\-+eE.0nt\n\t\x01\x7f\xc3\xff\xe9|=#";
-    return kBytes[pick(sizeof kBytes - 1)];
-  }
-
-  std::string extremeToken() {
-    static const char* kTokens[] = {"1e999",  "-1e999", "4294967296", "-2147483649", "1e-320", "nan",
-                                    "-0",     "[[[[[[", "]]]]",       "{\"a\":",     "\"\\u",  "\"\\ud800\"",
-                                    "999999999999999999999999", "true", "null", ",,,,", "\n", "="};
-    return kTokens[pick(std::size(kTokens))];
-  }
-
-  std::mt19937 rng_;
-};
 
 // The full sample with every 256-point curve cut to three points (the readers
 // stretch short curves), so that thousands of rounds stay quick while every
@@ -94,7 +49,7 @@ TEST(HostileInput, DamagedProjectsNeverBreakTheReader) {
   LogSink previous = setLogSink([](LogStream, const std::string&) {});
   const std::string seed = seedDocument();
   ASSERT_LT(seed.size(), 12000u);
-  Mutator mutator(20261205);
+  test::Mutator mutator(20261205);
   int objects = 0;
   for (int i = 0; i < 1000; ++i) {
     const std::string damaged = mutator.mutate(seed);
@@ -126,7 +81,7 @@ TEST(HostileInput, DamagedFilesLoadOrFailWithAReason) {
   LogSink previous = setLogSink([](LogStream, const std::string&) {});
   test::TempDir dir;
   const std::string seed = seedDocument();
-  Mutator mutator(7);
+  test::Mutator mutator(7);
   const std::string path = dir.file("damaged.vnproj");
   for (int i = 0; i < 30; ++i) {
     test::writeAll(path, mutator.mutate(seed));
@@ -150,7 +105,7 @@ TEST(HostileInput, DamagedPreferencesNeverBreakTheReader) {
   full.updateAvailableVersion = "2027.1";
   full.updateAvailableNotes = {"note"};
   const std::string seed = preferencesText(full);
-  Mutator mutator(99);
+  test::Mutator mutator(99);
   LogSink previous = setLogSink([](LogStream, const std::string&) {});
   for (int i = 0; i < 1000; ++i) {
     Preferences p;
