@@ -3,6 +3,8 @@
 
 #include "args.h"
 #include "command.h"
+#include "export/aaf/aaf_reader.h"
+#include "export/aaf_inspect.h"
 #include "export/delivered_file_inspect.h"
 #include "export/delivered_file_report.h"
 #include "library/libraries.h"
@@ -20,7 +22,8 @@ const Command kInspect{
     "fields (the time reference also as timecode), the iXML USER fields, the print\n"
     "token and reference, the recipe's events and the manifest's layers and source\n"
     "files, each marked found or missing on this machine (at its path, else by its\n"
-    "library id or content through the Libraries).\n"
+    "library id or content through the Libraries). For an AAF session: its\n"
+    "composition, tracks and clips with timecode, source file, gain and fades.\n"
     "  --fps N   project frame rate for timecodes (default 24)\n"
     "  --json    one JSON object per file instead of text",
     runInspect};
@@ -49,8 +52,20 @@ bool printWav(const std::string& path, const InspectRequest& request, std::strin
   return true;
 }
 
+bool printAaf(const std::string& path, const InspectRequest&, std::string& error) {
+  std::string why;
+  const auto session = aaf::readSessionFile(path, why);
+  if (!session) {
+    error = format("%s could not be read as an AAF session: %s.", path.c_str(), why.c_str());
+    return false;
+  }
+  for (const std::string& line : aafSessionLines(*session)) std::printf("%s\n", line.c_str());
+  return true;
+}
+
 constexpr FileKind kFileKinds[] = {
     {looksLikeWav, printWav},
+    {aaf::looksLikeAaf, printAaf},
 };
 
 int runInspect(const std::vector<std::string>& raw) {
@@ -75,7 +90,7 @@ int runInspect(const std::vector<std::string>& raw) {
     if (!fileExists(path)) {
       error = format("%s does not exist or is not a file.", path.c_str());
     } else {
-      error = format("%s is not a file inspect can read (Broadcast-WAV).", path.c_str());
+      error = format("%s is not a file inspect can read (Broadcast-WAV or AAF).", path.c_str());
       for (const FileKind& kind : kFileKinds) {
         if (!kind.accepts(path)) continue;
         printed = kind.print(path, request, error);

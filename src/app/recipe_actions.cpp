@@ -27,8 +27,8 @@ std::optional<Recipe> savedRecipe(AppState& app, const std::string& name) {
   const std::optional<SavedPreset> saved = findSaved(app.presets.recipes, name);
   Recipe r;
   if (!saved || !loadRecipe(saved->path, r)) {
-    setStatus(app, "The recipe \"" + name + "\" cannot be read");
     refreshPresetLists(app, true);
+    setStatus(app, "The recipe \"" + name + "\" cannot be read");
     return std::nullopt;
   }
   r.name = saved->name;
@@ -40,6 +40,11 @@ std::vector<int> selectedPositions(const AppState& app) {
   for (int e : app.selection.events)
     if (e >= 0 && e < static_cast<int>(app.session.events.size())) out.push_back(e);
   return out;
+}
+
+// A preview still rendering for the recipe would land under its old name.
+void stopPreviewOf(AppState& app, const std::string& name) {
+  if (app.presets.preview && app.presets.preview->name == name) app.presets.preview.reset();
 }
 
 }  // namespace
@@ -127,8 +132,8 @@ int placeChainAtPlayhead(AppState& app, const std::string& name) {
   const std::optional<SavedPreset> saved = findSaved(app.presets.chains, name);
   Chain chain;
   if (!saved || !loadChain(saved->path, chain) || chain.events.empty()) {
-    setStatus(app, "The chain \"" + name + "\" cannot be read");
     refreshPresetLists(app, true);
+    setStatus(app, "The chain \"" + name + "\" cannot be read");
     return 0;
   }
   chain.name = saved->name;
@@ -157,6 +162,7 @@ int applyRecipeToSelection(AppState& app, const std::string& name) {
 }
 
 bool renameRecipe(AppState& app, const std::string& from, const std::string& to) {
+  stopPreviewOf(app, from);
   const std::optional<Recipe> recipe = savedRecipe(app, from);
   if (!recipe) return false;
   if (to.empty() || to == recipe->name) return false;
@@ -183,6 +189,7 @@ bool renameRecipe(AppState& app, const std::string& from, const std::string& to)
 }
 
 bool deleteRecipe(AppState& app, const std::string& name) {
+  stopPreviewOf(app, name);
   const std::optional<SavedPreset> saved = findSaved(app.presets.recipes, name);
   if (!saved || std::remove(saved->path.c_str()) != 0) {
     setStatus(app, "The recipe \"" + name + "\" could not be deleted");

@@ -197,6 +197,9 @@ void recipesAndChains(Runner& run, int door, int passBy) {
   run.step("save as recipe", {CommandId::SaveAsRecipe, name, door}, [&] {
     return findSaved(app.presets.recipes, name).has_value();
   }, [&] { return "status \"" + app.status.text + "\""; });
+  run.step("render its preview", {CommandId::SelectEvent, {}, door},
+           [&] { return !previewRendering(app) && fileExists(recipePreviewPath(name)); },
+           [&] { return "\"" + app.presets.previewNote + "\""; });
   const size_t before = s.events.size();
   movePlayhead(app, 25.0);
   run.step("place recipe", {CommandId::PlaceRecipe, name, -1}, [&] {

@@ -1,0 +1,36 @@
+#pragma once
+// The classes and properties of the AAF object model our writer uses, as facts:
+// identifiers, local property ids and type identifiers.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vn::aaf {
+
+struct PropertyFact {
+  const char* name;
+  const char* auid;
+  uint16_t pid;
+  const char* type;
+  bool optional;
+  bool unique;
+};
+
+struct ClassFact {
+  const char* name;
+  const char* auid;
+  const char* parent;  // "" for the root of the hierarchy
+  bool concrete;
+  std::vector<PropertyFact> properties;  // this class's own, not the inherited ones
+};
+
+// Every class, each after its parent.
+const std::vector<ClassFact>& classFacts();
+
+const ClassFact* findClass(const std::string& name);
+// The class's parent, or nullptr at the root.
+const ClassFact* parentOf(const ClassFact& cls);
+// A property of the class or one of its ancestors, or nullptr.
+const PropertyFact* findProperty(const ClassFact& cls, const std::string& name);
+
+}  // namespace vn::aaf

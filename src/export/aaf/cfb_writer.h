@@ -1,0 +1,49 @@
+#pragma once
+// A compound-file (structured storage) container built in memory and written once:
+// storages and streams are added to a tree, then the whole file is laid out (FAT,
+// DIFAT, mini stream, directory) and committed atomically.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/atomic_write.h"
+
+namespace vn::cfb {
+
+using Clsid = std::array<uint8_t, 16>;
+
+struct TreeEntry {
+  std::string name;  // ASCII, at most 31 characters
+  bool storage = false;
+  Clsid clsid{};
+  std::string data;  // a stream's bytes
+  std::vector<uint32_t> children;
+};
+
+// entries[0] is the root storage.
+struct Tree {
+  std::vector<TreeEntry> entries = {TreeEntry{"Root Entry", true, {}, {}, {}}};
+};
+
+constexpr uint32_t kRootId = 0;
+
+uint32_t addStorage(Tree& tree, uint32_t parent, std::string name, const Clsid& clsid);
+uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string data);
+
+// How many FAT and DIFAT sectors a file of dataSectors other sectors needs: the FAT
+// maps every sector, its own and the DIFAT's included; the header lists 109 FAT
+// sectors and each DIFAT sector 1023 more.
+struct FatLayout {
+  uint32_t fatSectors = 0;
+  uint32_t difatSectors = 0;
+};
+FatLayout fatLayoutFor(uint64_t dataSectors);
+
+// The whole file's bytes; false with a reason in error when a name cannot be stored.
+bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& error);
+
+// Serialises and writes through a temporary file, commit and rename.
+WriteResult writeCompoundFile(const std::string& path, const Tree& tree);
+
+}  // namespace vn::cfb
