@@ -38,6 +38,9 @@ enum class CommandId {
   SaveAsRecipe,   // text: the recipe's name, index: the event
   SaveAsChain,    // the Group of the selected event
   ApplyRecipe,    // text: the recipe, applied to the selected events
+  CheckForUpdates,  // asks the release server now
+  ViewUpdate,       // opens the offered release's page
+  DismissUpdate,    // hides the offered release
 };
 
 struct AppCommand {

@@ -31,6 +31,7 @@
 #include "core/session.h"
 #include "library/scan.h"
 #include "render/render_pipeline.h"
+#include "update/update_check.h"
 
 namespace vn {
 
@@ -90,6 +91,9 @@ struct AppState {
   bool balancePending = false;  // the bus loudness settings changed while the render worker was busy
   WaveformIndex waveforms;
   std::atomic<bool> preferencesChanged{false};
+  // The update check's address and trust, and the channel its thread answers through.
+  UpdateCheckSettings updateSettings = updateCheckSettingsFromEnvironment();
+  UpdateCheckHandle updateCheck;
 };
 
 // Shows a status text in the status line.

@@ -14,6 +14,7 @@
 #include "app/recipe_actions.h"
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
+#include "app/update_actions.h"
 
 namespace vn {
 namespace {
@@ -101,6 +102,8 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::ReturnToStart: return true;
     case C::FindPrint: return true;
     case C::RevertToSource: return app.provenance.print.has_value() && !sessionBusy(app);
+    case C::CheckForUpdates: return !updateCheckRunning(app);
+    case C::ViewUpdate: case C::DismissUpdate: return visibleOffer(app.prefs).has_value();
     default:
       // Export and bounce are not part of this build.
       return false;
@@ -192,6 +195,9 @@ void runCommand(AppState& app, const AppCommand& command) {
       else showProvenance(app, command.text);
       break;
     case C::RevertToSource: revertToSource(app); break;
+    case C::CheckForUpdates: checkForUpdatesNow(app); break;
+    case C::ViewUpdate: viewUpdate(app); break;
+    case C::DismissUpdate: dismissUpdate(app); break;
     default: break;
   }
 }

@@ -18,6 +18,7 @@
 #include "app/render_actions.h"
 #include "app/screenshot.h"
 #include "app/selftest_material.h"
+#include "app/update_actions.h"
 #include "app/window_present.h"
 #include "core/preset_folders.h"
 #include "core/project_file.h"
@@ -177,6 +178,26 @@ void checkProvenance(Runner& run, const std::string& folder) {
            [&] { return !anyJobRunning(app) && app.session.events.size() == before; });
   run.step("find print", {CommandId::FindPrint, delivered, -1},
            [&] { return app.provenance.file == delivered && app.provenance.print.has_value(); });
+// The Settings panel's update section: "Check now" asks the address the environment
+// names (the tests name a closed local port), and "Dismiss" hides an offer. The
+// user's own offer and dismissal are put back afterwards.
+void checkUpdates(Runner& run) {
+  AppState& app = run.app;
+  app.commands.post(CommandId::ShowSettings);
+  const double until = glfwGetTime() + kStepSeconds;
+  while (updateCheckRunning(app) && glfwGetTime() < until) run.frame();  // an automatic check may be out
+  const Preferences kept = app.prefs;
+  app.prefs.lastUpdateCheck = 0;
+  run.step("check for updates", {CommandId::CheckForUpdates, {}, -1},
+           [&] { return app.prefs.lastUpdateCheck > 0 && !updateCheckRunning(app); });
+  app.prefs.updateAvailableVersion = "9999.1";
+  app.prefs.updateAvailablePageUrl = "https://example.org/9999.1";
+  run.step("dismiss an update offer", {CommandId::DismissUpdate, {}, -1},
+           [&] { return app.prefs.dismissedUpdateVersion == "9999.1" && !commandAvailable(app, CommandId::ViewUpdate); });
+  app.prefs.updateAvailableVersion = kept.updateAvailableVersion;
+  app.prefs.updateAvailablePageUrl = kept.updateAvailablePageUrl;
+  app.prefs.dismissedUpdateVersion = kept.dismissedUpdateVersion;
+  app.preferencesChanged = true;
 }
 
 // Settles the picture, then writes the window as it stands to a PNG file.
@@ -361,6 +382,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   app.commands.post(CommandId::ShowMixer);
   screenshot(run, secondViewPath(imagePath));
 
+  checkUpdates(run);
   checkIdleLoop(run);
   std::filesystem::remove_all(folder);
   logLine("[SelfTest] %s\n", run.failures == 0 ? "passed" : "FAILED");
