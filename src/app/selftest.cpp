@@ -178,6 +178,8 @@ void checkProvenance(Runner& run, const std::string& folder) {
            [&] { return !anyJobRunning(app) && app.session.events.size() == before; });
   run.step("find print", {CommandId::FindPrint, delivered, -1},
            [&] { return app.provenance.file == delivered && app.provenance.print.has_value(); });
+}
+
 // The Settings panel's update section: "Check now" asks the address the environment
 // names (the tests name a closed local port), and "Dismiss" hides an offer. The
 // user's own offer and dismissal are put back afterwards.
