@@ -33,9 +33,14 @@ enum class CommandId {
   PlayStop,       // plays from the playhead, or stops (Space)
   ReturnToStart,  // the playhead back to the start (Home)
   LoopToggle,     // playing goes round the work area
+  FindPrint,      // text: a delivered file whose Print to show; empty: the file browser picks one
+  RevertToSource, // the shown Print's events and layers join the Session, locked (one undo step)
   SaveAsRecipe,   // text: the recipe's name, index: the event
   SaveAsChain,    // the Group of the selected event
   ApplyRecipe,    // text: the recipe, applied to the selected events
+  CheckForUpdates,  // asks the release server now
+  ViewUpdate,       // opens the offered release's page
+  DismissUpdate,    // hides the offered release
 };
 
 struct AppCommand {

@@ -15,6 +15,7 @@
 #include "app/library_actions.h"
 #include "app/panels.h"
 #include "app/picture_state.h"
+#include "app/provenance_actions.h"
 #include "app/recipe_actions.h"
 #include "app/selection.h"
 #include "app/status_message.h"
@@ -31,6 +32,7 @@
 #include "core/session.h"
 #include "library/scan.h"
 #include "render/render_pipeline.h"
+#include "update/update_check.h"
 
 namespace vn {
 
@@ -61,6 +63,7 @@ struct AppState {
   int keywordDraftEvent = -1;
   bool keywordDraftActive = false;
   std::string eventFilter;  // the Events panel's filter text
+  ProvenanceView provenance;  // the delivered file the Provenance panel shows
   PresetListsState presets;  // the saved recipes and chains, as last listed
 
   StatusMessage status;
@@ -90,6 +93,9 @@ struct AppState {
   bool balancePending = false;  // the bus loudness settings changed while the render worker was busy
   WaveformIndex waveforms;
   std::atomic<bool> preferencesChanged{false};
+  // The update check's address and trust, and the channel its thread answers through.
+  UpdateCheckSettings updateSettings = updateCheckSettingsFromEnvironment();
+  UpdateCheckHandle updateCheck;
 };
 
 // Shows a status text in the status line.

@@ -10,9 +10,11 @@
 #include "app/panels.h"
 #include "app/picture_actions.h"
 #include "app/project_actions.h"
+#include "app/provenance_actions.h"
 #include "app/recipe_actions.h"
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
+#include "app/update_actions.h"
 #include "core/event_edit.h"
 
 namespace vn {
@@ -99,6 +101,10 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::ImportMarkers: return true;
     case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
     case C::ReturnToStart: return true;
+    case C::FindPrint: return true;
+    case C::RevertToSource: return app.provenance.print.has_value() && !sessionBusy(app);
+    case C::CheckForUpdates: return !updateCheckRunning(app);
+    case C::ViewUpdate: case C::DismissUpdate: return visibleOffer(app.prefs).has_value();
     default:
       // Export and bounce are not part of this build.
       return false;
@@ -185,6 +191,14 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::PlayStop: togglePlayCommand(app); break;
     case C::ReturnToStart: returnToStartCommand(app); break;
     case C::LoopToggle: toggleLoopCommand(app); break;
+    case C::FindPrint:
+      if (command.text.empty()) browseFindPrint(app);
+      else showProvenance(app, command.text);
+      break;
+    case C::RevertToSource: revertToSource(app); break;
+    case C::CheckForUpdates: checkForUpdatesNow(app); break;
+    case C::ViewUpdate: viewUpdate(app); break;
+    case C::DismissUpdate: dismissUpdate(app); break;
     default: break;
   }
 }

@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/picture_actions.h"
+#include "app/update_actions.h"
 #include "app/window_present.h"
 #include "app/workspace.h"
 #include "core/project_commands.h"
@@ -28,6 +29,7 @@ void prepareFrame(AppState& app, double frameSeconds) {
   tickEngines(app);
   tickPicture(app);
   autoSaveTick(app.project, frameSeconds);
+  tickUpdateCheck(app);
 }
 
 void drawInterface(AppState& app) {

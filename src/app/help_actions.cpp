@@ -1,14 +1,10 @@
 #include "app/help_actions.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 
 #include "app/app_state.h"
+#include "app/desktop_open.h"
 #include "platform/paths.h"
-
-extern char** environ;
 
 namespace vn {
 
@@ -26,15 +22,7 @@ void openUserGuide(AppState& app) {
     setStatus(app, "The user guide is not installed beside the program");
     return;
   }
-  // A shell starts the viewer in the background and ends at once, so the viewer is
-  // never left as our child.
-  pid_t shell = 0;
-  char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),
-                  const_cast<char*>("xdg-open \"$1\" >/dev/null 2>&1 &"), const_cast<char*>("sh"),
-                  const_cast<char*>(path.c_str()), nullptr};
-  int status = 0;
-  const bool started = ::posix_spawnp(&shell, "sh", nullptr, nullptr, argv, environ) == 0 &&
-                       ::waitpid(shell, &status, 0) == shell && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const bool started = openWithDesktop(path);
   setStatus(app, started ? "Opened the user guide" : "Could not open the user guide: " + path);
 }
 

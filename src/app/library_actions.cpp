@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/drop_classify.h"
 #include "app/edit_actions.h"
+#include "app/provenance_actions.h"
 #include "app/render_actions.h"
 #include "core/session_edit.h"
 #include "library/audio_extensions.h"
@@ -132,6 +133,7 @@ bool acceptLibraryDrop(AppState& app, const DroppedItem& item) {
     app.commands.post({CommandId::ScanFolder, item.path, -1});
     return true;
   }
+  if (acceptDeliveredFileDrop(app, item)) return true;
   if (item.kind == DropKind::Audio) {
     app.droppedSounds.push_back(item.path);
     return true;

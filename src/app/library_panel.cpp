@@ -109,6 +109,9 @@ void drawLibraryPanel(AppState& app) {
   ImGui::BeginDisabled(app.scan.running);
   if (ImGui::Button(withIcon(icon::kPlus, "Add folder…").c_str())) browseLibraryFolder(app);
   ImGui::EndDisabled();
+  ImGui::SameLine();
+  // A delivered file's provenance: what made it, and the way back to its sources.
+  if (ImGui::Button("Find Print…")) app.commands.post({CommandId::FindPrint, {}, -1});
   scanProgress(app);
   sectionTitle("Libraries");
   libraryList(app);

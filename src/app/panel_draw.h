@@ -14,8 +14,11 @@ void drawMixerPanel(AppState& app);
 void drawLibraryPanel(AppState& app);
 void drawRecipesPanel(AppState& app);
 void drawSettingsPanel(AppState& app);
+void drawProvenancePanel(AppState& app);
 
 // Sound files dropped on the timeline: Clips where they land, or layers of a Bed.
 bool acceptTimelineDrop(AppState& app, const DroppedItem& item);
+// Sound files dropped on the Provenance panel: their Print is looked up.
+bool acceptProvenanceDrop(AppState& app, const DroppedItem& item);
 
 }  // namespace vn

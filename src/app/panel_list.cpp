@@ -16,6 +16,7 @@ const std::vector<PanelSpec>& panelList() {
       {"Trace", PanelPlace::SideTab, drawTracePanel, nullptr, acceptTraceDrop},
       {"Mixer", PanelPlace::SideTab, drawMixerPanel},
       {"Settings", PanelPlace::SideTab, drawSettingsPanel},
+      {"Provenance", PanelPlace::SideTab, drawProvenancePanel, nullptr, acceptProvenanceDrop},
       {"Inspector", PanelPlace::Inspector, drawInspectorPanel},
       {"Video", PanelPlace::Video, drawVideoPanel, videoPanelShown, acceptVideoDrop},
       {"Timeline", PanelPlace::Timeline, drawTimelinePanel, nullptr, acceptTimelineDrop},

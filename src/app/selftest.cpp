@@ -18,6 +18,7 @@
 #include "app/render_actions.h"
 #include "app/screenshot.h"
 #include "app/selftest_material.h"
+#include "app/update_actions.h"
 #include "app/window_present.h"
 #include "core/preset_folders.h"
 #include "core/project_file.h"
@@ -145,6 +146,60 @@ void playTwoSeconds(Runner& run) {
   } else {
     logLine("[SelfTest] playback: ok (%s)\n", app.audio.running ? app.audio.backendName.c_str() : "silent clock");
   }
+}
+
+// A delivered file dropped on the window shows its Print; "Revert to Source" brings
+// back the events that made it, locked, as one step that Undo takes back.
+void checkProvenance(Runner& run, const std::string& folder) {
+  AppState& app = run.app;
+  std::string error;
+  const std::string delivered = writeDeliveredFile(folder, app.session, error);
+  if (delivered.empty()) {
+    ++run.failures;
+    logLine("[SelfTest] provenance: FAILED - %s\n", error.c_str());
+    return;
+  }
+  const size_t before = app.session.events.size();
+  // Onto the Inspector, which takes no files: the Library's handling applies, as anywhere
+  // but the timeline (where a sound file becomes a Clip).
+  float x = 0.0f, y = 0.0f;
+  for (const PanelArea& area : app.panelAreas)
+    if (area.id == "Inspector") x = (area.x0 + area.x1) * 0.5f, y = (area.y0 + area.y1) * 0.5f;
+  app.drop = classifyDrop(x, y, {delivered});
+  run.step("drop a delivered file", {CommandId::SelectEvent, {}, -1}, [&] {
+    return app.provenance.file == delivered && app.provenance.print && app.provenance.lines.size() > 3;
+  }, [&] { return app.provenance.lines.empty() ? std::string("nothing shown") : app.provenance.lines[0]; });
+  run.step("revert to source", {CommandId::RevertToSource, {}, -1}, [&] {
+    return !anyJobRunning(app) && app.session.events.size() == 2 * before &&
+           std::all_of(app.session.events.begin() + static_cast<long>(before), app.session.events.end(),
+                       [](const Event& e) { return e.locked; });
+  }, [&] { return "status \"" + app.status.text + "\""; });
+  run.step("undo the revert", {CommandId::Undo, {}, -1},
+           [&] { return !anyJobRunning(app) && app.session.events.size() == before; });
+  run.step("find print", {CommandId::FindPrint, delivered, -1},
+           [&] { return app.provenance.file == delivered && app.provenance.print.has_value(); });
+}
+
+// The Settings panel's update section: "Check now" asks the address the environment
+// names (the tests name a closed local port), and "Dismiss" hides an offer. The
+// user's own offer and dismissal are put back afterwards.
+void checkUpdates(Runner& run) {
+  AppState& app = run.app;
+  app.commands.post(CommandId::ShowSettings);
+  const double until = glfwGetTime() + kStepSeconds;
+  while (updateCheckRunning(app) && glfwGetTime() < until) run.frame();  // an automatic check may be out
+  const Preferences kept = app.prefs;
+  app.prefs.lastUpdateCheck = 0;
+  run.step("check for updates", {CommandId::CheckForUpdates, {}, -1},
+           [&] { return app.prefs.lastUpdateCheck > 0 && !updateCheckRunning(app); });
+  app.prefs.updateAvailableVersion = "9999.1";
+  app.prefs.updateAvailablePageUrl = "https://example.org/9999.1";
+  run.step("dismiss an update offer", {CommandId::DismissUpdate, {}, -1},
+           [&] { return app.prefs.dismissedUpdateVersion == "9999.1" && !commandAvailable(app, CommandId::ViewUpdate); });
+  app.prefs.updateAvailableVersion = kept.updateAvailableVersion;
+  app.prefs.updateAvailablePageUrl = kept.updateAvailablePageUrl;
+  app.prefs.dismissedUpdateVersion = kept.dismissedUpdateVersion;
+  app.preferencesChanged = true;
 }
 
 // Settles the picture, then writes the window as it stands to a PNG file.
@@ -314,6 +369,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   }
   playTwoSeconds(run);
   recipesAndChains(run, edited, pictured);
+  checkProvenance(run, folder);
 
   run.step("zoom to fit", {CommandId::ZoomFit, {}, -1}, [&] { return !app.fitPending; });
   // The picture: the pass-by selected, so the inspector shows its curves, and the
@@ -328,6 +384,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   app.commands.post(CommandId::ShowMixer);
   screenshot(run, secondViewPath(imagePath));
 
+  checkUpdates(run);
   checkIdleLoop(run);
   std::filesystem::remove_all(folder);
   logLine("[SelfTest] %s\n", run.failures == 0 ? "passed" : "FAILED");

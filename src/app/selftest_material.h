@@ -3,6 +3,8 @@
 // session varnel-cli demo composes), written in a work folder.
 #include <string>
 
+#include "core/session.h"
+
 namespace vn {
 
 struct SelfTestMaterial {
@@ -13,5 +15,10 @@ struct SelfTestMaterial {
 };
 
 SelfTestMaterial makeSelfTestMaterial(const std::string& folder);
+
+// A delivered file of the session as an export leaves it: a Broadcast-WAV file in
+// folder carrying its print identity, recorded in the ledger with its sidecar.
+// Returns its path; empty (with error) when it could not be made.
+std::string writeDeliveredFile(const std::string& folder, const Session& session, std::string& error);
 
 }  // namespace vn

@@ -3,13 +3,16 @@
 #include <imgui.h>
 
 #include <array>
+#include <ctime>
 
 #include "app/app_state.h"
 #include "app/audio_panels.h"
 #include "app/panel_draw.h"
+#include "app/update_actions.h"
 #include "app/widgets.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "update/update_texts.h"
 
 namespace vn {
 namespace {
@@ -83,6 +86,40 @@ void defaultsSection(AppState& app) {
                                       ImGuiSliderFlags_Logarithmic | ImGuiSliderFlags_AlwaysClamp));
 }
 
+void offerLines(const AppState& app, const ReleaseOffer& offer) {
+  ImGui::TextUnformatted(format("Version %s is available.", offer.version.c_str()).c_str());
+  ImGui::TextUnformatted(format("You're on %s.", app.updateSettings.runningVersion.c_str()).c_str());
+  if (!offer.date.empty()) ImGui::TextDisabled("Released %s", offer.date.c_str());
+  for (const std::string& note : offer.notes) ImGui::BulletText("%s", note.c_str());
+}
+
+void updateSection(AppState& app) {
+  Preferences& p = app.prefs;
+  sectionTitle("Updates");
+  if (const std::optional<ReleaseOffer> offer = visibleOffer(p)) {
+    offerLines(app, *offer);
+    if (ImGui::Button("View update")) app.commands.post(CommandId::ViewUpdate);
+    ImGui::SameLine();
+    if (ImGui::Button("Dismiss")) app.commands.post(CommandId::DismissUpdate);
+  } else if (p.updateCheckEnabled) {
+    ImGui::TextUnformatted(format("You're on %s - the latest version.", app.updateSettings.runningVersion.c_str()).c_str());
+  } else {
+    ImGui::TextUnformatted("Automatic update checks are off.");
+    ImGui::TextDisabled("This app never connects on its own.");
+  }
+  const std::string checked = lastCheckedText(p.lastUpdateCheck, static_cast<long long>(std::time(nullptr)));
+  if (!checked.empty()) ImGui::TextDisabled("%s", checked.c_str());
+  const bool running = updateCheckRunning(app);
+  ImGui::BeginDisabled(running);
+  if (ImGui::Button("Check now")) app.commands.post(CommandId::CheckForUpdates);
+  ImGui::EndDisabled();
+  if (running) {
+    ImGui::SameLine();
+    ImGui::TextDisabled("Checking\xE2\x80\xA6");
+  }
+  flagChanged(app, ImGui::Checkbox("Check for updates automatically", &p.updateCheckEnabled));
+}
+
 }  // namespace
 
 void drawSettingsPanel(AppState& app) {
@@ -91,6 +128,7 @@ void drawSettingsPanel(AppState& app) {
   backupSection(app);
   buildSection(app);
   defaultsSection(app);
+  updateSection(app);
   ImGui::Spacing();
   ImGui::TextDisabled("Settings are kept in %s", appDataFolder().c_str());
 }

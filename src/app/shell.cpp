@@ -18,6 +18,7 @@
 #include "app/picture_actions.h"
 #include "app/project_actions.h"
 #include "app/selftest.h"
+#include "app/update_actions.h"
 #include "core/preset_folders.h"
 #include "core/preferences.h"
 #include "library/libraries.h"
@@ -104,8 +105,9 @@ int runVarnel(const std::vector<std::string>& args) {
     closeProject(app->project);
   }
 
-  // Shut-down: the preferences once more, the audio stream, the reference video, the
-  // render worker, then the interface and the window.
+  // Shut-down: the update check, the preferences once more, the audio stream, the
+  // reference video, the render worker, then the interface and the window.
+  finishUpdateCheck(*app);
   SavePreferences(app->prefs);
   stopAudio(*app);
   closeReferenceVideo(*app);

@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "core/timecode.h"
 #include "export/delivered_file_print.h"
 #include "export/wav_chunks.h"
-#include "library/file_identity.h"
-#include "library/libraries.h"
 #include "library/source_metadata.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -46,17 +45,6 @@ void readChunks(const std::string& path, DeliveredFileReport& report) {
     }
   }
   ::close(fd);
-}
-
-// A file of a Library with this content that exists here; empty when none.
-std::string libraryPathOfContent(uint64_t hash, uint64_t size) {
-  LibraryList& list = AppLibraries();
-  std::lock_guard lock(list.mutex);
-  for (const Library& library : list.libraries)
-    for (const LibraryRecord& record : library.records)
-      if (record.contentHash == hash && (size == 0 || record.fileSize == size) && fileExists(record.path))
-        return record.path;
-  return {};
 }
 
 std::string printRefOf(const std::optional<BextFields>& bext) {
@@ -118,30 +106,6 @@ std::pair<std::string, std::string> describeChannelLayout(int channels, std::opt
   if (ours && channels == 12) return {"7.1.4", "L R C LFE Ls Rs Lrs Rrs Ltf Rtf Ltr Rtr"};
   if (ours && channels == 4) return {"AmbiX", "W Y Z X (ACN / SN3D)"};
   return {format("%d channels, no channel mask", channels), ""};
-}
-
-LocatedFileRef locateFileRef(const FileRef& ref) {
-  LocatedFileRef located;
-  located.ref = ref;
-  auto found = [&](const std::string& path, const char* by) {
-    located.found = true;
-    located.foundPath = path;
-    located.foundBy = by;
-    return located;
-  };
-  if (fileExists(ref.path)) return found(ref.path, "path");
-  if (!ref.id.empty()) {
-    if (const auto known = LookupFileIdentity(ref.id)) {
-      if (fileExists(known->currentPath)) return found(known->currentPath, "library id");
-      for (const std::string& path : known->paths)
-        if (fileExists(path)) return found(path, "library id");
-    }
-  }
-  if (ref.hash != 0) {
-    const std::string path = libraryPathOfContent(ref.hash, ref.size);
-    if (!path.empty()) return found(path, "content");
-  }
-  return located;
 }
 
 std::optional<DeliveredFileReport> InspectDeliveredWav(const std::string& path, const InspectOptions& options,

@@ -11,15 +11,9 @@
 
 #include "export/bwf_bext.h"
 #include "export/payload_find.h"
+#include "library/locate_file_ref.h"
 
 namespace vn {
-
-struct LocatedFileRef {
-  FileRef ref;
-  bool found = false;
-  std::string foundPath;  // where the file is on this machine
-  std::string foundBy;    // "path", "library id" or "content"
-};
 
 struct DeliveredFileReport {
   std::string path;

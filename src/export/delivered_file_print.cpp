@@ -1,6 +1,8 @@
 #include "export/delivered_file_print.h"
 
 #include "ledger/print_identity.h"
+#include "ledger/read_print_token.h"
+#include "ledger/resolve_print.h"
 
 namespace vn {
 
@@ -10,8 +12,15 @@ std::string PrintTokenOfFile(const std::string& path, const FilePayloads* payloa
     read = FindPayloads(path);
     payloads = read ? &*read : nullptr;
   }
-  if (payloads && payloads->manifest) return printTokenOfId(payloads->manifest->printId);
-  return {};
+  if (payloads && payloads->manifest) {
+    std::string token = printTokenOfId(payloads->manifest->printId);
+    if (!token.empty()) return token;
+  }
+  return ReadPrintToken(path);
+}
+
+std::optional<PrintIndexEntry> ResolvePrintOfFile(const std::string& path) {
+  return ResolvePrint(path, PrintTokenOfFile(path));
 }
 
 }  // namespace vn

@@ -5,6 +5,9 @@ WORK=$(mktemp -d)
 trap 'chmod -R u+w "$WORK"; rm -rf "$WORK"' EXIT
 export APPDATA="$WORK/appdata" HOME="$WORK/home"
 mkdir -p "$HOME"
+# Update checks go to a closed local port unless a test names its own server.
+export VN_UPDATE_URL="https://127.0.0.1:1/manifest.json"
+unset VN_UPDATE_CA_FILE
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 expect_exit() {  # expect_exit CODE COMMAND...

@@ -78,6 +78,12 @@ TEST(FindPayloads, WhatWasEmbeddedComesBackFromTheFile) {
   ASSERT_TRUE(plain);
   EXPECT_FALSE(plain->hasRecipe || plain->manifest);
   EXPECT_EQ(PrintTokenOfFile(dir.file("plain.wav")), "");
+  // Without a manifest, the token the Broadcast-WAV block carries answers.
+  BwfWriteOptions withPrint;
+  const BwfProvenance provenance{NewPrintIdentity(), "stem"};
+  withPrint.provenance = &provenance;
+  ASSERT_TRUE(WriteBWFStereo(dir.file("bext only.wav"), x.data(), x.data(), 480, 48000, 0.0, nullptr, {}, withPrint));
+  EXPECT_EQ(PrintTokenOfFile(dir.file("bext only.wav")), provenance.print.printToken);
   test::writeAll(dir.file("text.wav"), "just words");
   EXPECT_FALSE(FindPayloads(dir.file("text.wav")));
 }

@@ -1,5 +1,6 @@
 // Every test program runs with APPDATA and HOME pointing into a private temporary
-// folder, so that no test reads or writes a real user's preferences or libraries.
+// folder, so that no test reads or writes a real user's preferences or libraries,
+// and no update check leaves the machine.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,6 +21,9 @@ class IsolatedHome : public ::testing::Environment {
     ::setenv("APPDATA", dir_->file("appdata").c_str(), 1);
     ::unsetenv("XDG_DATA_HOME");
     ::unsetenv("XDG_DOCUMENTS_DIR");
+    // Update checks go to a closed local port unless a test names its own server.
+    ::setenv("VN_UPDATE_URL", "https://127.0.0.1:1/manifest.json", 1);
+    ::unsetenv("VN_UPDATE_CA_FILE");
   }
   void TearDown() override { dir_.reset(); }
 
