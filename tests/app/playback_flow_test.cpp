@@ -44,10 +44,10 @@ void writeNoise(const std::string& path, float level, double seconds = 1.0) {
     state = state * 1103515245u + 12345u;
     s = level * (static_cast<float>((state >> 16) & 0x7fff) / 16384.0f - 1.0f);
   }
-  tools::SoundFileSpec spec;
-  spec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  tools::SoundFileSpec fileFormat;
+  fileFormat.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
   std::string error;
-  ASSERT_TRUE(tools::WriteSoundFile(path, spec, {samples}, error)) << error;
+  ASSERT_TRUE(tools::WriteSoundFile(path, fileFormat, {samples}, error)) << error;
 }
 
 Layer layerOf(const std::string& path, int eventIdx, float start, float duration) {

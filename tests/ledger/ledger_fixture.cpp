@@ -30,10 +30,10 @@ void writeNoise(const std::string& path, int frames, unsigned seed, int format) 
     state = state * 1103515245u + 12345u;
     s = (static_cast<float>(state >> 16 & 0x7fff) / 32768.0f - 0.5f) * 0.8f;
   }
-  tools::SoundFileSpec spec;
-  spec.format = format != 0 ? format : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  tools::SoundFileSpec fileFormat;
+  fileFormat.format = format != 0 ? format : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
   std::string error;
-  ASSERT_TRUE(tools::WriteSoundFile(path, spec, {samples}, error)) << error;
+  ASSERT_TRUE(tools::WriteSoundFile(path, fileFormat, {samples}, error)) << error;
 }
 
 void writeWithBext(const std::string& path, const std::string& originatorReference, const std::string& codingHistory) {
