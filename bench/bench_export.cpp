@@ -4,23 +4,33 @@
 // any writer of channel buffers must; a second peer is handed samples already
 // interleaved, the floor no writer of channel buffers reaches. Then Find payloads
 // on a file whose manifest is as large as the budget allows (goal: under 20 ms).
+// Last, the whole delivery of the demo session against its render alone.
 #include <sndfile.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "export/bwf_writer.h"
+#include "export/export_job.h"
+#include "export/render_to_file.h"
 #include "export/ixml_document.h"
 #include "export/payload_embed.h"
 #include "export/payload_find.h"
 #include "peer_report.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "library/libraries.h"
+#include "library/scan.h"
+#include "render/render_pipeline.h"
+#include "tools/demo_library.h"
+#include "tools/demo_session.h"
 
 namespace {
 
@@ -199,6 +209,83 @@ void BM_FindPayloadsLargestManifest(benchmark::State& state) {
 }
 BENCHMARK(BM_FindPayloadsLargestManifest)->Unit(benchmark::kMillisecond);
 
+// The demo session built, then delivered whole (every WAV kind and the reverb stem)
+// against the render alone of the same session to one mixdown file: the layers
+// streamed, mixed and written (goal: the export at most 2 times the render).
+struct DemoDelivery {
+  std::string folder;
+  vn::Session built;
+  bool ok = false;
+};
+
+const DemoDelivery& demoDelivery() {
+  static const DemoDelivery d = [] {
+    DemoDelivery out;
+    out.folder = scratchPath("demo_delivery");
+    std::filesystem::remove_all(out.folder);
+    setenv("APPDATA", (out.folder + "/appdata").c_str(), 1);
+    const std::string sounds = out.folder + "/sounds";
+    if (!vn::tools::WriteDemoLibrary(sounds).ok) return out;
+    vn::ScanStatus status;
+    status.running = true;
+    vn::ScanRequest request;
+    request.folder = sounds;
+    request.status = &status;
+    vn::ScanFolder(request);
+    out.built = vn::tools::MakeDemoSession(sounds);
+    vn::RenderPipeline p;
+    p.session = &out.built;
+    p.libraries = &vn::AppLibraries();
+    p.options.seed = 2026;
+    p.options.nowSeconds = 5000;
+    vn::FullRender(p, -1.0f, -1.0f);
+    out.ok = !out.built.results.empty();
+    return out;
+  }();
+  return d;
+}
+
+void BM_ExportDemoDelivery(benchmark::State& state) {
+  const DemoDelivery& d = demoDelivery();
+  if (!d.ok) return state.SkipWithError("the demo session could not be built");
+  size_t files = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    vn::Session session = d.built;
+    std::filesystem::remove_all(d.folder + "/delivery");
+    vn::ExportRun run;
+    run.options.folder = d.folder + "/delivery";
+    run.options.baseName = "demo";
+    run.options.formatAAF = false;
+    run.options.wavMixdown = run.options.wavStems = run.options.wavTracks = run.options.wavClips = true;
+    run.options.reverbStem = true;
+    run.options.lufsIndex = 4;
+    state.ResumeTiming();
+    vn::renderAndExport(session, run, {});
+    files = run.written.size();
+  }
+  state.counters["files"] = static_cast<double>(files);
+  state.counters["layers"] = static_cast<double>(d.built.results.size());
+}
+BENCHMARK(BM_ExportDemoDelivery)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_RenderDemoMixdown(benchmark::State& state) {
+  const DemoDelivery& d = demoDelivery();
+  if (!d.ok) return state.SkipWithError("the demo session could not be built");
+  for (auto _ : state) {
+    state.PauseTiming();
+    vn::Session session = d.built;
+    vn::RenderFileRequest request;
+    request.output = d.folder + "/render.wav";
+    request.loudnessIndex = 4;
+    vn::RenderFileResult result;
+    std::string error;
+    state.ResumeTiming();
+    if (!vn::renderSessionToFiles(session, request, result, error)) return state.SkipWithError(error.c_str());
+  }
+}
+BENCHMARK(BM_RenderDemoMixdown)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,7 +293,9 @@ int main(int argc, char** argv) {
   const int result = vn::bench::runWithRatios(
       argc, argv,
       {{"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PlainLibsndfileWrite51TenMinutes/iterations:3"},
-       {"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PreInterleavedLibsndfileWrite51TenMinutes/iterations:3"}});
+       {"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PreInterleavedLibsndfileWrite51TenMinutes/iterations:3"},
+       {"BM_ExportDemoDelivery/iterations:3", "BM_RenderDemoMixdown/iterations:3"}});
   ::unlink(scratchPath("manifest.wav").c_str());
+  std::filesystem::remove_all(scratchPath("demo_delivery"));
   return result;
 }

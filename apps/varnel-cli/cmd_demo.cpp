@@ -10,6 +10,7 @@
 #include "core/project_file.h"
 #include "core/source_paths.h"
 #include "demo_build.h"
+#include "demo_export.h"
 #include "demo_picture.h"
 #include "demo_render.h"
 #include "demo_sounds.h"
@@ -72,6 +73,8 @@ bool reopenAndDescribe(DemoRun& d) {
 
 bool renderDemoMix(DemoRun& d) { return RenderDemoMix(d.folder, d.session); }
 
+bool deliverDemo(DemoRun& d) { return DeliverDemo(d.folder, d.session); }
+
 const std::vector<DemoStep>& demoSteps() {
   static const std::vector<DemoStep> steps = {
       {"Prepare the demo folder", prepareFolder},
@@ -82,6 +85,7 @@ const std::vector<DemoStep>& demoSteps() {
       {"Save the project", saveDemoProject},
       {"Reopen the project", reopenAndDescribe},
       {"Render the mix", renderDemoMix},
+      {"Export the delivery", deliverDemo},
   };
   return steps;
 }

@@ -18,6 +18,7 @@ enum class CommandId {
   SetInPoint, SetOutPoint, ClearWorkArea, SaveScene, DrawMode, MuteToggle, BounceSelection,
   // View
   ZoomIn, ZoomOut, ZoomFit, ShowEvents, ShowProject, ShowTrace, ShowMixer, ShowLibrary, ShowExport, ShowSettings,
+  ShowDelivery,
   // Help
   UserGuide, About,
   // PlaceClip without text opens the file browser; with text it places that file at the
@@ -38,6 +39,9 @@ enum class CommandId {
   SaveAsRecipe,   // text: the recipe's name, index: the event
   SaveAsChain,    // the Group of the selected event
   ApplyRecipe,    // text: the recipe, applied to the selected events
+  SaveBusLayout,        // text: the name of a new bus layout template from the session's busses
+  ApplyBusLayout,       // text: the template whose busses the session takes
+  SetDefaultBusLayout,  // text: the template new sessions start with ("" for none)
   CheckForUpdates,  // asks the release server now
   ViewUpdate,       // opens the offered release's page
   DismissUpdate,    // hides the offered release

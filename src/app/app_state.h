@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/app_command.h"
+#include "app/delivery_actions.h"
 #include "app/drop_classify.h"
+#include "app/export_actions.h"
 #include "app/file_browser.h"
 #include "app/kept_raster.h"
 #include "app/library_actions.h"
@@ -92,6 +94,8 @@ struct AppState {
   bool buildPosted = false;  // a build job is out; its outcome goes to the status line
   bool balancePending = false;  // the bus loudness settings changed while the render worker was busy
   WaveformIndex waveforms;
+  ExportPanelState exportState;
+  DeliveryPreview deliveryPreview;
   std::atomic<bool> preferencesChanged{false};
   // The update check's address and trust, and the channel its thread answers through.
   UpdateCheckSettings updateSettings = updateCheckSettingsFromEnvironment();

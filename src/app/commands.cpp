@@ -4,7 +4,9 @@
 
 #include "app/app_state.h"
 #include "app/clip_actions.h"
+#include "app/delivery_actions.h"
 #include "app/edit_actions.h"
+#include "app/export_actions.h"
 #include "app/help_actions.h"
 #include "app/library_actions.h"
 #include "app/panels.h"
@@ -28,6 +30,7 @@ const char* panelFor(CommandId id) {
     case CommandId::ShowProject: return "Project";
     case CommandId::ShowTrace: return "Trace";
     case CommandId::ShowMixer: return "Mixer";
+    case CommandId::ShowDelivery: return "Delivery";
     case CommandId::ShowLibrary: return "Library";
     case CommandId::ShowExport: return "Export";
     case CommandId::ShowSettings:
@@ -81,10 +84,12 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::SetInPoint: case C::SetOutPoint: case C::ClearWorkArea: case C::SaveScene: case C::DrawMode:
     case C::CreateSpot: case C::CreateBloom: case C::CreateContour: case C::CreateFill: case C::SelectEvent:
     case C::SetKeywords: case C::PlaceClip: case C::PlaceBed: case C::PlaceRecipe: case C::PlaceChain:
-    case C::SaveAsRecipe: case C::SaveAsChain:
+    case C::SaveAsRecipe: case C::SaveAsChain: case C::ApplyBusLayout:
       return !sessionBusy(app);
     case C::ApplyRecipe:
       return hasSelection(app) && !sessionBusy(app);
+    case C::SaveBusLayout: case C::SetDefaultBusLayout:
+      return true;
     case C::ScanFolder:
       return !app.scan.running;
     case C::UserGuide:
@@ -101,12 +106,13 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::ImportMarkers: return true;
     case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
     case C::ReturnToStart: return true;
+    case C::Export: return !exportRunning(app);
     case C::FindPrint: return true;
     case C::RevertToSource: return app.provenance.print.has_value() && !sessionBusy(app);
     case C::CheckForUpdates: return !updateCheckRunning(app);
     case C::ViewUpdate: case C::DismissUpdate: return visibleOffer(app.prefs).has_value();
     default:
-      // Export and bounce are not part of this build.
+      // Bounce is not part of this build.
       return false;
   }
 }
@@ -145,7 +151,15 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::LockToggle: toggleLockSelection(app); break;
     case C::MuteToggle: toggleMuteSelection(app); break;
     case C::Render: postRender(app); break;
+    case C::Export:
+      // From the menu: the panel with its options; from the panel (with its folder): the run.
+      if (command.text.empty()) app.focusPanel = "Export";
+      else startExport(app, command.text);
+      break;
     case C::Build: postBuild(app, -1); break;
+    case C::SaveBusLayout: saveBusLayout(app, command.text); break;
+    case C::ApplyBusLayout: applyBusLayout(app, command.text); break;
+    case C::SetDefaultBusLayout: setDefaultBusLayout(app, command.text); break;
     case C::BuildEvent: postBuild(app, command.index); break;
     case C::CreateSpot: createAtPlayhead(app, ShapeType::Spot); break;
     case C::CreateBloom: createAtPlayhead(app, ShapeType::Bloom); break;

@@ -1,6 +1,7 @@
 #include "app/job_status.h"
 
 #include "app/app_state.h"
+#include "app/export_actions.h"
 #include "app/library_actions.h"
 #include "app/render_actions.h"
 #include "library/scan.h"
@@ -29,6 +30,7 @@ bool anyJobRunning(AppState& app) { return !runningJobs(app).empty(); }
 void pollJobs(AppState& app) {
   pollLibraryJobs(app);
   pollRenderJobs(app);
+  pollExportJob(app);
 }
 
 }  // namespace vn

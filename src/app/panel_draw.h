@@ -11,9 +11,11 @@ void drawInspectorPanel(AppState& app);
 void drawEventsPanel(AppState& app);
 void drawProjectPanel(AppState& app);
 void drawMixerPanel(AppState& app);
+void drawExportPanel(AppState& app);
 void drawLibraryPanel(AppState& app);
 void drawRecipesPanel(AppState& app);
 void drawSettingsPanel(AppState& app);
+void drawDeliveryPanel(AppState& app);
 void drawProvenancePanel(AppState& app);
 
 // Sound files dropped on the timeline: Clips where they land, or layers of a Bed.

@@ -15,6 +15,8 @@ const std::vector<PanelSpec>& panelList() {
       {"Project", PanelPlace::SideTab, drawProjectPanel},
       {"Trace", PanelPlace::SideTab, drawTracePanel, nullptr, acceptTraceDrop},
       {"Mixer", PanelPlace::SideTab, drawMixerPanel},
+      {"Export", PanelPlace::SideTab, drawExportPanel},
+      {"Delivery", PanelPlace::SideTab, drawDeliveryPanel},
       {"Settings", PanelPlace::SideTab, drawSettingsPanel},
       {"Provenance", PanelPlace::SideTab, drawProvenancePanel, nullptr, acceptProvenanceDrop},
       {"Inspector", PanelPlace::Inspector, drawInspectorPanel},

@@ -1,6 +1,7 @@
 #include "app/project_actions.h"
 
 #include "app/app_state.h"
+#include "app/delivery_actions.h"
 #include "app/edit_actions.h"
 #include "app/engines.h"
 #include "app/render_actions.h"
@@ -48,9 +49,10 @@ void clearRecentProjects(AppState& app) {
 
 void newProjectCommand(AppState& app) {
   newProject(app.project);
+  const bool templated = applyDefaultBusLayout(app);
   clearRenderedAudio(app);
   startFresh(app);
-  setStatus(app, "New project");
+  setStatus(app, templated ? "New project with bus layout \"" + busTemplates(app).defaultLayout + "\"" : "New project");
 }
 
 void openProjectCommand(AppState& app, const std::string& path) {

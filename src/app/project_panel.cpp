@@ -6,6 +6,7 @@
 #include <array>
 
 #include "app/app_state.h"
+#include "app/delivery_actions.h"
 #include "app/panel_draw.h"
 #include "app/render_actions.h"
 #include "app/widgets.h"
@@ -13,6 +14,7 @@
 #include "core/session_timecode.h"
 #include "core/text_field.h"
 #include "core/timecode.h"
+#include "export/delivery_report.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "render/spatial_layout.h"
@@ -107,6 +109,60 @@ void slotRow(AppState& app, Bus& bus, size_t k) {
   ImGui::PopID();
 }
 
+void deliveryGroupField(AppState& app, Bus& bus) {
+  std::string group = bus.deliveryGroup;
+  ImGui::SetNextItemWidth(-1.0f);
+  if (ImGui::InputTextWithHint("##group", "Optional group name", &group) && acceptEdit(app, "Delivery group"))
+    bus.deliveryGroup = cutText(group, cap::kBusName);
+  finishEdit();
+  if (ImGui::IsItemHovered()) {
+    const std::string shown = bus.deliveryGroup.empty() ? std::string("Group") : bus.deliveryGroup;
+    ImGui::SetTooltip("Optional group name - tracks deliver as\n\"%s %s 1\", \"%s %s 2\"\u2026", shown.c_str(),
+                      bus.name.c_str(), shown.c_str(), bus.name.c_str());
+  }
+}
+
+// What the bus declares and what the fit makes of it; a click previews the whole delivery.
+void declarationSummary(AppState& app, const Bus& bus, const BusFit& fit) {
+  if (bus.slots.empty()) {
+    ImGui::TextDisabled("Auto - expands to fit every layer");
+    return;
+  }
+  const std::string summary = busPanelSummary(bus, fit);
+  if (fit.notFitting > 0) ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(235, 120, 90, 255));
+  if (ImGui::Selectable(summary.c_str())) app.commands.post(CommandId::ShowDelivery);
+  if (fit.notFitting > 0) ImGui::PopStyleColor();
+  if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s%s", summary.c_str(), busTooltipTail(fit).c_str());
+}
+
+void layoutTemplatesSection(AppState& app) {
+  sectionTitle("Layout templates");
+  BusTemplateStore& store = busTemplates(app);
+  DeliveryPreview& p = app.deliveryPreview;
+  ImGui::SetNextItemWidth(-150 * app.uiScale);
+  ImGui::InputTextWithHint("##template_name", "template name", &p.templateName);
+  ImGui::SameLine();
+  if (ImGui::Button("Save busses as template"))
+    app.commands.post({CommandId::SaveBusLayout, p.templateName, -1});
+  if (store.templates.empty()) {
+    ImGui::TextDisabled("No templates yet");
+    return;
+  }
+  for (size_t i = 0; i < store.templates.size(); ++i) {
+    const BusTemplate& t = store.templates[i];
+    ImGui::PushID(static_cast<int>(i));
+    const bool isDefault = t.name == store.defaultLayout;
+    if (ImGui::RadioButton("##default", isDefault))
+      app.commands.post({CommandId::SetDefaultBusLayout, isDefault ? std::string() : t.name, -1});
+    if (ImGui::IsItemHovered()) ImGui::SetTooltip("New sessions start with this layout");
+    ImGui::SameLine();
+    if (ImGui::SmallButton("Apply")) app.commands.post({CommandId::ApplyBusLayout, t.name, -1});
+    ImGui::SameLine();
+    ImGui::Text("%s  (%d bus%s)", t.name.c_str(), t.busCount, t.busCount == 1 ? "" : "ses");
+    ImGui::PopID();
+  }
+}
+
 void busSection(AppState& app) {
   Session& s = app.session;
   TrackLayout& layout = s.trackLayout;
@@ -115,6 +171,7 @@ void busSection(AppState& app) {
   if (ImGui::IsItemHovered())
     ImGui::SetTooltip("Balance each bus to its target loudness so busses sit apart for contrast.");
   const int count = std::clamp(layout.busCount, 1, kMaxBusses);
+  const DeliveryResult& fit = refreshDeliveryPreview(app);
   for (int b = 0; b < count; ++b) {
     Bus& bus = layout.busses[b];
     ImGui::PushID(b);
@@ -132,6 +189,8 @@ void busSection(AppState& app) {
       if (bus.slots.size() < size_t(kMaxBusSlots) && ImGui::SmallButton("Add tracks") &&
           acceptEdit(app, "Add tracks"))
         bus.slots.push_back(BusSlot{1, 1, {}});
+      deliveryGroupField(app, bus);
+      declarationSummary(app, bus, fit.busses.size() > size_t(b) ? fit.busses[b] : BusFit{});
       ImGui::TreePop();
     }
     ImGui::PopID();
@@ -144,6 +203,7 @@ void drawProjectPanel(AppState& app) {
   settingsSection(app);
   scaleSection(app);
   busSection(app);
+  layoutTemplatesSection(app);
 }
 
 }  // namespace vn

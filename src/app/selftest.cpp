@@ -8,7 +8,9 @@
 #include <functional>
 
 #include "app/app_state.h"
+#include "app/export_actions.h"
 #include "app/commands.h"
+#include "app/delivery_actions.h"
 #include "app/engines.h"
 #include "app/frame.h"
 #include "app/frame_loop.h"
@@ -124,6 +126,31 @@ void checkIdleLoop(Runner& run) {
             turns, kIdleCheckSeconds, idleDrawn, idleRasterised, woke ? "drew afresh" : "did not draw afresh",
             resized ? "drew afresh" : "did not draw afresh");
   }
+}
+
+// The delivery preview, with the session conformed to its busses' declarations (the
+// demo declares tracks and folds), then the bus layout templates: saved, chosen for
+// new sessions and applied.
+void checkDelivery(Runner& run) {
+  AppState& app = run.app;
+  app.session.exportSettings.exportAAFSourceChannels = false;
+  const DeliveryPreview& preview = app.deliveryPreview;
+  run.step("preview the delivery", {CommandId::ShowDelivery, {}, -1},
+           [&] { return preview.valid && preview.result.conformed && preview.result.folds > 0; },
+           [&] { return "report: " + preview.result.report; });
+  const std::string name = "Self-test layout";
+  const TrackLayout busses = app.session.trackLayout;
+  run.step("save the busses as a layout template", {CommandId::SaveBusLayout, name, -1}, [&] {
+    return findBusTemplate(readBusTemplates(appDataFolder()), name) != nullptr;
+  });
+  run.step("choose the layout for new sessions", {CommandId::SetDefaultBusLayout, name, -1},
+           [&] { return readBusTemplates(appDataFolder()).defaultLayout == name; });
+  app.session.trackLayout.busses[0].slots.clear();
+  run.step("apply the layout template", {CommandId::ApplyBusLayout, name, -1}, [&] {
+    const TrackLayout& now = app.session.trackLayout;
+    return now.busCount == busses.busCount && now.busses[0].slots.size() == busses.busses[0].slots.size() &&
+           now.busses[0].name == busses.busses[0].name;
+  });
 }
 
 // Plays two seconds from the door slam, on the audio output or on the silent clock,
@@ -366,6 +393,16 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
                });
       });
     }
+    // The delivery through the Export panel: the mixdown and every layer as a clip.
+    app.prefs.exportFormatAAF = false;
+    app.prefs.exportFormatWAV = app.prefs.exportWavMixdown = app.prefs.exportWavClips = true;
+    app.commands.post(CommandId::Export);
+    const std::string delivery = pathJoin(folder, "Delivery");
+    run.step("export the delivery", {CommandId::Export, delivery, -1}, [&] {
+      return !anyJobRunning(app) && !exportRunning(app) &&
+             app.exportState.result.rfind("Export complete - ", 0) == 0 &&
+             fileExists(pathJoin(delivery, stemOf(savedPath) + ".wav")) && folderExists(pathJoin(delivery, "Clips"));
+    }, [&] { return app.exportState.result; });
   }
   playTwoSeconds(run);
   recipesAndChains(run, edited, pictured);
@@ -384,6 +421,7 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
   app.commands.post(CommandId::ShowMixer);
   screenshot(run, secondViewPath(imagePath));
 
+  checkDelivery(run);
   checkUpdates(run);
   checkIdleLoop(run);
   std::filesystem::remove_all(folder);

@@ -190,6 +190,7 @@ struct Bus {
   int busId = 0;
   int colorIdx = 0;
   std::vector<BusSlot> slots;  // at most kMaxBusSlots
+  std::string deliveryGroup;   // tracks deliver as "group bus n" when set
 };
 
 // Every bus position starts with busId and colorIdx equal to the position; the

@@ -6,6 +6,7 @@
 
 #include "core/shared_settings.h"
 #include "core/text_field.h"
+#include "core/track_layout.h"
 #include "platform/text.h"
 
 namespace vn {
@@ -95,6 +96,13 @@ void sortEventsByTime(Session& session) {
     return session.events[static_cast<size_t>(a)].time < session.events[static_cast<size_t>(b)].time;
   });
   reorderEvents(session, order);
+}
+
+void replaceTrackLayout(Session& session, const TrackLayout& layout) {
+  session.trackLayout = layout;
+  for (Event& e : session.events)
+    if (e.groupOverride >= 0 && busPositionOfId(layout, e.groupOverride) < 0) e.groupOverride = -1;
+  markDirty(session);
 }
 
 void replaceEventLayers(Session& session, int eventIdx, std::vector<Layer> layers) {

@@ -26,6 +26,9 @@ bool reorderEvents(Session& session, const std::vector<int>& newOrder);
 bool moveEvent(Session& session, int from, int to);
 // Orders the events by start time (stable), carrying their layers along.
 void sortEventsByTime(Session& session);
+// Puts a whole bus table in place (a layout template applied); events whose bus
+// override names a bus the new table lacks go back to their shape's home bus.
+void replaceTrackLayout(Session& session, const TrackLayout& layout);
 // Replaces the layers of one event with layers (their eventIdx is set here).
 void replaceEventLayers(Session& session, int eventIdx, std::vector<Layer> layers);
 // Removes the layers whose ids are listed; folds into them are released.

@@ -30,10 +30,8 @@ void writeBus(JsonWriter& w, const Bus& bus) {
   w.keyInt("busId", bus.busId);
   w.keyInt("colorIdx", bus.colorIdx);
   w.keyFloat("targetLUFS", bus.targetLUFS);
-  w.key("slots");
-  w.beginArray();
-  for (const BusSlot& slot : bus.slots) w.raw(slotText(slot));
-  w.endArray();
+  writeBusSlots(w, bus);
+  if (!bus.deliveryGroup.empty()) w.keyString("deliveryGroup", bus.deliveryGroup);
   w.endObject();
 }
 
@@ -44,16 +42,8 @@ void addSlot(Bus& bus, int count, int fmt, std::string label) {
 }
 
 void readSlots(const JsonValue& o, Bus& bus, bool templateMode, int formatVersion) {
-  const JsonValue& slots = member(o, "slots");
-  if (slots.isArray()) {
-    if (formatVersion < 9) return;  // older slots do not carry over
-    for (const JsonValue& s : slots.items())
-      addSlot(bus, readInt(s, "n", 0), readInt(s, "fmt", 1, 0, 3), readText(s, "label", cap::kSlotLabel));
-    return;
-  }
-  if (!templateMode) return;
-  const char* legacyCounts[] = {"monoTracks", "stereoTracks", "tracks51", "tracks71"};
-  for (int fmt = 0; fmt < 4; ++fmt) addSlot(bus, readInt(o, legacyCounts[fmt], 0), fmt, {});
+  if (member(o, "slots").isArray() && formatVersion < 9) return;  // older slots do not carry over
+  readBusSlots(o, bus, templateMode);
 }
 
 Bus readBus(const JsonValue& o, const Bus& fallback, bool templateMode, int formatVersion) {
@@ -63,10 +53,30 @@ Bus readBus(const JsonValue& o, const Bus& fallback, bool templateMode, int form
   bus.busId = readInt(o, "busId", fallback.busId);
   bus.colorIdx = readInt(o, "colorIdx", fallback.colorIdx);
   readSlots(o, bus, templateMode, formatVersion);
+  bus.deliveryGroup = readText(o, "deliveryGroup", cap::kBusName);
   return bus;
 }
 
 }  // namespace
+
+void writeBusSlots(JsonWriter& w, const Bus& bus) {
+  w.key("slots");
+  w.beginArray();
+  for (const BusSlot& slot : bus.slots) w.raw(slotText(slot));
+  w.endArray();
+}
+
+void readBusSlots(const JsonValue& o, Bus& bus, bool legacyCounts) {
+  const JsonValue& slots = member(o, "slots");
+  if (slots.isArray()) {
+    for (const JsonValue& s : slots.items())
+      addSlot(bus, readInt(s, "n", 0), readInt(s, "fmt", 1, 0, 3), readText(s, "label", cap::kSlotLabel));
+    return;
+  }
+  if (!legacyCounts) return;
+  const char* counts[] = {"monoTracks", "stereoTracks", "tracks51", "tracks71"};
+  for (int fmt = 0; fmt < 4; ++fmt) addSlot(bus, readInt(o, counts[fmt], 0), fmt, {});
+}
 
 void writeTrackLayout(JsonWriter& w, const TrackLayout& layout) {
   const int count = std::clamp(layout.busCount, 1, kMaxBusses);

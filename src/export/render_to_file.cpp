@@ -6,8 +6,7 @@
 #include "export/bwf_disk_space.h"
 #include "export/bwf_failure_reason.h"
 #include "export/bwf_writer.h"
-#include "export/ixml_document.h"
-#include "export/payload_embed.h"
+#include "export/export_ixml.h"
 #include "library/libraries.h"
 #include "platform/atomic_write.h"
 #include "platform/paths.h"
@@ -43,15 +42,7 @@ long countOverFullScale(const std::vector<std::vector<float>>& planar) {
 // What travels in the iXML of a rendered file: its description, the recipe and the
 // manifest of the layers that sound in it.
 std::string renderedFileIxml(const Session& session, const std::string& description, double t0) {
-  std::vector<Layer> blocks;
-  for (const Layer& l : session.results)
-    if (!l.muted) blocks.push_back(l);
-  ManifestInput manifest;
-  manifest.blocks = &blocks;
-  manifest.events = &session.events;
-  manifest.t0 = t0;
-  std::string ixml = embedRecipe(exportIxmlDocument(description), session.events);
-  return embedManifest(std::move(ixml), manifest);
+  return withManifest(recipeIxml(description, session.events), soundingLayers(session), session.events, t0, {});
 }
 
 struct OutputFile {

@@ -34,7 +34,7 @@ bool renderOffline(const RenderCache& cache, const OfflineMixRequest& request, M
     {
       // Locked per chunk so that playback is never held off for a whole export.
       std::lock_guard lock(cache.mutex);
-      mixLayout(*mixer, cache, first + done, chunk, request.busFilter, part);
+      mixLayout(*mixer, cache, first + done, chunk, request.busFilter, part, request.trackFilter);
     }
     if (part == MixPart::Full) {
       writeOutputChannels(*mixer, chunk, dst, channels);

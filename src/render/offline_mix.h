@@ -23,6 +23,7 @@ struct OfflineMixRequest {
   double start = 0.0;    // timeline seconds
   double end = 0.0;
   int busFilter = -1;    // >= 0: only this bus (a stem)
+  int trackFilter = -1;  // >= 0: only this track
 };
 
 // Progress callback: fraction done 0..1; returning false cancels.

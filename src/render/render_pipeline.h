@@ -87,6 +87,9 @@ bool RebuildCacheAsync(RenderPipeline& pipeline, const std::string& reason, bool
 bool postBackgroundTask(RenderPipeline& pipeline, const std::string& label, std::function<void()> task);
 // Blocks until no job is running (command line and tests).
 void waitForRenderJobs(RenderPipeline& pipeline);
+// A background task's stage and progress for the status line (what renderStatusText
+// and the progress counters then show).
+void reportBackgroundProgress(RenderPipeline& pipeline, const std::string& label, int done, int total);
 std::string renderStatusText(RenderPipeline& pipeline);
 
 // The jobs themselves, run on the calling thread (the worker calls these).

@@ -77,6 +77,15 @@ void waitForRenderJobs(RenderPipeline& p) {
   p.jobReady.wait(lock, [&] { return !p.busy.load(); });
 }
 
+void reportBackgroundProgress(RenderPipeline& p, const std::string& label, int done, int total) {
+  {
+    std::lock_guard lock(p.jobMutex);
+    p.status = label.substr(0, kStatusMax);
+  }
+  p.progressTotal.store(total);
+  p.progressDone.store(done);
+}
+
 std::string renderStatusText(RenderPipeline& p) {
   std::lock_guard lock(p.jobMutex);
   return p.status;

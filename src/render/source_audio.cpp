@@ -7,6 +7,8 @@
 #include <cmath>
 #include <functional>
 
+#include "render/channel_convert.h"
+
 namespace vn {
 
 namespace {
@@ -61,7 +63,7 @@ std::optional<StereoAudio> readSourceRegion(const std::string& path, double offs
     for (sf_count_t f = 0; f < got; ++f) {
       float l, r;
       foldFrame(chunk.data() + f * info.channels, info.channels, l, r);
-      if (fmt == 0) l = r = info.channels == 1 ? l : 0.5f * (l + r);
+      if (fmt == 0) l = r = info.channels == 1 ? l : monoOfPair(l, r);
       out.left.push_back(std::isfinite(l) ? l : 0.0f);
       out.right.push_back(std::isfinite(r) ? r : 0.0f);
     }

@@ -14,9 +14,9 @@
 
 namespace vn {
 
-namespace {
-
 double pitchRatioOf(float semitones) { return std::fabs(semitones) > 0.01f ? std::pow(2.0, semitones / 12.0) : 1.0; }
+
+namespace {
 
 // A decoded region played `ratio` times faster and fitted to `frames`.
 StereoAudio fitted(const StereoAudio& region, int rate, double ratio, size_t frames) {

@@ -25,6 +25,9 @@ struct StreamInputs {
   bool keepPitch = false;  // no scale snap, and a failed read leaves no source-missing mark
 };
 
+// How much faster than its source a layer shifted by this many semitones plays.
+double pitchRatioOf(float semitones);
+
 // FNV-1a 32 over the path's bytes and the four little-endian bytes of
 // round(sourceOffset x 1000); never 0.
 uint32_t layerSeed(const std::string& path, float sourceOffset);

@@ -64,7 +64,7 @@ TEST(MenuTable, MenusAndItemsComeInTheirOrder) {
   EXPECT_STREQ(menus[3].label, "&View");
   EXPECT_EQ(documentedForm(menus[3]),
             "Zoom &In\tCtrl+=; Zoom &Out\tCtrl+-; Zoom to &Fit\tCtrl+0 / &Events; &Project; &Trace; &Mixer; "
-            "&Library; E&xport; &Settings");
+            "&Delivery; &Library; E&xport; &Settings");
   EXPECT_STREQ(menus[4].label, "&Help");
   EXPECT_EQ(documentedForm(menus[4]), "&User Guide\tF1 / &About Varnel");
 }

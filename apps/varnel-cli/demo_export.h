@@ -1,0 +1,17 @@
+#pragma once
+// The demo's delivery: the built demo exported whole into the demo folder.
+#include <string>
+
+#include "core/session.h"
+
+namespace vn::cli {
+
+// The folder the demo delivers into.
+std::string DemoDeliveryFolder(const std::string& demoFolder);
+
+// Exports every WAV kind with the reverb stem and the mixdown at -23 LUFS into
+// DemoDeliveryFolder (replacing the demo's previous delivery). False with a
+// sentence on standard error when the export failed.
+bool DeliverDemo(const std::string& demoFolder, Session& session);
+
+}  // namespace vn::cli

@@ -1,0 +1,132 @@
+#include "export/export_job.h"
+
+#include "export/bwf_failure_reason.h"
+#include "export/export_ixml.h"
+#include "export/export_wav.h"
+#include "platform/log.h"
+#include "platform/text.h"
+#include "render/bus_balance.h"
+#include "library/libraries.h"
+#include "render/mixer.h"
+#include "render/render_wait.h"
+#include "render/track_routing.h"
+
+namespace vn {
+
+namespace {
+
+int filesWritten(const ExportRun& run) { return static_cast<int>(run.written.size()); }
+
+int wavsWritten(const ExportRun& run) {
+  int n = 0;
+  for (const ExportedFile& f : run.written) n += f.kind != "aaf" && f.kind != "aaf essence";
+  return n;
+}
+
+void startStage(ExportContext& ctx, const char* status) {
+  ctx.status = status;
+  ctx.progress(0.0);
+}
+
+}  // namespace
+
+bool exportRunFailed(const ExportRun& run) { return run.cancelled || run.aafFailed || run.written.empty(); }
+
+const char* exportNotice(const ExportRun& run) { return exportRunFailed(run) ? "Export failed" : "Export complete"; }
+
+std::string exportResultText(const ExportRun& run) {
+  if (run.cancelled) return kExportCancelled;
+  const std::string& reason = run.failureReason;
+  if (run.written.empty())
+    return reason.empty() ? "Export FAILED - no files were written"
+                          : "Export FAILED - no files were written - " + reason;
+  if (run.aafFailed) {
+    const int wavs = wavsWritten(run);
+    return reason.empty() ? format("AAF export FAILED - %d WAV%s written", wavs, plural(wavs))
+                          : format("AAF export FAILED - %d WAV%s written - %s", wavs, plural(wavs), reason.c_str());
+  }
+  const int n = filesWritten(run);
+  if (run.layersNotFitted > 0)
+    return format("Export complete - %d file%s, %d LAYER%s DID NOT FIT", n, plural(n), run.layersNotFitted,
+                  run.layersNotFitted == 1 ? "" : "S");
+  if (run.tracksBefore != run.tracksAfter)
+    return format("Export complete - %d file%s, %d → %d tracks, %d fold%s", n, plural(n), run.tracksBefore,
+                  run.tracksAfter, run.folds, plural(run.folds));
+  // A partial run keeps its files and says what went wrong with the others.
+  if (!reason.empty()) return format("Export complete - %d file%s - %s", n, plural(n), reason.c_str());
+  return format("Export complete - %d file%s", n, plural(n));
+}
+
+void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, const ExportWatch& watch,
+                  const ExportFileWriter& writer) {
+  const ExportOptions& o = run.options;
+  resetExportFailureReason();
+  {
+    std::lock_guard lock(pipeline.layoutMutex);
+    rerouteAndRepack(session, pipeline.layout);
+  }
+  balanceBusses(pipeline.cache, session);  // the blocks follow their layers' busses and tracks
+  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, 0.0, 0.0, ""};
+  for (const Event& e : session.events) ctx.eventRecipeIxml.push_back(recipeIxml(o.baseName, {e}));
+  ctx.sessionRecipeIxml = recipeIxml(o.baseName, session.events);
+  ctx.mix = mixSettingsFromSession(session, o.spatialAmount, o.spatialDiffuse, MonitorFormat{});
+  ctx.start = 0.0;
+  ctx.end = cacheEndSeconds(pipeline.cache, session.settings.totalDuration);
+
+  std::string folderError;
+  if (!createExportFolder(run.guard, o.folder, folderError))
+    noteExportFailureReason(format("the export folder could not be created (%s)", folderError.c_str()));
+  else {
+    startStage(ctx, kExportStatusFit);
+    if (o.formatAAF) logLine("[Export] the AAF writer is not part of this build - AAF skipped\n");
+    if (o.formatWAV) {
+      if (o.wavMixdown && !ctx.cancelled()) {
+        startStage(ctx, kExportStatusMix);
+        exportMixdown(ctx);
+      }
+      if (o.wavStems && !ctx.cancelled()) {
+        startStage(ctx, kExportStatusStems);
+        exportStems(ctx);
+      }
+      if (o.wavTracks && !ctx.cancelled()) {
+        startStage(ctx, kExportStatusTracks);
+        exportTracks(ctx);
+      }
+      if (o.wavClips && !ctx.cancelled()) {
+        startStage(ctx, kExportStatusClips);
+        exportClips(ctx);
+      }
+      if (o.reverbStem && session.reverb.enabled && (o.wavMixdown || o.wavStems) && !ctx.cancelled()) {
+        startStage(ctx, kExportStatusMix);
+        exportReverbStem(ctx);
+      }
+    }
+    if (!ctx.cancelled() && !run.written.empty()) startStage(ctx, kExportStatusProvenance);
+  }
+  ctx.cancelled();  // a cancel during the last file still counts
+  run.failureReason = exportFailureReason();
+  run.resultText = exportResultText(run);
+  if (exportRunFailed(run)) {
+    rollBackExport(run.guard);
+    run.written.clear();
+  } else {
+    run.guard.committed = true;
+  }
+  logLine("[Export] %s\n", run.resultText.c_str());
+}
+
+void renderAndExport(Session& session, ExportRun& run, const ExportWatch& watch,
+                     const std::function<void(int done, int total)>& renderProgress) {
+  RenderPipeline pipeline;
+  pipeline.session = &session;
+  pipeline.libraries = &AppLibraries();
+  const auto cancelled = [&] { return watch.cancelled && watch.cancelled(); };
+  if (!RenderLayersAndWait(pipeline, renderProgress, cancelled)) {
+    run.cancelled = true;
+    run.resultText = exportResultText(run);
+    return;
+  }
+  runExportJob(session, pipeline, run, watch);
+}
+
+}  // namespace vn
