@@ -24,6 +24,7 @@ namespace {
 struct DemoRun {
   std::string folder;       // everything the demo makes lives here
   std::string projectPath;  // folder/demo.vnproj
+  bool deliver = true;      // export the delivery and trace it back through the ledger
   Session session;
 };
 
@@ -73,7 +74,9 @@ bool reopenAndDescribe(DemoRun& d) {
 
 bool renderDemoMix(DemoRun& d) { return RenderDemoMix(d.folder, d.session); }
 
-bool deliverDemo(DemoRun& d) { return DeliverDemo(d.folder, d.session); }
+bool deliverDemo(DemoRun& d) { return !d.deliver || DeliverDemo(d.folder, d.projectPath, d.session); }
+
+bool traceDemoDelivery(DemoRun& d) { return !d.deliver || TraceDemoDelivery(d.folder); }
 
 const std::vector<DemoStep>& demoSteps() {
   static const std::vector<DemoStep> steps = {
@@ -86,22 +89,27 @@ const std::vector<DemoStep>& demoSteps() {
       {"Reopen the project", reopenAndDescribe},
       {"Render the mix", renderDemoMix},
       {"Export the delivery", deliverDemo},
+      {"Find the delivered mix in the ledger", traceDemoDelivery},
   };
   return steps;
 }
 
 int run(const std::vector<std::string>& args);
 
-const Command kDemo{"demo", "demo [DIR]", "make a demo project from generated material (in ./varnel-demo by default)",
-                    "  DIR   the folder for everything the demo makes; created when missing", run};
+const Command kDemo{"demo", "demo [DIR] [--no-export]",
+                    "make a demo project from generated material (in ./varnel-demo by default)",
+                    "  DIR          the folder for everything the demo makes; created when missing\n"
+                    "  --no-export  stop after the mix: no delivery, nothing recorded in the ledger",
+                    run};
 const Registration kRegistration(kDemo);
 
 int run(const std::vector<std::string>& args) {
-  Args a(args, {}, {});
+  Args a(args, {}, {"--no-export"});
   if (!a.error().empty()) return usageError(kDemo, a.error());
   if (a.positional().size() > 1) return usageError(kDemo, "at most one folder");
   DemoRun d;
   d.folder = absolutePath(a.positional().empty() ? "varnel-demo" : a.positional()[0]);
+  d.deliver = !a.has("--no-export");
   const auto& steps = demoSteps();
   for (size_t i = 0; i < steps.size(); ++i) {
     std::printf("[%zu/%zu] %s\n", i + 1, steps.size(), steps[i].title);

@@ -86,8 +86,9 @@ int runExport(const std::vector<std::string>& raw) {
   Preferences prefs;
   LoadPreferences(prefs);
   ExportOptions o = exportOptionsFromPreferences(prefs);
-  o.folder = folder;
   const std::string& project = args.positional()[0];
+  o.folder = folder;
+  o.projectPath = project;
   o.baseName = args.value("--name").value_or(stemOf(project));
   if (args.has("--aaf") || args.value("--wav")) {
     o.formatAAF = args.has("--aaf");

@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "core/preferences.h"
+#include "export/delivered_file_print.h"
 #include "export/export_job.h"
+#include "ledger/print_facts.h"
 #include "export_progress.h"
 #include "platform/paths.h"
 
@@ -12,7 +14,7 @@ namespace vn::cli {
 
 std::string DemoDeliveryFolder(const std::string& demoFolder) { return pathJoin(demoFolder, "Delivery"); }
 
-bool DeliverDemo(const std::string& demoFolder, Session& session) {
+bool DeliverDemo(const std::string& demoFolder, const std::string& projectPath, Session& session) {
   if (session.results.empty()) {
     std::printf("      no built layers yet - nothing to deliver\n");
     return true;
@@ -24,7 +26,8 @@ bool DeliverDemo(const std::string& demoFolder, Session& session) {
   o = exportOptionsFromPreferences(prefs);
   o.folder = DemoDeliveryFolder(demoFolder);
   o.baseName = "demo";
-  o.formatAAF = false;
+  o.projectPath = projectPath;
+  o.formatAAF = true;
   o.formatWAV = o.wavMixdown = o.wavStems = o.wavTracks = o.wavClips = true;
   o.reverbStem = session.reverb.enabled;
   o.lufsIndex = 4;  // -23 LUFS
@@ -41,6 +44,18 @@ bool DeliverDemo(const std::string& demoFolder, Session& session) {
   int clips = 0;
   for (const ExportedFile& f : run.written) clips += f.kind == "clip";
   std::printf("      %s: %s (%d clips in Clips/)\n", run.resultText.c_str(), o.folder.c_str(), clips);
+  return true;
+}
+
+bool TraceDemoDelivery(const std::string& demoFolder) {
+  const std::string mixdown = pathJoin(DemoDeliveryFolder(demoFolder), "demo.wav");
+  const std::optional<PrintIndexEntry> entry = ResolvePrintOfFile(mixdown);
+  const std::optional<PrintFacts> facts = entry ? ReadPrintFacts(*entry) : std::nullopt;
+  if (!facts) {
+    std::fprintf(stderr, "No print matches %s.\n", mixdown.c_str());
+    return false;
+  }
+  for (const std::string& line : printFactsLines(*facts)) std::printf("      %s\n", line.c_str());
   return true;
 }
 

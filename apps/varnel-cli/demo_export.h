@@ -9,9 +9,13 @@ namespace vn::cli {
 // The folder the demo delivers into.
 std::string DemoDeliveryFolder(const std::string& demoFolder);
 
-// Exports every WAV kind with the reverb stem and the mixdown at -23 LUFS into
+// Exports the AAF session and every WAV kind with the reverb stem and the mixdown at -23 LUFS into
 // DemoDeliveryFolder (replacing the demo's previous delivery). False with a
 // sentence on standard error when the export failed.
-bool DeliverDemo(const std::string& demoFolder, Session& session);
+bool DeliverDemo(const std::string& demoFolder, const std::string& projectPath, Session& session);
+
+// Looks the delivered mixdown up in the ledger (as "prints find" does) and prints its
+// Print. False with a sentence on standard error when no Print matches it.
+bool TraceDemoDelivery(const std::string& demoFolder);
 
 }  // namespace vn::cli

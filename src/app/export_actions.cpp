@@ -16,6 +16,7 @@ ExportOptions optionsOf(const AppState& app) {
   ExportOptions o = exportOptionsFromPreferences(app.prefs);
   o.folder = app.exportState.folder.empty() ? defaultExportFolder(app) : app.exportState.folder;
   o.baseName = app.exportState.baseName.empty() ? defaultExportBaseName(app) : app.exportState.baseName;
+  o.projectPath = app.project.projectPath;
   return o;
 }
 

@@ -9,7 +9,7 @@
 
 namespace vn {
 
-std::optional<SourceRegion> readSourceChannels(const std::string& path, double offset, double duration,
+std::optional<SourceChannelsRegion> readSourceChannels(const std::string& path, double offset, double duration,
                                                int sampleRate) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -22,7 +22,7 @@ std::optional<SourceRegion> readSourceChannels(const std::string& path, double o
   sf_count_t got = 0;
   if (sf_seek(file, first, SEEK_SET) >= 0) got = sf_readf_float(file, interleaved.data(), frames);
   sf_close(file);
-  SourceRegion region;
+  SourceChannelsRegion region;
   region.startSeconds = static_cast<double>(first) / info.samplerate;
   region.channels.assign(channels, std::vector<float>(static_cast<size_t>(std::max<sf_count_t>(got, 0))));
   for (sf_count_t f = 0; f < got; ++f)

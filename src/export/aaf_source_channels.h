@@ -7,14 +7,14 @@
 
 namespace vn {
 
-struct SourceRegion {
+struct SourceChannelsRegion {
   std::vector<std::vector<float>> channels;
   double startSeconds = 0.0;  // where in the file the region begins
 };
 
 // From offset for duration seconds (a negative duration: to the end), clamped to the
 // file; nullopt when the file cannot be read.
-std::optional<SourceRegion> readSourceChannels(const std::string& path, double offset, double duration,
+std::optional<SourceChannelsRegion> readSourceChannels(const std::string& path, double offset, double duration,
                                                int sampleRate);
 
 }  // namespace vn

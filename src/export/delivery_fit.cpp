@@ -118,7 +118,7 @@ void revertSilentMembers(FitPlan& fit, const std::vector<int>& blockOfLayer) {
 }
 
 void addTrack(DeliveryResult& result, int bus, int slot, int busTrack, int fmt, std::string name) {
-  DeliveryTrack t;
+  FittedTrack t;
   t.bus = bus;
   t.slot = slot;
   t.busTrack = busTrack;
@@ -201,9 +201,9 @@ void placeDeclaringBus(const Session& session, BusPlan& plan, DeliveryResult& re
 }
 
 void collectTrackItems(DeliveryResult& result) {
-  for (DeliveryTrack& t : result.tracks) t.items.clear();
+  for (FittedTrack& t : result.tracks) t.items.clear();
   for (size_t i = 0; i < result.items.size(); ++i) result.tracks[result.items[i].track].items.push_back(static_cast<int>(i));
-  for (DeliveryTrack& t : result.tracks)
+  for (FittedTrack& t : result.tracks)
     std::stable_sort(t.items.begin(), t.items.end(),
                      [&](int a, int b) { return result.items[a].start < result.items[b].start; });
 }

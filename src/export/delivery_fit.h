@@ -55,7 +55,7 @@ struct FittedItem {
   float duration = 0.0f;
 };
 
-struct DeliveryTrack {
+struct FittedTrack {
   int bus = 0;
   int slot = -1;
   int busTrack = 0;
@@ -78,7 +78,7 @@ struct DeliveryResult {
   bool conformed = false;  // false: the session ships as it is (keep source channels, or nothing declared)
   std::vector<FittedItem> items;
   std::vector<FoldComp> comps;
-  std::vector<DeliveryTrack> tracks;
+  std::vector<FittedTrack> tracks;
   std::vector<BusFit> busses;         // by bus position, busCount entries
   std::vector<int> notFittingLayers;  // indices into the session's results
   int tracksBefore = 0;

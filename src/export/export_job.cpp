@@ -1,9 +1,16 @@
 #include "export/export_job.h"
 
+#include <optional>
+
+#include "export/aaf_export.h"
 #include "export/bwf_failure_reason.h"
+#include "export/delivery_report.h"
 #include "export/export_ixml.h"
 #include "export/export_wav.h"
+#include "ledger/record_print.h"
+#include "platform/atomic_write.h"
 #include "platform/log.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "render/bus_balance.h"
 #include "library/libraries.h"
@@ -26,6 +33,89 @@ int wavsWritten(const ExportRun& run) {
 void startStage(ExportContext& ctx, const char* status) {
   ctx.status = status;
   ctx.progress(0.0);
+}
+
+// The fit the run ships; a fit that no longer lines up with the session's layers
+// and blocks is dropped, and the session ships unfitted.
+std::optional<DeliveryResult> fitForExport(ExportContext& ctx) {
+  FitOptions options;
+  options.keepSourceChannels = ctx.run.options.aafSourceChannels;
+  options.spatialAmount = ctx.run.options.spatialAmount;
+  DeliveryResult fit = fitDelivery(ctx.session, ctx.pipeline.cache, options);
+  if (!fit.aligned) {
+    logLine("[Export] delivery fit broke index alignment - shipping the session unfitted.\n");
+    return std::nullopt;
+  }
+  ctx.run.tracksBefore = fit.tracksBefore;
+  ctx.run.tracksAfter = fit.conformed ? fit.tracksAfter : fit.tracksBefore;
+  ctx.run.folds = fit.folds;
+  ctx.run.layersNotFitted = fit.notFitting;
+  return fit;
+}
+
+AafExportOptions aafOptionsOf(const ExportOptions& o) {
+  AafExportOptions a;
+  a.multichannelTracks = o.aafMultichannelTracks;
+  a.sourceChannels = o.aafSourceChannels;
+  a.handleSeconds = o.handleDuration;
+  a.fullSource = o.handleFullSource;
+  a.volAuto = o.aafVolAuto;
+  a.markers = o.aafMarkers;
+  a.baseName = o.baseName;
+  return a;
+}
+
+// The AAF session and its essence; every file it wrote is the run's, for the rollback.
+void exportAaf(ExportContext& ctx) {
+  const ExportOptions& o = ctx.run.options;
+  std::string error;
+  if (!createExportFolder(ctx.run.guard, pathJoin(o.folder, "Audio Files"), error)) {
+    ctx.run.aafFailed = true;
+    noteExportFailureReason(format("the AAF essence folder could not be created (%s)", error.c_str()));
+    return;
+  }
+  const std::string aafPath = pathJoin(o.folder, o.baseName + ".aaf");
+  AafExportResult result = exportAafSession(ctx.session, ctx.pipeline.cache,
+                                            standInDeliveryTracks(ctx.session, ctx.pipeline.cache), aafPath,
+                                            aafOptionsOf(o));
+  for (const std::string& path : result.essenceFiles) {
+    ctx.run.guard.files.push_back(path);
+    ExportedFile essence;
+    essence.path = path;
+    essence.kind = "aaf essence";
+    ctx.run.written.push_back(std::move(essence));
+  }
+  if (!result.ok) {
+    ctx.run.aafFailed = true;
+    noteExportFailureReason(result.reason);
+    return;
+  }
+  ctx.run.guard.files.push_back(aafPath);
+  ExportedFile session;
+  session.path = aafPath;
+  session.kind = "aaf";
+  ctx.run.written.push_back(std::move(session));
+}
+
+void writeDeliveryReport(ExportContext& ctx, const std::string& report) {
+  const ExportOptions& o = ctx.run.options;
+  const std::string path = pathJoin(o.folder, o.baseName + " delivery.txt");
+  if (!writeFileAtomic(path, report).ok) {
+    noteExportFailureReason("the delivery report could not be written");
+    return;
+  }
+  ctx.run.guard.files.push_back(path);
+}
+
+void recordProvenance(ExportContext& ctx) {
+  const ExportOptions& o = ctx.run.options;
+  ExportPrintJob job;
+  job.session = &ctx.session;
+  job.projectPath = o.projectPath;
+  job.projectName = o.projectPath.empty() ? o.baseName : stemOf(o.projectPath);
+  job.outputFolder = o.folder;
+  job.exportName = o.baseName;
+  RecordExportPrints(ctx.run.written, job);
 }
 
 }  // namespace
@@ -66,7 +156,7 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
     rerouteAndRepack(session, pipeline.layout);
   }
   balanceBusses(pipeline.cache, session);  // the blocks follow their layers' busses and tracks
-  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, 0.0, 0.0, ""};
+  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, nullptr, 0.0, 0.0, ""};
   for (const Event& e : session.events) ctx.eventRecipeIxml.push_back(recipeIxml(o.baseName, {e}));
   ctx.sessionRecipeIxml = recipeIxml(o.baseName, session.events);
   ctx.mix = mixSettingsFromSession(session, o.spatialAmount, o.spatialDiffuse, MonitorFormat{});
@@ -78,7 +168,12 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
     noteExportFailureReason(format("the export folder could not be created (%s)", folderError.c_str()));
   else {
     startStage(ctx, kExportStatusFit);
-    if (o.formatAAF) logLine("[Export] the AAF writer is not part of this build - AAF skipped\n");
+    const std::optional<DeliveryResult> fit = fitForExport(ctx);
+    ctx.fit = fit ? &*fit : nullptr;
+    if (o.formatAAF && !ctx.cancelled()) {
+      startStage(ctx, kExportStatusAAF);
+      exportAaf(ctx);
+    }
     if (o.formatWAV) {
       if (o.wavMixdown && !ctx.cancelled()) {
         startStage(ctx, kExportStatusMix);
@@ -101,7 +196,12 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
         exportReverbStem(ctx);
       }
     }
-    if (!ctx.cancelled() && !run.written.empty()) startStage(ctx, kExportStatusProvenance);
+    if (!ctx.cancelled() && !run.written.empty()) {
+      writeDeliveryReport(ctx, fit ? fit->report : noDeclarationsReport(sessionTrackCount(session)));
+      startStage(ctx, kExportStatusProvenance);
+      // Only a run that keeps its files is recorded; a failed one is rolled back below.
+      if (!exportRunFailed(run)) recordProvenance(ctx);
+    }
   }
   ctx.cancelled();  // a cancel during the last file still counts
   run.failureReason = exportFailureReason();

@@ -12,7 +12,7 @@
 #include "export/export_file_writer.h"
 #include "export/export_options.h"
 #include "export/export_rollback.h"
-#include "ledger/print_identity.h"
+#include "ledger/record_print.h"
 #include "render/render_pipeline.h"
 
 namespace vn {
@@ -25,17 +25,6 @@ constexpr const char* kExportStatusStems = "Exporting stems…";
 constexpr const char* kExportStatusTracks = "Exporting tracks…";
 constexpr const char* kExportStatusClips = "Exporting clips…";
 constexpr const char* kExportStatusProvenance = "Recording provenance…";
-
-// One file the run wrote, as the ledger records it.
-struct ExportedFile {
-  std::string path;
-  PrintIdentity print;
-  std::string kind;  // "mixdown", "stem", "track", "clip" or "reverb"
-  int channels = 0;
-  double start = 0.0;   // timeline seconds
-  double length = 0.0;  // seconds
-  int trackIndex = -1;  // the delivery track, -1 for none
-};
 
 struct ExportRun {
   ExportOptions options;

@@ -16,6 +16,7 @@ const char* exportLayoutName(int layout);
 struct ExportOptions {
   std::string folder;
   std::string baseName;  // of the mixdown, the reverb stem and the delivery report
+  std::string projectPath;  // the project the run delivers, as the ledger records it; may be empty
 
   bool formatAAF = true;
   bool formatWAV = true;

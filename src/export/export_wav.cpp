@@ -1,11 +1,14 @@
 #include "export/export_wav.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <optional>
 
 #include "export/bwf_disk_space.h"
+#include "export/bwf_writer.h"
 #include "export/bwf_failure_reason.h"
+#include "export/delivery_audio.h"
 #include "export/export_clip.h"
 #include "export/export_ixml.h"
 #include "export/export_names.h"
@@ -15,6 +18,8 @@
 #include "platform/paths.h"
 #include "render/ambix_encode.h"
 #include "render/loudness.h"
+#include "render/render_cache.h"
+#include "render/spatial_layout.h"
 
 namespace vn {
 
@@ -90,6 +95,27 @@ ExportFileSpec layoutFile(const ExportContext& ctx, Planar planar) {
   return fileSpec;
 }
 
+// The layout the ledger records for a file: named for the speaker sets the writers make.
+std::string channelLayoutText(const ExportFileSpec& fileSpec) {
+  const size_t n = fileSpec.channels.size();
+  if (fileSpec.ambiX) return "AmbiX";
+  if (n == 1) return "mono";
+  if (n == 2) return "stereo";
+  if (n == 6) return "5.1";
+  if (n == 12) return "7.1.4";
+  return format("%zu channels", n);
+}
+
+// The session positions of the events whose layers a file holds, each once, in order.
+std::vector<int> eventsOf(const std::vector<Layer>& layers) {
+  std::vector<int> events;
+  for (const Layer& l : layers)
+    if (l.eventIdx >= 0) events.push_back(l.eventIdx);
+  std::sort(events.begin(), events.end());
+  events.erase(std::unique(events.begin(), events.end()), events.end());
+  return events;
+}
+
 // Writes one file of the run with a fresh print identity; false when it was not written.
 bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, const std::string& ixmlHost, const std::vector<Layer>& layers,
              double t0, const char* kind, int trackIndex) {
@@ -107,10 +133,13 @@ bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, const std::string& ix
   file.path = fileSpec.path;
   file.print = provenance.print;
   file.kind = kind;
+  file.sampleRate = fileSpec.sampleRate;
   file.channels = static_cast<int>(fileSpec.channels.size());
-  file.start = fileSpec.startSeconds - ctx.session.settings.startTC;
-  file.length = fileSpec.channels.empty() ? 0.0 : static_cast<double>(fileSpec.channels[0].size()) / fileSpec.sampleRate;
+  file.channelLayout = channelLayoutText(fileSpec);
+  file.startSeconds = fileSpec.startSeconds - ctx.session.settings.startTC;
+  file.frames = fileSpec.channels.empty() ? 0 : static_cast<int64_t>(fileSpec.channels[0].size());
   file.trackIndex = trackIndex;
+  file.eventIndices = eventsOf(layers);
   ctx.run.written.push_back(std::move(file));
   return true;
 }
@@ -211,7 +240,100 @@ int exportStems(ExportContext& ctx) {
   return written;
 }
 
-int exportTracks(ExportContext& ctx) {
+namespace {
+
+// One fitted delivery track: its layers and comps in the track's own format.
+std::optional<Planar> fittedTrackAudio(const ExportContext& ctx, const FittedTrack& track,
+                                       const std::vector<int>& blockOfLayer) {
+  const RenderCache& cache = ctx.pipeline.cache;
+  const DeliveryResult& fit = *ctx.fit;
+  const double rate = cache.sampleRate;
+  const size_t frames = static_cast<size_t>(std::max(0.0, std::round((ctx.end - ctx.start) * rate)));
+  Planar out;
+  try {
+    out.assign(static_cast<size_t>(channelFormatChannels(track.fmt)), std::vector<float>(frames, 0.0f));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  std::lock_guard lock(cache.mutex);
+  for (int at : track.items) {
+    const FittedItem& item = fit.items[static_cast<size_t>(at)];
+    const Planar audio = deliveredItemAudio(fit, item, cache, blockOfLayer, ctx.run.options.spatialAmount);
+    if (audio.empty()) continue;
+    const double itemStart = item.comp >= 0 ? static_cast<double>(fit.comps[static_cast<size_t>(item.comp)].start)
+                                            : static_cast<double>(cache.blocks[static_cast<size_t>(blockOfLayer[static_cast<size_t>(item.layer)])].start);
+    const long offset = std::lround((itemStart - ctx.start) * rate);
+    for (size_t c = 0; c < out.size() && c < audio.size(); ++c)
+      for (size_t f = 0; f < audio[c].size(); ++f) {
+        const long pos = offset + static_cast<long>(f);
+        if (pos < 0) continue;
+        if (pos >= static_cast<long>(frames)) break;
+        out[c][static_cast<size_t>(pos)] += audio[c][f];
+      }
+  }
+  return out;
+}
+
+// The layers a fitted track carries: its own and its comps' members.
+std::vector<Layer> fittedTrackLayers(const Session& session, const DeliveryResult& fit, const FittedTrack& track) {
+  std::vector<Layer> layers;
+  const auto add = [&](int index) {
+    if (index >= 0 && index < static_cast<int>(session.results.size())) layers.push_back(session.results[index]);
+  };
+  for (int at : track.items) {
+    const FittedItem& item = fit.items[static_cast<size_t>(at)];
+    if (item.comp < 0) add(item.layer);
+    else
+      for (int member : fit.comps[static_cast<size_t>(item.comp)].members) add(member);
+  }
+  return layers;
+}
+
+uint32_t formatChannelMask(int fmt) {
+  switch (static_cast<ChannelFormat>(fmt)) {
+    case ChannelFormat::Stereo: return kMaskStereo;
+    case ChannelFormat::Surround51: return kMask51;
+    case ChannelFormat::Surround71: return kMask71;
+    case ChannelFormat::Mono: break;
+  }
+  return 0;
+}
+
+int exportFittedTracks(ExportContext& ctx) {
+  const ExportOptions& o = ctx.run.options;
+  const DeliveryResult& fit = *ctx.fit;
+  const std::string folder = pathJoin(o.folder, "Tracks");
+  if (fit.tracks.empty() || !makeFolder(ctx, folder)) return 0;
+  std::vector<int> blockOfLayer;
+  {
+    std::lock_guard lock(ctx.pipeline.cache.mutex);
+    blockOfLayer = blocksByLayer(ctx.pipeline.cache, ctx.session.results);
+  }
+  FolderNames names;
+  int written = 0;
+  for (size_t t = 0; t < fit.tracks.size() && !ctx.cancelled(); ++t) {
+    const FittedTrack& track = fit.tracks[t];
+    ctx.progress(static_cast<double>(t) / fit.tracks.size());
+    auto planar = fittedTrackAudio(ctx, track, blockOfLayer);
+    if (!planar) {
+      noteExportFailureReason("a track could not be mixed (memory is short)");
+      continue;
+    }
+    ExportFileSpec fileSpec;
+    fileSpec.sampleRate = ctx.pipeline.cache.sampleRate;
+    fileSpec.startSeconds = ctx.session.settings.startTC + ctx.start;
+    fileSpec.channelMask = formatChannelMask(track.fmt);
+    fileSpec.channels = std::move(*planar);
+    fileSpec.path = pathJoin(folder, uniqueFileName(names, folder, safeFileName(track.name), ".wav"));
+    fileSpec.description = track.name;
+    written += deliver(ctx, fileSpec, ctx.sessionRecipeIxml, fittedTrackLayers(ctx.session, fit, track), ctx.start,
+                       "track", static_cast<int>(t));
+  }
+  if (written > 0) logLine("[ExportWAV] %d tracks written to %s/Tracks/\n", written, o.folder.c_str());
+  return written;
+}
+
+int exportSessionTracks(ExportContext& ctx) {
   const ExportOptions& o = ctx.run.options;
   // Delivery tracks: every global track a sounding layer sits on, named after its bus.
   std::map<int, const Layer*> tracks;
@@ -247,6 +369,15 @@ int exportTracks(ExportContext& ctx) {
   }
   if (written > 0) logLine("[ExportWAV] %d tracks written to %s/Tracks/\n", written, o.folder.c_str());
   return written;
+}
+
+}  // namespace
+
+// Delivery tracks: the fitted ones when the busses declare their tracks, else every
+// session track a sounding layer sits on.
+int exportTracks(ExportContext& ctx) {
+  if (ctx.fit && ctx.fit->conformed) return exportFittedTracks(ctx);
+  return exportSessionTracks(ctx);
 }
 
 int exportClips(ExportContext& ctx) {

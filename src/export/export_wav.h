@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export/delivery_fit.h"
 #include "export/export_job.h"
 #include "render/offline_mix.h"
 #include "render/stream_layer.h"
@@ -20,6 +21,7 @@ struct ExportContext {
   std::vector<std::string> eventRecipeIxml;  // per event: its description-only document with its recipe
   std::string sessionRecipeIxml;             // every event's recipe
   MixSettings mix;                           // the session's mix in the export layout
+  const DeliveryResult* fit = nullptr;       // the delivery the tracks follow; null: the session's tracks
   double start = 0.0;                        // timeline seconds of the run's files
   double end = 0.0;
   const char* status = "";                   // the stage being reported

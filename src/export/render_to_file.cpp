@@ -1,6 +1,7 @@
 #include "export/render_to_file.h"
 
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 #include "export/bwf_disk_space.h"
@@ -11,6 +12,7 @@
 #include "platform/atomic_write.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "render/channel_convert.h"
 #include "render/loudness.h"
 #include "render/mixer.h"
 #include "render/offline_mix.h"
@@ -39,10 +41,23 @@ long countOverFullScale(const std::vector<std::vector<float>>& planar) {
   return over;
 }
 
-// What travels in the iXML of a rendered file: its description, the recipe and the
-// manifest of the layers that sound in it.
-std::string renderedFileIxml(const Session& session, const std::string& description, double t0) {
-  return withManifest(recipeIxml(description, session.events), soundingLayers(session), session.events, t0, {});
+// What travels in the iXML of a rendered file: its description (or the caller's
+// document), the recipe and the manifest of the layers that sound in it.
+std::string renderedFileIxml(const Session& session, const RenderFileRequest& request, double t0) {
+  const std::string host = request.ixmlHost.empty()
+                               ? recipeIxml(request.description.empty() ? "Varnel export" : request.description,
+                                            session.events)
+                               : request.ixmlHost;
+  return withManifest(host, soundingLayers(session), session.events, t0, {});
+}
+
+// A take delivered mono: the pair folded as a mono source would be.
+void foldToMono(std::vector<std::vector<float>>& planar) {
+  if (planar.size() != 2) return;
+  std::vector<float>& mono = planar[0];
+  const std::vector<float>& right = planar[1];
+  for (size_t f = 0; f < mono.size() && f < right.size(); ++f) mono[f] = monoOfPair(mono[f], right[f]);
+  planar.pop_back();
 }
 
 struct OutputFile {
@@ -71,7 +86,11 @@ bool writeOutput(const OutputFile& out, const RenderFileWatch& watch, std::strin
     return !stopped;
   };
   bool written;
-  if (out.planar.size() == 2) {
+  if (out.planar.size() == 1) {
+    written = out.planar[0].size() <= static_cast<size_t>(INT32_MAX) &&
+              WriteBWFClipMono(part, out.planar[0].data(), static_cast<int32_t>(out.planar[0].size()), out.sampleRate,
+                               out.startSeconds, out.description, *out.ixml, options);
+  } else if (out.planar.size() == 2) {
     written = WriteBWFStereo(part, out.planar[0].data(), out.planar[1].data(),
                              static_cast<int64_t>(out.planar[0].size()), out.sampleRate, out.startSeconds,
                              out.description, *out.ixml, options);
@@ -172,18 +191,22 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
   result.seconds = static_cast<double>(out.frames()) / out.sampleRate;
   std::vector<std::vector<float>> planar = deinterleaveChannels(out.samples, out.channels);
   out.samples = {};
+  if (request.channels == 1) foldToMono(planar);
   std::vector<float*> channels;
   for (auto& ch : planar) channels.push_back(ch.data());
   const std::vector<float> weights = loudnessWeightsOf(request.format, static_cast<int>(planar.size()));
   const long frames = planar.empty() ? 0 : static_cast<long>(planar[0].size());
-  matchMixdownLoudness(channels, weights, frames, out.sampleRate, request.loudnessIndex);
+  if (request.normaliseTake && !channels.empty())
+    normaliseTake(channels[0], channels.size() > 1 ? channels[1] : nullptr, frames, request.varNormalize,
+                  request.varNormalizeDb);
+  else
+    matchMixdownLoudness(channels, weights, frames, out.sampleRate, request.loudnessIndex);
   const std::vector<const float*> measured(channels.begin(), channels.end());
   result.loudness = integratedLoudness(measured, weights, frames, out.sampleRate);
   result.clippedSamples = countOverFullScale(planar);
 
   const char* description = request.description.empty() ? nullptr : request.description.c_str();
-  const std::string ixml = renderedFileIxml(session, request.description.empty() ? "Varnel export" : request.description,
-                                            mixRequest.start);
+  const std::string ixml = renderedFileIxml(session, request, mixRequest.start);
   OutputFile mixdown;
   mixdown.path = &request.output;
   mixdown.planar = std::move(planar);

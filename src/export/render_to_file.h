@@ -20,6 +20,13 @@ struct RenderFileRequest {
   float spatialAmount = 0.0f;
   float spatialDiffuse = 0.0f;
   std::string description;  // bext and iXML description; empty: "Varnel export"
+  int channels = 0;         // 1: the mix folded to mono (a take); 0: the format's own
+  std::string ixmlHost;     // the document the recipe and manifest go into; empty: the export form
+  // A take is peak-normalised (to varNormalizeDb, or only turned down to -1 dBFS)
+  // instead of loudness-matched.
+  bool normaliseTake = false;
+  bool varNormalize = false;
+  int varNormalizeDb = -1;
 };
 
 struct RenderFileResult {

@@ -112,9 +112,9 @@ TEST_F(ProjectFlow, MissingSourcesAndNewerDocumentsAreReported) {
 }
 
 TEST_F(ProjectFlow, CommandsOfMissingFeaturesDoNothingAndViewCommandsFocusPanels) {
-  EXPECT_FALSE(commandAvailable(app, CommandId::Export));
+  EXPECT_FALSE(commandAvailable(app, CommandId::BounceSelection));
   EXPECT_TRUE(commandAvailable(app, CommandId::PlaceRecipe));
-  EXPECT_FALSE(commandAvailable(app, CommandId::ShowExport));
+  EXPECT_TRUE(commandAvailable(app, CommandId::ShowExport));
   EXPECT_TRUE(commandAvailable(app, CommandId::ShowLibrary));
   run(CommandId::ShowLibrary);
   EXPECT_EQ(app.focusPanel, "Library");

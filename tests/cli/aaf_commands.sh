@@ -18,7 +18,7 @@ expect_exit 1 "$CLI" aaf "$WORK/empty.vnproj" -o "$WORK/x.aaf"
 one_sentence
 [ ! -e "$WORK/x.aaf" ] || fail "a failed export wrote an AAF"
 
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 
 check_session() {  # check_session NAME OPTIONS...

@@ -5,7 +5,7 @@ set -u
 CLI=$1
 source "$(dirname "$0")/cli_helpers.bash"
 
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 mkdir -p "$WORK/sfx"
 for i in 1 2 3 4 5 6 7 8; do write_noise_wav "$WORK/sfx/DOORWood_Slam_0$i.wav" $((6000 * i)); done

@@ -18,7 +18,7 @@ one_sentence
 grep -q "no built layers" "$WORK/err" || fail "empty project: $(cat "$WORK/err")"
 
 # The demo declares tracks on its busses and folds.
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 expect_exit 0 "$CLI" fit "$PROJECT"
 grep -q "^Delivery: [2-9] busses declare tracks$" "$WORK/out" || fail "fit header: $(cat "$WORK/out")"

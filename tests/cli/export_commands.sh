@@ -19,7 +19,7 @@ one_sentence
 grep -q "no built layers" "$WORK/err" || fail "empty project: $(cat "$WORK/err")"
 [ ! -e "$WORK/d" ] || fail "a refused export made its folder"
 
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 OUT="$WORK/delivery"
 expect_exit 0 "$CLI" export "$PROJECT" --out "$OUT" --name Reel --wav mixdown,stems,tracks,clips --reverb-stem --lufs -23

@@ -42,7 +42,7 @@ assert "manifest" not in r and "bext" not in r, r
 ' "$WORK/out" || fail "noise JSON: $(cat "$WORK/out")"
 
 # A rendered 5.1 mix carries the project's recipe and the manifest of its layers.
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 expect_exit 0 "$CLI" build "$PROJECT" --seed 3
 expect_exit 0 "$CLI" render "$PROJECT" -o "$WORK/mix51.wav" --layout 5.1

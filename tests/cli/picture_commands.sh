@@ -5,7 +5,7 @@ set -u
 CLI=$1
 source "$(dirname "$0")/cli_helpers.bash"
 
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 VIDEO="$WORK/demo/demo_picture.mp4"
 [ -f "$VIDEO" ] || fail "the demo made no video"
 [ -f "$WORK/demo/demo_picture_trace.vntrace" ] || fail "the demo wrote no trace file"

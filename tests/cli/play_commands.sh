@@ -22,7 +22,7 @@ one_sentence
 grep -q "no built layers" "$WORK/err" || fail "unbuilt project: $(cat "$WORK/err")"
 
 # The demo builds its session; a build of our own seed replaces it.
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 expect_exit 0 "$CLI" build "$PROJECT" --seed 1
 

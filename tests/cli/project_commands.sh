@@ -81,10 +81,22 @@ done
 grep -q "^Groups      2: Door, Footsteps (linked)" "$WORK/out" || fail "demo groups: $(cat "$WORK/out")"
 grep -q "^Scenes      2: Kitchen, Street" "$WORK/out" || fail "demo scenes: $(cat "$WORK/out")"
 grep -q "^  Foley .* 2 x mono \"Feet\"" "$WORK/out" || fail "demo busses: $(cat "$WORK/out")"
+# The road ends with a delivery the ledger knows: the AAF, every WAV kind, the report
+# and the sidecar, and the mixdown traced back to the demo project and its layers.
+grep -q "^      Export complete - [0-9]* files" "$WORK/out" || fail "demo delivery: $(cat "$WORK/out")"
+for f in demo.wav demo.aaf "demo delivery.txt" demo.vnprints.json; do
+  [ -s "$WORK/demo/Delivery/$f" ] || fail "the demo delivered no $f: $(ls "$WORK/demo/Delivery")"
+done
+ls "$WORK/demo/Delivery/Clips/"*.wav "$WORK/demo/Delivery/Audio Files/"*.wav >/dev/null 2>&1 ||
+  fail "the demo delivered no clips or AAF essence: $(ls -R "$WORK/demo/Delivery")"
+grep -A3 "Find the delivered mix in the ledger" "$WORK/out" | grep -q "^      Print ~VN" ||
+  fail "the demo's mixdown was not found in the ledger: $(cat "$WORK/out")"
+grep -q "^        operation  export_mixdown$" "$WORK/out" || fail "the mixdown's print operation: $(cat "$WORK/out")"
+grep -q "^        project    demo$" "$WORK/out" || fail "the mixdown's print project: $(cat "$WORK/out")"
 # Another demo elsewhere, once the first one's folder is gone, builds from its own sounds
 # alone, not from the index of the same name that the first one left.
 rm -rf "$WORK/demo"
-expect_exit 0 "$CLI" demo "$WORK/demo-again"
+expect_exit 0 "$CLI" demo "$WORK/demo-again" --no-export
 grep -q "placeholder clip" "$WORK/out" && fail "the second demo drew on the first one's sounds: $(grep -A2 "Build the events" "$WORK/out")"
 printf 'a file' >"$WORK/occupied"
 expect_exit 1 "$CLI" demo "$WORK/occupied"

@@ -24,7 +24,7 @@ expect_exit 1 "$CLI" loudness "$WORK/junk.wav"
 one_sentence
 
 # The whole road: demo, build, render.
-expect_exit 0 "$CLI" demo "$WORK/demo"
+expect_exit 0 "$CLI" demo "$WORK/demo" --no-export
 PROJECT="$WORK/demo/demo.vnproj"
 # The demo's Clip and Bed play their own files, and its video's guide track sits well
 # under the built mix (ffmpeg measures both over the same four seconds).

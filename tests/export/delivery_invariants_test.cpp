@@ -44,7 +44,7 @@ TEST(DeliveryFitInvariants, RandomSessionsFitTheirDeclarations) {
     }
     // Items on one declared track never overlap (free busses keep the session's packing),
     // and each sits on a track of the slot's format.
-    for (const DeliveryTrack& t : r.tracks) {
+    for (const FittedTrack& t : r.tracks) {
       for (size_t k = 1; t.slot >= 0 && k < t.items.size(); ++k) {
         const FittedItem& prev = r.items[t.items[k - 1]];
         EXPECT_LE(prev.start + prev.duration, r.items[t.items[k]].start + 0.0002f);

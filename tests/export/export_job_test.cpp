@@ -11,6 +11,7 @@
 
 #include "export/bwf_failure_reason.h"
 #include "export/export_job.h"
+#include "ledger/print_index.h"
 #include "export/payload_find.h"
 #include "export_fixtures.h"
 #include "platform/paths.h"
@@ -25,6 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
+
+double seconds(const ExportedFile& f) { return f.sampleRate > 0 ? static_cast<double>(f.frames) / f.sampleRate : 0.0; }
 
 std::vector<std::string> filesUnder(const std::string& folder) {
   std::vector<std::string> files;
@@ -134,21 +137,31 @@ TEST_F(ExportJobFixture, OnlyClipsWritesOneFilePerUnmutedLayerWithHandlesAndPayl
   o.handleDuration = 1.0f;
   const ExportRun r = run(o);
   EXPECT_EQ(r.resultText, "Export complete - 10 files");
-  const auto files = filesUnder(out);
-  ASSERT_EQ(files.size(), 10u);
+  auto files = filesUnder(out);
+  ASSERT_EQ(files.size(), 12u);
+  // Beside the clips: the delivery report and the sidecar of the run's Prints.
+  EXPECT_EQ(files[10], "Reel 1 delivery.txt");
+  EXPECT_EQ(files[11], "Reel 1.vnprints.json");
+  files.resize(10);
   for (const auto& f : files) EXPECT_EQ(f.rfind("Clips/", 0), 0u) << f;
   std::set<std::string> prints;
   for (const ExportedFile& f : r.written) {
     EXPECT_EQ(f.kind, "clip");
     EXPECT_EQ(f.channels, 1);
     prints.insert(f.print.printId);
+    // Every file is in the ledger as its own Print, of its own event alone.
+    const auto found = FindPrints(PrintKey::PrintId, f.print.printId);
+    ASSERT_EQ(found.size(), 1u) << f.path;
+    EXPECT_EQ(found[0].operation, "export_clip");
+    EXPECT_EQ(found[0].outputPath, f.path);
+    EXPECT_EQ(f.eventIndices.size(), 1u);
   }
   EXPECT_EQ(prints.size(), 10u);  // a fresh identity per file
   // The first layer starts 0.5 s into the timeline and 0.5 s into its 4 s source:
   // its head handle is 0.5 s (the timeline's start), its tail the full second.
   const ExportedFile& first = r.written[0];
-  EXPECT_NEAR(first.start, 0.0, 1e-4);
-  EXPECT_NEAR(first.length, 2.5, 1e-3);
+  EXPECT_NEAR(first.startSeconds, 0.0, 1e-4);
+  EXPECT_NEAR(seconds(first), 2.5, 1e-3);
   const auto payloads = FindPayloads(first.path);
   ASSERT_TRUE(payloads && payloads->manifest);
   EXPECT_EQ(payloads->manifest->printId, first.print.printId);
@@ -169,8 +182,8 @@ TEST_F(ExportJobFixture, OnlyClipsWritesOneFilePerUnmutedLayerWithHandlesAndPayl
   full.folder = dir.file("full");
   const ExportRun f = run(full);
   ASSERT_FALSE(f.written.empty());
-  EXPECT_NEAR(f.written[1].length, 4.0 - (0.5 + 1.1 - 1.1) + 0.0, 0.6);  // the whole 4 s source, up to the timeline start
-  EXPECT_GT(f.written[1].length, r.written[1].length);
+  EXPECT_NEAR(seconds(f.written[1]), 4.0 - (0.5 + 1.1 - 1.1) + 0.0, 0.6);  // the whole 4 s source, up to the timeline start
+  EXPECT_GT(seconds(f.written[1]), seconds(r.written[1]));
 }
 
 TEST_F(ExportJobFixture, LoudnessTargetAppliesToTheMixdownOnlyAndStemsSumToIt) {
@@ -216,7 +229,7 @@ TEST_F(ExportJobFixture, OneFailedClipKeepsTheOthersAndEveryFailureRemovesTheRun
   int calls = 0;
   const ExportRun third = run(only(false, false, false, true), failingAt(3, &calls));
   EXPECT_EQ(third.resultText, "Export complete - 9 files - an essence file could not be created");
-  EXPECT_EQ(filesUnder(out).size(), 9u);
+  EXPECT_EQ(filesUnder(out).size(), 9u + 2u);  // with the report and the sidecar
   EXPECT_FALSE(exportRunFailed(third));
 
   calls = 0;
@@ -254,7 +267,7 @@ TEST_F(ExportJobFixture, EveryFilePositionOfAFullExportCanFailAlone) {
     all.folder = dir.file("k" + std::to_string(k));
     const ExportRun r = run(all, failingAt(k, &calls));
     EXPECT_EQ(static_cast<int>(r.written.size()), total - 1) << k;
-    EXPECT_EQ(filesUnder(all.folder).size(), static_cast<size_t>(total - 1)) << k;
+    EXPECT_EQ(filesUnder(all.folder).size(), static_cast<size_t>(total - 1 + 2)) << k;  // the report and sidecar too
     EXPECT_EQ(r.resultText.rfind("Export complete - " + std::to_string(total - 1) + " files - ", 0), 0u) << r.resultText;
     const std::string lost = fileNameOf(whole.written[k - 1].path);
     for (const ExportedFile& f : r.written) EXPECT_NE(f.path, all.folder + "/" + lost) << k;
@@ -326,6 +339,47 @@ TEST_F(ExportJobFixture, StatusTextsComeInTheOrderOfTheKinds) {
     EXPECT_EQ(f.path.find(out + "/Tracks/"), 0u);
   }
   EXPECT_GT(tracks, 1);
+}
+
+TEST_F(ExportJobFixture, DeclaredTracksShipFittedWithTheirFoldsAndTheirReport) {
+  // Every layer on the first bus, which declares one stereo track: the overlapping
+  // layers cannot all have a track of their own, so some fold together.
+  for (Event& e : session.events) e.groupOverride = 0;
+  for (Layer& l : session.results) l.group = 0;
+  session.trackLayout.busses[0].slots = {BusSlot{1, static_cast<int>(ChannelFormat::Stereo), "FX"}};
+  ExportOptions o = only(false, false, true, false);
+  o.aafSourceChannels = false;  // conform to the declared tracks
+  const ExportRun r = run(o);
+  ASSERT_EQ(r.written.size(), 1u) << r.resultText;
+  const ExportedFile& track = r.written[0];
+  EXPECT_EQ(track.kind, "track");
+  EXPECT_EQ(track.channels, 2);
+  EXPECT_EQ(track.trackIndex, 0);
+  EXPECT_EQ(r.tracksAfter, 1);
+  EXPECT_GT(r.tracksBefore, 1);
+  EXPECT_GT(r.folds, 0);
+  EXPECT_EQ(r.resultText, "Export complete - 1 file, " + std::to_string(r.tracksBefore) + " → 1 tracks, " +
+                              std::to_string(r.folds) + (r.folds == 1 ? " fold" : " folds"));
+  // The track holds every unmuted layer: its level is that of a full mix, not of one tone.
+  int rate = 0;
+  const auto planar = readPlanar(track.path, rate);
+  ASSERT_EQ(planar.size(), 2u);
+  EXPECT_EQ(rate, 48000);
+  size_t sounding = 0;
+  for (float v : planar[0]) sounding += std::fabs(v) > 1e-3f;
+  EXPECT_GT(sounding, static_cast<size_t>(5.5 * rate));  // the ten layers cover 0.5 s .. 6.9 s
+  const std::string report = test::readAll(pathJoin(out, "Reel 1 delivery.txt"));
+  EXPECT_NE(report.find("fold"), std::string::npos) << report;
+  EXPECT_EQ(track.eventIndices.size(), 10u);  // its Print names every event it carries
+
+  // Keeping the source channels ships the session's own tracks, nothing folded.
+  o.aafSourceChannels = true;
+  o.folder = dir.file("source-channels");
+  const ExportRun kept = run(o);
+  EXPECT_EQ(kept.folds, 0);
+  EXPECT_EQ(kept.tracksAfter, kept.tracksBefore);
+  EXPECT_EQ(static_cast<int>(kept.written.size()), kept.tracksBefore);
+  EXPECT_EQ(kept.resultText.rfind("Export complete - ", 0), 0u);
 }
 
 TEST(ExportResult, TextsOfEveryOutcome) {
