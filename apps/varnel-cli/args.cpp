@@ -1,5 +1,6 @@
 #include "args.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -91,6 +92,20 @@ std::optional<long long> parseInteger(const std::string& text) {
   long long v = std::strtoll(text.c_str(), &end, 10);
   if (errno != 0 || end != text.c_str() + text.size()) return std::nullopt;
   return v;
+}
+
+// "3,0,7" as event positions; nullopt when a part is not a whole number.
+std::optional<std::vector<int>> eventList(const std::string& text) {
+  std::vector<int> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const std::optional<long long> n = parseInteger(text.substr(start, comma - start));
+    if (!n || *n < 0 || *n > 1'000'000'000) return std::nullopt;
+    out.push_back(static_cast<int>(*n));
+    start = comma + 1;
+  }
+  return out;
 }
 
 }  // namespace vn::cli

@@ -37,5 +37,7 @@ class Args {
 // Strict whole-text number parsing.
 std::optional<double> parseNumber(const std::string& text);
 std::optional<long long> parseInteger(const std::string& text);
+// "3,0,7" as event positions; nullopt when a part is not a whole number.
+std::optional<std::vector<int>> eventList(const std::string& text);
 
 }  // namespace vn::cli

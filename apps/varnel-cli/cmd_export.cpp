@@ -24,7 +24,7 @@ int runExport(const std::vector<std::string>& args);
 const Command kExport{
     "export",
     "export PROJECT --out DIR [--name BASE] [--aaf] [--wav mixdown,stems,tracks,clips] [--reverb-stem] "
-    "[--layout stereo|5.1|7.1.4|ambix] [--lufs -14|-16|-18|-23] [--keep-source-channels] [--multichannel] "
+    "[--layout stereo|5.1|7.1.4|ambix] [--lufs -14|-16|-18|-23] [--conform | --keep-source-channels] [--multichannel] "
     "[--handles SECONDS | --full-source] [--no-print-token]",
     "deliver the built project: mixdown, stems, tracks, clips, reverb stem",
     "Renders every built layer and writes the delivery into DIR, each file a 24-bit\n"
@@ -38,7 +38,8 @@ const Command kExport{
     "  --reverb-stem          also write the wet reverb as its own file (the reverb must be on)\n"
     "  --layout L             mixdown and stems in stereo, 5.1, 7.1.4 or ambix\n"
     "  --lufs T               loudness-match the mixdown to -14, -16, -18 or -23 LUFS\n"
-    "  --keep-source-channels AAF: keep every layer's own channels\n"
+    "  --conform              fit the delivery to the tracks the busses declare (folds and converts)\n"
+    "  --keep-source-channels every layer ships with its own channels, nothing folded\n"
     "  --multichannel         AAF: one multichannel track instead of multi-mono\n"
     "  --handles SECONDS      clip handles each side; --full-source: the whole source\n"
     "  --no-print-token       leave the print reference out of bext and the coding history\n"
@@ -77,7 +78,7 @@ bool readWavKinds(const std::string& text, ExportOptions& o) {
 
 int runExport(const std::vector<std::string>& raw) {
   Args args(raw, {"--out", "--name", "--wav", "--layout", "--lufs", "--handles"},
-            {"--aaf", "--reverb-stem", "--keep-source-channels", "--multichannel", "--full-source", "--no-print-token"});
+            {"--aaf", "--reverb-stem", "--conform", "--keep-source-channels", "--multichannel", "--full-source", "--no-print-token"});
   if (!args.error().empty()) return usageError(kExport, args.error());
   if (args.positional().size() != 1) return usageError(kExport, "export takes one project");
   const std::string folder = args.value("--out").value_or("");
@@ -107,6 +108,9 @@ int runExport(const std::vector<std::string>& raw) {
     if (!index) return usageError(kExport, "--lufs is -14, -16, -18 or -23");
     o.lufsIndex = *index;
   }
+  if (args.has("--conform") && args.has("--keep-source-channels"))
+    return usageError(kExport, "give either --conform or --keep-source-channels");
+  if (args.has("--conform")) o.aafSourceChannels = false;
   if (args.has("--keep-source-channels")) o.aafSourceChannels = true;
   if (args.has("--multichannel")) o.aafMultichannelTracks = true;
   if (args.has("--handles") && args.has("--full-source"))

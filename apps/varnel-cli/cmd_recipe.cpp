@@ -39,20 +39,6 @@ const Command kRecipe{
     runRecipe};
 const Registration kRegistration(kRecipe);
 
-// "3,0,7" as event positions; nullopt when a part is not a whole number.
-std::optional<std::vector<int>> eventList(const std::string& text) {
-  std::vector<int> out;
-  size_t start = 0;
-  while (start <= text.size()) {
-    const size_t comma = std::min(text.find(',', start), text.size());
-    const std::optional<long long> n = parseInteger(text.substr(start, comma - start));
-    if (!n || *n < 0 || *n > 1'000'000'000) return std::nullopt;
-    out.push_back(static_cast<int>(*n));
-    start = comma + 1;
-  }
-  return out;
-}
-
 int runSave(Args& a) {
   const std::optional<long long> index = a.integer("--event");
   if (!a.error().empty()) return usageError(kRecipe, a.error());

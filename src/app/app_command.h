@@ -10,6 +10,7 @@ namespace vn {
 enum class CommandId {
   // File
   New, Open, OpenRecent, ClearRecent, ProjectLauncher, ImportVideo, ImportMarkers, Save, SaveAs, Export,
+  ExportVariations,  // text: the takes' folder (empty: the Export panel); the selected events
   Close, Settings, Exit,
   // Edit
   Undo, Redo, Cut, Copy, Paste, Delete, SelectAll, Group, Ungroup, LockToggle,
@@ -36,6 +37,7 @@ enum class CommandId {
   LoopToggle,     // playing goes round the work area
   FindPrint,      // text: a delivered file whose Print to show; empty: the file browser picks one
   RevertToSource, // the shown Print's events and layers join the Session, locked (one undo step)
+  RevertBounce,   // index: a bounced Clip, which gives way to its events and their layers
   SaveAsRecipe,   // text: the recipe's name, index: the event
   SaveAsChain,    // the Group of the selected event
   ApplyRecipe,    // text: the recipe, applied to the selected events

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_command.h"
+#include "app/bounce_actions.h"
 #include "app/delivery_actions.h"
 #include "app/drop_classify.h"
 #include "app/export_actions.h"
@@ -65,6 +66,7 @@ struct AppState {
   int keywordDraftEvent = -1;
   bool keywordDraftActive = false;
   std::string eventFilter;  // the Events panel's filter text
+  std::shared_ptr<BounceJob> bounceJob;  // a Bounce Selection to Clip on the worker
   ProvenanceView provenance;  // the delivered file the Provenance panel shows
   PresetListsState presets;  // the saved recipes and chains, as last listed
 

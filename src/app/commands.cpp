@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/bounce_actions.h"
 #include "app/clip_actions.h"
 #include "app/delivery_actions.h"
 #include "app/edit_actions.h"
@@ -17,6 +18,7 @@
 #include "app/render_actions.h"
 #include "app/transport_actions.h"
 #include "app/update_actions.h"
+#include "core/bounce_edit.h"
 #include "core/event_edit.h"
 
 namespace vn {
@@ -107,12 +109,14 @@ bool commandAvailable(const AppState& app, CommandId id) {
     case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
     case C::ReturnToStart: return true;
     case C::Export: return !exportRunning(app);
+    case C::ExportVariations: return !exportRunning(app) && !app.selection.events.empty();
     case C::FindPrint: return true;
     case C::RevertToSource: return app.provenance.print.has_value() && !sessionBusy(app);
     case C::CheckForUpdates: return !updateCheckRunning(app);
     case C::ViewUpdate: case C::DismissUpdate: return visibleOffer(app.prefs).has_value();
+    case C::BounceSelection: return bounceAvailable(app);
+    case C::RevertBounce: return !sessionBusy(app);
     default:
-      // Bounce is not part of this build.
       return false;
   }
 }
@@ -155,6 +159,10 @@ void runCommand(AppState& app, const AppCommand& command) {
       // From the menu: the panel with its options; from the panel (with its folder): the run.
       if (command.text.empty()) app.focusPanel = "Export";
       else startExport(app, command.text);
+      break;
+    case C::ExportVariations:
+      if (command.text.empty()) app.focusPanel = "Export";
+      else startVariations(app, command.text);
       break;
     case C::Build: postBuild(app, -1); break;
     case C::SaveBusLayout: saveBusLayout(app, command.text); break;
@@ -210,6 +218,10 @@ void runCommand(AppState& app, const AppCommand& command) {
       else showProvenance(app, command.text);
       break;
     case C::RevertToSource: revertToSource(app); break;
+    case C::BounceSelection: startBounce(app); break;
+    case C::RevertBounce:
+      if (!revertBounceAt(app, command.index)) setStatus(app, "That event is not a bounced Clip");
+      break;
     case C::CheckForUpdates: checkForUpdatesNow(app); break;
     case C::ViewUpdate: viewUpdate(app); break;
     case C::DismissUpdate: dismissUpdate(app); break;

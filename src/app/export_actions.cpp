@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/desktop_open.h"
 #include "export/export_job.h"
+#include "export/export_variations.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -38,7 +39,9 @@ std::string defaultExportBaseName(const AppState& app) {
   return project.empty() ? "Untitled" : stemOf(project);
 }
 
-bool exportRunning(const AppState& app) { return app.exportState.run != nullptr; }
+bool exportRunning(const AppState& app) {
+  return app.exportState.run != nullptr || app.exportState.variations != nullptr;
+}
 
 std::string exportBlockedReason(const AppState& app) {
   if (exportRunning(app)) return "Export in progress\u2026";
@@ -75,8 +78,52 @@ void startExport(AppState& app, const std::string& folder) {
   app.exportState.result.clear();
 }
 
+std::string defaultVariationsFolder(const AppState& app) {
+  const std::string& chosen = app.exportState.folder;
+  return pathJoin(chosen.empty() ? defaultExportFolder(app) : chosen, "Variations");
+}
+
+void startVariations(AppState& app, const std::string& folder) {
+  if (exportRunning(app)) {
+    setStatus(app, "Export in progress\u2026");
+    return;
+  }
+  if (app.selection.events.empty()) {
+    setStatus(app, "Select the events to vary first");
+    return;
+  }
+  auto run = std::make_shared<VariationRun>();
+  const std::vector<int> events(app.selection.events.begin(), app.selection.events.end());
+  RenderPipeline& pipeline = app.render;
+  // The takes are built from a copy, so the session stays free to edit meanwhile.
+  const bool posted = postBackgroundTask(
+      pipeline, "Exporting variations\u2026",
+      [run, &pipeline, session = app.session, prefs = app.prefs, events, folder] {
+        VariationWatch watch;
+        watch.cancelled = [&pipeline] { return pipeline.cancel.load(); };
+        watch.progress = [&pipeline](int done, int total, const std::string& name) {
+          reportBackgroundProgress(pipeline, name.empty() ? "Exporting variations\u2026" : name, done, total);
+        };
+        *run = exportVariations(session, events, prefs, folder, watch);
+      });
+  if (!posted) {
+    setStatus(app, "Wait for the running job to finish");
+    return;
+  }
+  app.exportState.variations = std::move(run);
+  app.exportState.result.clear();
+}
+
 void pollExportJob(AppState& app) {
   ExportPanelState& state = app.exportState;
+  if (state.variations && !app.render.busy.load()) {
+    state.result = state.variations->resultText;
+    state.resultFailed = state.variations->written.empty();
+    state.resultFolder = state.variations->written.empty() ? std::string() : parentFolder(state.variations->written[0]);
+    setStatus(app, state.variations->resultText);
+    state.variations.reset();
+    return;
+  }
   if (!state.run || app.render.busy.load()) return;
   const ExportRun& run = *state.run;
   state.result = run.resultText;

@@ -8,11 +8,14 @@ namespace vn {
 
 struct AppState;
 struct ExportRun;
+struct VariationRun;
 
 struct ExportPanelState {
   std::string folder;    // empty: the default beside the project
   std::string baseName;  // empty: the project's name
   std::shared_ptr<ExportRun> run;  // the run on the worker, until its result is picked up
+  std::shared_ptr<VariationRun> variations;  // the same for Export Variations
+  std::string variationsFolder;  // empty: "<export folder>/Variations"
   std::string result;    // the last run's result text, kept for the panel
   std::string resultFolder;
   bool resultFailed = false;
@@ -31,6 +34,10 @@ bool exportRunning(const AppState& app);
 // Starts a run with the preferences' options (folder: the given one, else the
 // panel's, else the default).
 void startExport(AppState& app, const std::string& folder = {});
+// The takes of the selected events (Export Variations) into folder, on the worker.
+void startVariations(AppState& app, const std::string& folder);
+std::string defaultVariationsFolder(const AppState& app);
+
 // Per frame: the result of a finished run goes to the status line and the panel.
 void pollExportJob(AppState& app);
 // The last run's folder in the desktop's file manager.

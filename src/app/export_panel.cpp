@@ -133,6 +133,49 @@ void runSection(AppState& app) {
   if (!s.resultFailed && ImGui::Button("Open export folder")) openExportFolder(app);
 }
 
+// Export Variations: takes of the selected events, each built afresh.
+void variationsSection(AppState& app) {
+  Preferences& p = app.prefs;
+  sectionTitle("Variations");
+  fieldLabel("Takes per event", column(app));
+  flagChanged(app, ImGui::SliderInt("##var_count", &p.varCount, 1, 50, "%d", ImGuiSliderFlags_AlwaysClamp));
+  int channels = p.varChannels == 2 ? 1 : 0;
+  fieldLabel("Channels", column(app));
+  const char* channelNames[] = {"Mono", "Stereo"};
+  if (ImGui::Combo("##var_channels", &channels, channelNames, 2)) {
+    p.varChannels = channels == 1 ? 2 : 1;
+    flagChanged(app, true);
+  }
+  const int rates[] = {44100, 48000, 88200, 96000};
+  const char* rateNames[] = {"44.1 kHz", "48 kHz", "88.2 kHz", "96 kHz"};
+  int rate = 1;
+  for (int i = 0; i < 4; ++i)
+    if (rates[i] == p.varSampleRate) rate = i;
+  fieldLabel("Sample rate", column(app));
+  if (ImGui::Combo("##var_rate", &rate, rateNames, 4)) {
+    p.varSampleRate = rates[rate];
+    flagChanged(app, true);
+  }
+  flagChanged(app, ImGui::Checkbox("Render the reverb into the takes", &p.varReverb));
+  flagChanged(app, ImGui::Checkbox("Normalize takes to##var", &p.varNormalize));
+  ImGui::SameLine();
+  ImGui::BeginDisabled(!p.varNormalize);
+  ImGui::SetNextItemWidth(120.0f * app.uiScale);
+  flagChanged(app, ImGui::SliderInt("##var_db", &p.varNormalizeDb, -24, 0, "%d dBFS", ImGuiSliderFlags_AlwaysClamp));
+  ImGui::EndDisabled();
+  const int selected = static_cast<int>(app.selection.events.size());
+  ImGui::BeginDisabled(selected == 0 || exportRunning(app));
+  const std::string label = selected == 0 ? std::string("Export Variations")
+                                          : "Export Variations of " + std::to_string(selected) +
+                                                (selected == 1 ? " event" : " events");
+  if (ImGui::Button(label.c_str())) app.commands.post({CommandId::ExportVariations, defaultVariationsFolder(app), -1});
+  ImGui::EndDisabled();
+  if (selected == 0) {
+    ImGui::SameLine();
+    ImGui::TextDisabled("Select the events to vary on the timeline");
+  }
+}
+
 }  // namespace
 
 void drawExportPanel(AppState& app) {
@@ -142,6 +185,7 @@ void drawExportPanel(AppState& app) {
   clipsSection(app);
   destinationSection(app);
   runSection(app);
+  variationsSection(app);
 }
 
 }  // namespace vn

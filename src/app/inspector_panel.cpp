@@ -148,6 +148,11 @@ void ownFiles(AppState& app, int index, Event& event) {
     sectionTitle("Clip - one audio file");
     ImGui::TextUnformatted(event.pinnedFile.empty() ? "(no sound)" : fileNameOf(event.pinnedFile).c_str());
     if (ImGui::IsItemHovered() && !event.pinnedFile.empty()) ImGui::SetTooltip("%s", event.pinnedFile.c_str());
+    if (!event.bounceSource.empty()) {
+      ImGui::TextDisabled("Bounced from %zu event%s", event.bounceSource.size(), event.bounceSource.size() == 1 ? "" : "s");
+      if (ImGui::Button("Revert Bounce")) app.commands.post({CommandId::RevertBounce, {}, index});
+      if (ImGui::IsItemHovered()) ImGui::SetTooltip("Put the bounced events back with their layers, in place of this Clip");
+    }
     return;
   }
   if (event.shape != ShapeType::Bed) return;

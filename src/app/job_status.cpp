@@ -31,6 +31,7 @@ void pollJobs(AppState& app) {
   pollLibraryJobs(app);
   pollRenderJobs(app);
   pollExportJob(app);
+  pollBounceJob(app);
 }
 
 }  // namespace vn

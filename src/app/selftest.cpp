@@ -22,6 +22,7 @@
 #include "app/selftest_material.h"
 #include "app/update_actions.h"
 #include "app/window_present.h"
+#include "core/bounce_edit.h"
 #include "core/preset_folders.h"
 #include "core/project_file.h"
 #include "library/libraries.h"
@@ -393,16 +394,45 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
                });
       });
     }
-    // The delivery through the Export panel: the mixdown and every layer as a clip.
-    app.prefs.exportFormatAAF = false;
+    // The delivery through the Export panel: the AAF session, the mixdown and every layer as a clip.
+    app.prefs.exportFormatAAF = true;
     app.prefs.exportFormatWAV = app.prefs.exportWavMixdown = app.prefs.exportWavClips = true;
     app.commands.post(CommandId::Export);
     const std::string delivery = pathJoin(folder, "Delivery");
     run.step("export the delivery", {CommandId::Export, delivery, -1}, [&] {
       return !anyJobRunning(app) && !exportRunning(app) &&
              app.exportState.result.rfind("Export complete - ", 0) == 0 &&
-             fileExists(pathJoin(delivery, stemOf(savedPath) + ".wav")) && folderExists(pathJoin(delivery, "Clips"));
+             fileExists(pathJoin(delivery, stemOf(savedPath) + ".wav")) && folderExists(pathJoin(delivery, "Clips")) &&
+             fileExists(pathJoin(delivery, stemOf(savedPath) + ".aaf")) &&
+             fileExists(pathJoin(delivery, stemOf(savedPath) + " delivery.txt"));
     }, [&] { return app.exportState.result; });
+    // Two takes of the selected event, each its own file.
+    app.prefs.varCount = 2;
+    selectOnly(app.selection, edited);
+    const std::string takes = pathJoin(folder, "Variations");
+    run.step("export variations", {CommandId::ExportVariations, takes, -1}, [&] {
+      return !exportRunning(app) && app.exportState.result.rfind("Exported 2 takes to ", 0) == 0;
+    }, [&] { return app.exportState.result; });
+
+    // Two events bounced into one Clip, the bounce reverted, then both undone so the
+    // later steps find the events where they were.
+    const size_t eventsBefore = s.events.size();
+    const auto lastIsBounce = [&] { return isBounce(s, static_cast<int>(s.events.size()) - 1); };
+    const auto status = [&] { return "status \"" + app.status.text + "\""; };
+    app.selection.events = {edited, pictured};
+    app.selection.primary = edited;
+    run.step("bounce selection to clip", {CommandId::BounceSelection, {}, -1}, [&] {
+      return !app.bounceJob && !anyJobRunning(app) && s.events.size() + 1 == eventsBefore && lastIsBounce() &&
+             std::any_of(s.results.begin(), s.results.end(),
+                         [&](const Layer& l) { return l.eventIdx == static_cast<int>(s.events.size()) - 1; });
+    }, status);
+    run.step("revert the bounce", {CommandId::RevertBounce, {}, static_cast<int>(s.events.size()) - 1}, [&] {
+      return s.events.size() == eventsBefore && !lastIsBounce() && app.status.text.rfind("Restored 2 events", 0) == 0;
+    }, status);
+    run.step("undo the revert", {CommandId::Undo, {}, -1}, [&] { return !anyJobRunning(app) && lastIsBounce(); });
+    run.step("undo the bounce", {CommandId::Undo, {}, -1}, [&] {
+      return !anyJobRunning(app) && s.events.size() == eventsBefore && s.events[edited].keywords == words;
+    });
   }
   playTwoSeconds(run);
   recipesAndChains(run, edited, pictured);

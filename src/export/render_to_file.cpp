@@ -48,7 +48,7 @@ std::string renderedFileIxml(const Session& session, const RenderFileRequest& re
                                ? recipeIxml(request.description.empty() ? "Varnel export" : request.description,
                                             session.events)
                                : request.ixmlHost;
-  return withManifest(host, soundingLayers(session), session.events, t0, {});
+  return withManifest(host, soundingLayers(session), session.events, t0, request.print.printId);
 }
 
 // A take delivered mono: the pair folded as a mono source would be.
@@ -68,6 +68,7 @@ struct OutputFile {
   double startSeconds = 0.0;
   const std::string* ixml = nullptr;
   const char* description = nullptr;
+  const BwfProvenance* provenance = nullptr;
 };
 
 // Written beside the target and renamed over it once whole.
@@ -79,6 +80,7 @@ bool writeOutput(const OutputFile& out, const RenderFileWatch& watch, std::strin
   }
   const std::string part = path + ".part";
   BwfWriteOptions options;
+  options.provenance = out.provenance;
   bool stopped = false;
   options.progress = [&](double fraction) {
     report(watch, "Writing", fraction, fileNameOf(path));
@@ -215,6 +217,8 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
   mixdown.startSeconds = session.settings.startTC + mixRequest.start;
   mixdown.ixml = &ixml;
   mixdown.description = description;
+  const BwfProvenance provenance{request.print, request.printKind};
+  if (request.print.printId.size() == 32) mixdown.provenance = &provenance;
   if (!writeOutput(mixdown, watch, error)) return false;
 
   if (request.reverbStem.empty()) return true;

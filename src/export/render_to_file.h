@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/session.h"
+#include "ledger/print_identity.h"
 #include "render/spatial_layout.h"
 
 namespace vn {
@@ -27,6 +28,10 @@ struct RenderFileRequest {
   bool normaliseTake = false;
   bool varNormalize = false;
   int varNormalizeDb = -1;
+  // A file recorded as a Print: its identity goes into bext and the coding history
+  // before it is written, with this kind ("bounce", "variation"); none when empty.
+  PrintIdentity print;
+  std::string printKind;
 };
 
 struct RenderFileResult {

@@ -53,4 +53,58 @@ expect_exit 0 "$CLI" inspect "$WORK/plain/demo.wav"
 touch "$WORK/blocker"
 expect_exit 1 "$CLI" export "$PROJECT" --out "$WORK/blocker/out" --wav mixdown
 [[ "$(tail -n 1 "$WORK/out")" == "Export FAILED - no files were written - "* ]] || fail "blocked: $(tail -n 1 "$WORK/out")"
+
+# The delivery is in the ledger, with its report and the sidecar beside it.
+[ -s "$OUT/Reel delivery.txt" ] && [ -s "$OUT/Reel.vnprints.json" ] || fail "report or sidecar missing: $(ls "$OUT")"
+expect_exit 0 "$CLI" prints find "$OUT/Reel.wav"
+grep -q "^  operation  export_mixdown$" "$WORK/out" || fail "the mixdown's print: $(cat "$WORK/out")"
+
+# Conformed, the tracks are the busses' declared ones, each in its own format: the
+# demo's Foley declares two mono tracks.
+expect_exit 0 "$CLI" export "$PROJECT" --out "$WORK/fitted" --wav tracks --conform
+grep -q "^Delivery: [1-9] busses\? declares\? tracks" "$WORK/fitted/demo delivery.txt" ||
+  fail "fitted report: $(cat "$WORK/fitted/demo delivery.txt")"
+mono=0
+for f in "$WORK/fitted/Tracks/"*.wav; do
+  sndfile-info "$f" 2>&1 | grep -q '^Channels *: 1$' && mono=$((mono + 1))
+done
+[ "$mono" -ge 1 ] || fail "no mono delivery track among: $(ls "$WORK/fitted/Tracks")"
+expect_exit 2 "$CLI" export "$PROJECT" --out "$WORK/x" --conform --keep-source-channels
+
+# The AAF inside the run: the session and its essence, read back.
+expect_exit 0 "$CLI" export "$PROJECT" --out "$WORK/session" --aaf
+[ -s "$WORK/session/demo.aaf" ] && ls "$WORK/session/Audio Files/"*.wav >/dev/null 2>&1 ||
+  fail "the AAF run wrote: $(ls -R "$WORK/session")"
+expect_exit 0 "$CLI" inspect "$WORK/session/demo.aaf"
+
+# Variations: takes of one event, mono, peaks at -6 dBFS.
+expect_exit 2 "$CLI" variations "$PROJECT" --out "$WORK/takes"
+expect_exit 2 "$CLI" variations "$PROJECT" --events 0 --out "$WORK/takes" --rate 50000
+expect_exit 1 "$CLI" variations "$PROJECT" --events 999 --out "$WORK/takes"
+one_sentence
+expect_exit 0 "$CLI" variations "$PROJECT" --events 0 --takes 3 --mono --normalize -6 --out "$WORK/takes"
+[ "$(tail -n 1 "$WORK/out")" = "Exported 3 takes to $WORK/takes" ] || fail "variations: $(cat "$WORK/out")"
+[ "$(ls "$WORK/takes" | wc -l)" = 3 ] && ls "$WORK/takes/"*_01.wav "$WORK/takes/"*_03.wav >/dev/null ||
+  fail "takes: $(ls "$WORK/takes")"
+for f in "$WORK/takes/"*.wav; do
+  sndfile-info "$f" 2>&1 | grep -q '^Channels *: 1$' || fail "a take is not mono: $f"
+  ffmpeg -nostdin -i "$f" -af volumedetect -f null - 2>&1 | grep -Eq 'max_volume: -(5\.9|6\.0|6\.1) dB' ||
+    fail "a take's peak is not -6 dBFS: $(ffmpeg -nostdin -i "$f" -af volumedetect -f null - 2>&1 | grep max_volume)"
+done
+
+# Bounce: two events into one Clip whose file is a recorded Print, then back again.
+events_of() { "$CLI" project info "$PROJECT" | sed -n 's/^Events *\([0-9]*\).*/\1/p'; }
+n=$(events_of)
+expect_exit 2 "$CLI" bounce "$PROJECT"
+expect_exit 1 "$CLI" bounce "$PROJECT" --revert 0
+one_sentence
+expect_exit 0 "$CLI" bounce "$PROJECT" --events 0,1 --out "$WORK/bounces"
+bounced=$(head -n 1 "$WORK/out")
+[ -f "$bounced" ] && [[ "$bounced" == "$WORK/bounces/Bounce of "*.wav ]] || fail "bounce file: $(cat "$WORK/out")"
+[ "$(events_of)" = $((n - 1)) ] || fail "after the bounce $(events_of) events, before $n"
+expect_exit 0 "$CLI" prints find "$bounced"
+grep -q "^  operation  export_bounce$" "$WORK/out" || fail "bounce print: $(cat "$WORK/out")"
+expect_exit 0 "$CLI" bounce "$PROJECT" --revert $((n - 2))
+grep -q "^Restored 2 events / [1-9][0-9]* layers\?, locked$" "$WORK/out" || fail "revert: $(cat "$WORK/out")"
+[ "$(events_of)" = "$n" ] || fail "after the revert $(events_of) events, before $n"
 echo "export commands: ok"

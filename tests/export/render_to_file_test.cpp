@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "export/payload_find.h"
 #include "export/render_to_file.h"
@@ -6,6 +10,7 @@
 #include "platform/paths.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
+#include "tools/sound_file_writer.h"
 
 namespace vn {
 namespace {
@@ -63,6 +68,75 @@ TEST(RenderToFile, ReplacesTheFileOnlyWhenTheNewOneIsWhole) {
   const test::ParsedChunk* bext = test::findChunk(chunks, "bext");
   ASSERT_TRUE(bext);
   EXPECT_EQ(test::le32At(bytes, bext->offset + 8 + 338), 3600u * 48000u);
+}
+
+// The peak of a read-back file as a fraction of full scale.
+double peakOf(const test::ReadBack& back) {
+  double peak = 0.0;
+  for (int32_t v : back.samples) peak = std::max(peak, std::fabs(static_cast<double>(v)));
+  return peak / 2147483392.0;
+}
+
+TEST(RenderToFile, TakesFoldToMonoAndArePeakNormalisedWithTheirOwnDocument) {
+  TempDir dir;
+  std::vector<float> tone(48000);
+  for (size_t i = 0; i < tone.size(); ++i) tone[i] = 0.25f * static_cast<float>(std::sin(2.0 * 3.14159265 * 440.0 * i / 48000.0));
+  tools::SoundFileSpec fileSpec;
+  fileSpec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+  std::string error;
+  ASSERT_TRUE(tools::WriteSoundFile(dir.file("tone.wav"), fileSpec, {tone}, error)) << error;
+  Session session;
+  session.settings.totalDuration = 1.5f;
+  session.events = test::sampleEvents(1);
+  session.events[0].time = 0.0f;
+  Layer l;
+  l.id = 1;
+  l.filepath = dir.file("tone.wav");
+  l.startTime = 0.25f;
+  l.duration = 1.0f;
+  l.sourceDuration = 1.0f;
+  session.results.push_back(l);
+  test::LogCapture quiet;
+
+  RenderFileRequest take;
+  take.output = dir.file("take_01.wav");
+  take.channels = 1;
+  take.normaliseTake = true;
+  take.varNormalize = true;
+  take.varNormalizeDb = -6;
+  take.ixmlHost = "<?xml version=\"1.0\"?>\n<BWFXML>\n  <NOTE>take one</NOTE>\n</BWFXML>\n";
+  RenderFileResult result;
+  ASSERT_TRUE(renderSessionToFiles(session, take, result, error)) << error;
+  auto back = test::readBack(take.output);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->channels, 1);
+  EXPECT_NEAR(peakOf(*back), 0.501, 0.002);  // -6 dBFS
+  EXPECT_NE(test::readAll(take.output).find("<NOTE>take one</NOTE>"), std::string::npos);
+  const auto payloads = FindPayloads(take.output);
+  ASSERT_TRUE(payloads && payloads->manifest);
+  EXPECT_EQ(payloads->recipeEvents.size(), 0u);  // the caller's document: no recipe unless it brings one
+  EXPECT_EQ(payloads->manifest->results.size(), 1u);
+
+  // Without normalising to a level a quiet take is left as it was, a loud one turned down to -1 dBFS.
+  take.varNormalize = false;
+  take.channels = 0;
+  ASSERT_TRUE(renderSessionToFiles(session, take, result, error)) << error;
+  back = test::readBack(take.output);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->channels, 2);
+  const double quietPeak = peakOf(*back);
+  EXPECT_LT(quietPeak, 0.45);
+  EXPECT_GT(quietPeak, 0.01);
+  // A float source loud enough to render at a 1.2 peak.
+  for (float& v : tone) v *= static_cast<float>(1.2 / quietPeak);
+  fileSpec.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  ASSERT_TRUE(tools::WriteSoundFile(dir.file("loud.wav"), fileSpec, {tone}, error)) << error;
+  session.results[0].filepath = dir.file("loud.wav");
+  take.output = dir.file("take_02.wav");
+  ASSERT_TRUE(renderSessionToFiles(session, take, result, error)) << error;
+  back = test::readBack(take.output);
+  ASSERT_TRUE(back);
+  EXPECT_NEAR(peakOf(*back), 0.891, 0.002);
 }
 
 }  // namespace
