@@ -20,14 +20,15 @@ enum class Form : uint16_t {
   StrongVector = 0x32,
   StrongSet = 0x3A,
   WeakRef = 0x02,
+  WeakVector = 0x12,
 };
 
 struct Property {
   const PropertyFact* fact = nullptr;
   Form form = Form::Data;
-  std::string data;                // Data and WeakRef: the stored bytes
+  std::string data;                // Data and WeakRef: the stored bytes; WeakVector: the target prefix
   std::vector<ObjectId> children;  // StrongRef (one), StrongVector, StrongSet
-  std::vector<std::string> keys;   // StrongSet: each child's key bytes
+  std::vector<std::string> keys;   // StrongSet: each child's key bytes; WeakVector: each target's key
   uint16_t keyPid = 0;             // StrongSet: the pid of the children's key
 };
 
@@ -41,13 +42,25 @@ struct Object {
 enum class WeakTarget : uint16_t { ClassDefinitions, TypeDefinitions, DataDefinitions, OperationDefinitions,
                                    InterpolationDefinitions, ContainerDefinitions };
 
+// A writer sets a few dozen kinds of property hundreds of thousands of times: the
+// class and the name's literal find the property's facts without walking the class
+// hierarchy again. A slot that holds another pair is simply replaced.
+struct PropertyLookup {
+  const ClassFact* cls = nullptr;
+  const char* name = nullptr;
+  const PropertyFact* fact = nullptr;
+};
+
 struct Document {
   std::vector<Object> objects;
   std::vector<WeakTarget> weakTargets;  // in first-use order
+  std::vector<PropertyLookup> lookups = std::vector<PropertyLookup>(1024);
+  std::string now;  // the stored time stamp of the whole document, made at first use
 };
 
 // A new object of the named class; an unknown class name is a programming error and aborts.
 ObjectId newObject(Document& doc, const char* className);
+ObjectId newObject(Document& doc, const ClassFact& cls);
 
 // Setters by property name; the class of obj (or an ancestor) must have the property.
 void setBytes(Document& doc, ObjectId obj, const char* name, std::string bytes);
@@ -62,7 +75,7 @@ void setInt64(Document& doc, ObjectId obj, const char* name, int64_t value);
 void setRational(Document& doc, ObjectId obj, const char* name, int32_t num, int32_t den);
 void setAuid(Document& doc, ObjectId obj, const char* name, const Auid& value);
 void setMobId(Document& doc, ObjectId obj, const char* name, const MobId& value);
-// Year, month, day, hour, minute, second of the current UTC time.
+// Year, month, day, hour, minute, second of the UTC time of the document's first stamp.
 void setNow(Document& doc, ObjectId obj, const char* name);
 
 void setStrongRef(Document& doc, ObjectId obj, const char* name, ObjectId child);
@@ -73,6 +86,9 @@ void addToStrongSet(Document& doc, ObjectId obj, const char* name, ObjectId chil
 // An empty set still has its index, so readers find the property.
 void setEmptyStrongSet(Document& doc, ObjectId obj, const char* name, uint16_t keyPid);
 void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target, const Auid& key);
+// How a weak reference names its target set: the set's place in the "referenced
+// properties" table, the key's pid and size.
+std::string weakTargetPrefix(Document& doc, WeakTarget target);
 
 // Values of indirect type: a type identifier in front of the value.
 std::string indirectRational(int32_t num, int32_t den);

@@ -27,6 +27,9 @@ struct Clip {
   double gain = 1.0;         // linear clip gain
   std::vector<GainPoint> gainCurve;  // when non-empty: gain automation instead of the constant
   int64_t fadeIn = 0, fadeOut = 0;   // samples
+  // Samples this clip dissolves from the one before it on its track: the clip starts
+  // that much before the previous one ends.
+  int64_t crossfade = 0;
 };
 
 struct Track {
@@ -59,6 +62,8 @@ struct WriteStats {
   int wrapped = 0;  // clips inside a channel combiner
   int combinedTracks = 0;
   int dissolves = 0;
+  int storages = 0;  // container storages written, the root left out
+  int streams = 0;   // container streams written
 };
 
 // HRESULT-style codes of the writer: 0 when it succeeded, negative when it failed.

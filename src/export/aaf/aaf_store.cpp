@@ -1,8 +1,10 @@
 #include "export/aaf/aaf_store.h"
 
 #include <algorithm>
-#include <set>
+#include <cstdio>
+#include <unordered_map>
 
+#include "export/aaf/aaf_metadict.h"
 #include "platform/text.h"
 
 namespace vn::aaf {
@@ -23,90 +25,6 @@ namespace {
 
 const char* kRootClass = "b3b398a5-1c90-11d4-8053-080036210804";
 constexpr uint8_t kPropertyVersion = 0x20;
-
-// The meta-dictionary's own classes and properties, which the object model fixes.
-const ClassFact kMetaDictionaryClass{"MetaDictionary", "0d010101-0225-0000-060e-2b3402060101", "", true, {}};
-const ClassFact kClassDefinitionClass{"ClassDefinition", "0d010101-0201-0000-060e-2b3402060101", "", true, {}};
-const ClassFact kPropertyDefinitionClass{"PropertyDefinition", "0d010101-0202-0000-060e-2b3402060101", "", true, {}};
-const PropertyFact kClassDefinitions{"ClassDefinitions", "", 0x0003, "", false, false};
-const PropertyFact kTypeDefinitions{"TypeDefinitions", "", 0x0004, "", false, false};
-const PropertyFact kIdentification{"Identification", "", 0x0005, "", false, true};
-const PropertyFact kName{"Name", "", 0x0006, "", false, false};
-const PropertyFact kParentClass{"ParentClass", "", 0x0008, "", false, false};
-const PropertyFact kProperties{"Properties", "", 0x0009, "", false, false};
-const PropertyFact kIsConcrete{"IsConcrete", "", 0x000A, "", false, false};
-const PropertyFact kType{"Type", "", 0x000B, "", false, false};
-const PropertyFact kIsOptional{"IsOptional", "", 0x000C, "", false, false};
-const PropertyFact kLocalIdentification{"LocalIdentification", "", 0x000D, "", false, false};
-const PropertyFact kIsUniqueIdentifier{"IsUniqueIdentifier", "", 0x000E, "", false, false};
-
-ObjectId addRaw(Document& doc, const ClassFact& cls) {
-  doc.objects.push_back(Object{&cls, {}});
-  return static_cast<ObjectId>(doc.objects.size() - 1);
-}
-void addData(Document& doc, ObjectId obj, const PropertyFact& fact, std::string data) {
-  doc.objects[obj].properties.push_back(Property{&fact, Form::Data, std::move(data), {}, {}, 0});
-}
-Property& addSet(Document& doc, ObjectId obj, const PropertyFact& fact, uint16_t keyPid) {
-  doc.objects[obj].properties.push_back(Property{&fact, Form::StrongSet, {}, {}, {}, keyPid});
-  return doc.objects[obj].properties.back();
-}
-
-// The classes objects of doc belong to, with every ancestor, in model order.
-std::vector<const ClassFact*> usedClasses(const Document& doc) {
-  std::set<const ClassFact*> used;
-  for (const Object& o : doc.objects)
-    for (const ClassFact* c = o.cls; c; c = parentOf(*c)) used.insert(c);
-  std::vector<const ClassFact*> ordered;
-  for (const ClassFact& c : classFacts())
-    if (used.count(&c)) ordered.push_back(&c);
-  return ordered;
-}
-
-ObjectId buildMetaDictionary(Document& doc) {
-  const std::vector<const ClassFact*> classes = usedClasses(doc);
-  const ObjectId meta = addRaw(doc, kMetaDictionaryClass);
-  std::vector<ObjectId> classObjects;
-  for (const ClassFact* c : classes) {
-    const ObjectId def = addRaw(doc, kClassDefinitionClass);
-    const Auid auid = auidFromText(c->auid);
-    addData(doc, def, kIdentification, auidBytes(auid));
-    addData(doc, def, kName, utf16Z(c->name));
-    addData(doc, def, kIsConcrete, std::string(1, c->concrete ? '\1' : '\0'));
-    classObjects.push_back(def);
-    for (const PropertyFact& p : c->properties) {
-      const ObjectId pd = addRaw(doc, kPropertyDefinitionClass);
-      const Auid pauid = auidFromText(p.auid);
-      addData(doc, pd, kIdentification, auidBytes(pauid));
-      addData(doc, pd, kName, utf16Z(p.name));
-      addData(doc, pd, kType, auidBytes(auidFromText(p.type)));
-      addData(doc, pd, kIsOptional, std::string(1, p.optional ? '\1' : '\0'));
-      addData(doc, pd, kLocalIdentification, le16(p.pid));
-      addData(doc, pd, kIsUniqueIdentifier, std::string(1, p.unique ? '\1' : '\0'));
-      Property* set = nullptr;
-      for (Property& q : doc.objects[def].properties)
-        if (q.fact == &kProperties) set = &q;
-      if (!set) set = &addSet(doc, def, kProperties, 0x0005);
-      set->children.push_back(pd);
-      set->keys.push_back(auidBytes(pauid));
-    }
-    // The root class names itself as its parent.
-    const Auid parent = auidFromText(*c->parent ? c->parent : c->auid);
-    auto it = std::find(doc.weakTargets.begin(), doc.weakTargets.end(), WeakTarget::ClassDefinitions);
-    const auto index = static_cast<uint16_t>(it - doc.weakTargets.begin());
-    if (it == doc.weakTargets.end()) doc.weakTargets.push_back(WeakTarget::ClassDefinitions);
-    doc.objects[def].properties.push_back(Property{
-        &kParentClass, Form::WeakRef, le16(index) + le16(0x0005) + std::string(1, char(16)) + auidBytes(parent), {},
-        {}, 0});
-  }
-  Property& set = addSet(doc, meta, kClassDefinitions, 0x0005);
-  for (size_t i = 0; i < classObjects.size(); ++i) {
-    set.children.push_back(classObjects[i]);
-    set.keys.push_back(auidBytes(auidFromText(classes[i]->auid)));
-  }
-  addSet(doc, meta, kTypeDefinitions, 0x0005);
-  return meta;
-}
 
 std::vector<uint16_t> pidPath(WeakTarget t) {
   switch (t) {
@@ -130,32 +48,73 @@ std::string referencedProperties(const Document& doc) {
   return std::string(1, char(0x4C)) + le16(static_cast<uint16_t>(doc.weakTargets.size())) + le32(count) + pids;
 }
 
-cfb::Clsid clsidOf(const char* auid) { return auidFromText(auid); }
+// Storage names of properties and the class ids of objects, made once per writer.
+struct StoreCache {
+  std::unordered_map<const PropertyFact*, std::pair<std::string, std::string>> names;  // plain, UTF-16
+  std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
-void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, const std::string& name) {
+  const std::pair<std::string, std::string>& nameOf(const PropertyFact& fact, size_t size) {
+    auto [it, added] = names.try_emplace(&fact);
+    if (added) {
+      it->second.first = mangledName(fact.name, fact.pid, size);
+      it->second.second = utf16Z(it->second.first);
+    }
+    return it->second;
+  }
+  const cfb::Clsid& clsidOf(const ClassFact& cls) {
+    const auto& facts = classFacts();
+    if (&cls >= facts.data() && &cls < facts.data() + facts.size()) return classAuid(cls);
+    auto [it, added] = metaClsids.try_emplace(&cls);
+    if (added) it->second = auidFromText(cls.auid);
+    return it->second;
+  }
+};
+
+std::string elementName(const std::string& indexName, uint32_t k) {
+  char hex[12];
+  const int n = std::snprintf(hex, sizeof hex, "{%x}", k);
+  std::string out;
+  out.reserve(indexName.size() + static_cast<size_t>(n));
+  out += indexName;
+  out.append(hex, static_cast<size_t>(n));
+  return out;
+}
+
+void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, std::string name,
+                 StoreCache& cache) {
   const Object& o = doc.objects[id];
-  const uint32_t storage = cfb::addStorage(tree, parent, name, clsidOf(o.cls->auid));
+  const uint32_t storage = cfb::addStorage(tree, parent, std::move(name), cache.clsidOf(*o.cls));
   std::string entries, data;
+  entries.reserve(o.properties.size() * 6);
   struct Child {
     ObjectId id;
     std::string name;
   };
   std::vector<Child> children;
   for (const Property& p : o.properties) {
-    std::string bytes;
+    const std::string* stored = &p.data;
     switch (p.form) {
       case Form::Data:
-      case Form::WeakRef: bytes = p.data; break;
+      case Form::WeakRef: break;
       case Form::StrongRef: {
-        const std::string ref = mangledName(p.fact->name, p.fact->pid, 32);
-        bytes = utf16Z(ref);
-        children.push_back({p.children.front(), ref});
+        const auto& ref = cache.nameOf(*p.fact, 32);
+        stored = &ref.second;
+        children.push_back({p.children.front(), ref.first});
+        break;
+      }
+      case Form::WeakVector: {
+        const auto& named = cache.nameOf(*p.fact, 32);
+        stored = &named.second;
+        std::string index = le32(static_cast<uint32_t>(p.keys.size())) + p.data;
+        for (const std::string& key : p.keys) index += key;
+        cfb::addStream(tree, storage, named.first + " index", std::move(index));
         break;
       }
       case Form::StrongVector:
       case Form::StrongSet: {
-        const std::string indexName = mangledName(p.fact->name, p.fact->pid, 22);
-        bytes = utf16Z(indexName);
+        const auto& named = cache.nameOf(*p.fact, 22);
+        const std::string& indexName = named.first;
+        stored = &named.second;
         const auto n = static_cast<uint32_t>(p.children.size());
         std::string index = le32(n) + le32(n) + le32(0xFFFFFFFFu);
         if (p.form == Form::StrongSet) {
@@ -166,32 +125,42 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
           for (uint32_t k = 0; k < n; ++k) index += le32(k);
         }
         cfb::addStream(tree, storage, indexName + " index", std::move(index));
-        for (uint32_t k = 0; k < n; ++k) children.push_back({p.children[k], format("%s{%x}", indexName.c_str(), k)});
+        for (uint32_t k = 0; k < n; ++k) children.push_back({p.children[k], elementName(indexName, k)});
         break;
       }
     }
-    entries += le16(p.fact->pid) + le16(static_cast<uint16_t>(p.form)) + le16(static_cast<uint16_t>(bytes.size()));
-    data += bytes;
+    entries += le16(p.fact->pid);
+    entries += le16(static_cast<uint16_t>(p.form));
+    entries += le16(static_cast<uint16_t>(stored->size()));
+    data += *stored;
   }
-  std::string stream = std::string(1, char(0x4C)) + std::string(1, char(kPropertyVersion)) +
-                       le16(static_cast<uint16_t>(o.properties.size())) + entries + data;
+  std::string stream;
+  stream.reserve(4 + entries.size() + data.size());
+  stream += char(0x4C);
+  stream += char(kPropertyVersion);
+  stream += le16(static_cast<uint16_t>(o.properties.size()));
+  stream += entries;
+  stream += data;
   cfb::addStream(tree, storage, "properties", std::move(stream));
-  for (const Child& c : children) storeObject(doc, c.id, tree, storage, c.name);
+  for (Child& c : children) storeObject(doc, c.id, tree, storage, std::move(c.name), cache);
 }
 
 }  // namespace
 
 void storeDocument(Document& doc, ObjectId header, cfb::Tree& tree) {
   const ObjectId meta = buildMetaDictionary(doc);
-  tree.entries[cfb::kRootId].clsid = clsidOf(kRootClass);
+  // An object is a storage and its properties stream, often with an index stream.
+  tree.entries.reserve(tree.entries.size() + doc.objects.size() * 3);
+  tree.entries[cfb::kRootId].clsid = auidFromText(kRootClass);
   const std::string metaName = "MetaDictionary-1", headerName = "Header-2";
   std::string entries = le16(0x0001) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(metaName).size())) +
                         le16(0x0002) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(headerName).size()));
   cfb::addStream(tree, cfb::kRootId, "properties",
                  std::string(1, char(0x4C)) + std::string(1, char(kPropertyVersion)) + le16(2) + entries +
                      utf16Z(metaName) + utf16Z(headerName));
-  storeObject(doc, meta, tree, cfb::kRootId, metaName);
-  storeObject(doc, header, tree, cfb::kRootId, headerName);
+  StoreCache cache;
+  storeObject(doc, meta, tree, cfb::kRootId, metaName, cache);
+  storeObject(doc, header, tree, cfb::kRootId, headerName, cache);
   cfb::addStream(tree, cfb::kRootId, "referenced properties", referencedProperties(doc));
 }
 
