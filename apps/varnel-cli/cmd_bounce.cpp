@@ -5,6 +5,7 @@
 #include "build_session.h"
 #include "command.h"
 #include "core/bounce_edit.h"
+#include "core/source_paths.h"
 #include "export/bounce_render.h"
 #include "library/file_identity.h"
 #include "library/libraries.h"

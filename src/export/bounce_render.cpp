@@ -11,6 +11,7 @@
 #include "export/payload_find.h"
 #include "export/render_to_file.h"
 #include "ledger/record_print.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace vn {
