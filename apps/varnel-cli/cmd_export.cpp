@@ -40,6 +40,7 @@ const Command kExport{
     "  --lufs T               loudness-match the mixdown to -14, -16, -18 or -23 LUFS\n"
     "  --conform              fit the delivery to the tracks the busses declare (folds and converts)\n"
     "  --keep-source-channels every layer ships with its own channels, nothing folded\n"
+    "                         (neither: the project's own channel mode)\n"
     "  --multichannel         AAF: one multichannel track instead of multi-mono\n"
     "  --handles SECONDS      clip handles each side; --full-source: the whole source\n"
     "  --no-print-token       leave the print reference out of bext and the coding history\n"
@@ -128,6 +129,9 @@ int runExport(const std::vector<std::string>& raw) {
   Session session;
   std::string error;
   if (!loadProject(project, session, error)) return userError(error);
+  // Without either switch the project's own delivery channel mode holds.
+  if (!args.has("--conform") && !args.has("--keep-source-channels"))
+    o.aafSourceChannels = session.exportSettings.exportAAFSourceChannels;
   if (session.results.empty())
     return userError("The project has no built layers to export - build it first (varnel-cli build).");
   if (args.has("--reverb-stem") && !session.reverb.enabled)

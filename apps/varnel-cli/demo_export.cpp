@@ -23,7 +23,7 @@ bool DeliverDemo(const std::string& demoFolder, const std::string& projectPath, 
   LoadPreferences(prefs);
   ExportRun run;
   ExportOptions& o = run.options;
-  o = exportOptionsFromPreferences(prefs);
+  o = exportOptionsFor(prefs, session.exportSettings);
   o.folder = DemoDeliveryFolder(demoFolder);
   o.baseName = "demo";
   o.projectPath = projectPath;

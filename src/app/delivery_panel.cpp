@@ -18,7 +18,9 @@ constexpr const char* kChannelModes[2] = {
     "Keep source channels - every layer as it is, nothing folded",
 };
 
-void channelModeChoice(AppState& app) {
+}  // namespace
+
+void deliveryChannelModeChoice(AppState& app) {
   bool& keep = app.session.exportSettings.exportAAFSourceChannels;
   ImGui::SetNextItemWidth(-1.0f);
   if (ImGui::BeginCombo("##aafchannelmode", kChannelModes[keep ? 1 : 0])) {
@@ -29,11 +31,9 @@ void channelModeChoice(AppState& app) {
   }
 }
 
-}  // namespace
-
 void drawDeliveryPanel(AppState& app) {
   sectionTitle("Delivery");
-  channelModeChoice(app);
+  deliveryChannelModeChoice(app);
   const DeliveryResult& r = refreshDeliveryPreview(app);
   if (r.conformed) {
     ImGui::TextDisabled("%s", format("%d track%s -> %d, %d fold%s, %d layer%s not fitting", r.tracksBefore,

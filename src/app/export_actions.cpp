@@ -14,7 +14,7 @@ namespace {
 constexpr int kProgressSteps = 1000;
 
 ExportOptions optionsOf(const AppState& app) {
-  ExportOptions o = exportOptionsFromPreferences(app.prefs);
+  ExportOptions o = exportOptionsFor(app.prefs, app.session.exportSettings);
   o.folder = app.exportState.folder.empty() ? defaultExportFolder(app) : app.exportState.folder;
   o.baseName = app.exportState.baseName.empty() ? defaultExportBaseName(app) : app.exportState.baseName;
   o.projectPath = app.project.projectPath;

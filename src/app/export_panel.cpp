@@ -25,6 +25,8 @@ void formatsSection(AppState& app) {
   flagChanged(app, ImGui::Checkbox("AAF session", &p.exportFormatAAF));
   ImGui::SameLine();
   flagChanged(app, ImGui::Checkbox("WAV files", &p.exportFormatWAV));
+  // The tracks of the AAF and of "One file per track slot" follow the project's mode.
+  deliveryChannelModeChoice(app);
 }
 
 void wavSection(AppState& app) {
@@ -59,13 +61,6 @@ void aafSection(AppState& app) {
   Preferences& p = app.prefs;
   sectionTitle("AAF");
   ImGui::BeginDisabled(!p.exportFormatAAF);
-  int channels = p.exportAAFSourceChannels ? 1 : 0;
-  fieldLabel("Channels", column(app));
-  const char* channelModes[] = {"Conform to the declared layout", "Keep every layer's own channels"};
-  if (ImGui::Combo("##aaf_channels", &channels, channelModes, 2)) {
-    p.exportAAFSourceChannels = channels == 1;
-    flagChanged(app, true);
-  }
   int tracks = p.exportAAFMultichannelTracks ? 1 : 0;
   fieldLabel("Tracks", column(app));
   const char* trackModes[] = {"Multi-mono - one mono track per channel", "Multichannel - one stereo / 5.1 / 7.1 track"};

@@ -16,6 +16,9 @@ void drawLibraryPanel(AppState& app);
 void drawRecipesPanel(AppState& app);
 void drawSettingsPanel(AppState& app);
 void drawDeliveryPanel(AppState& app);
+// The project's delivery channel mode (conform to the declared tracks, or keep every
+// layer's own channels); the Delivery and Export panels both show it.
+void deliveryChannelModeChoice(AppState& app);
 void drawProvenancePanel(AppState& app);
 
 // Sound files dropped on the timeline: Clips where they land, or layers of a Bed.

@@ -34,6 +34,12 @@ ExportOptions exportOptionsFromPreferences(const Preferences& prefs) {
   return o;
 }
 
+ExportOptions exportOptionsFor(const Preferences& prefs, const ExportSettings& project) {
+  ExportOptions o = exportOptionsFromPreferences(prefs);
+  o.aafSourceChannels = project.exportAAFSourceChannels;
+  return o;
+}
+
 void storeExportOptions(const ExportOptions& o, Preferences& prefs) {
   prefs.exportFormatAAF = o.formatAAF;
   prefs.exportFormatWAV = o.formatWAV;

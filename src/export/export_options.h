@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/preferences.h"
+#include "core/session.h"
 
 namespace vn {
 
@@ -42,6 +43,9 @@ struct ExportOptions {
 };
 
 ExportOptions exportOptionsFromPreferences(const Preferences& prefs);
+// The same, with the project's delivery channel mode (conform to its declared tracks,
+// or keep every layer's own channels), which belongs to its bus declarations.
+ExportOptions exportOptionsFor(const Preferences& prefs, const ExportSettings& project);
 // The export keys of options back into the preferences (what the panel changed).
 void storeExportOptions(const ExportOptions& options, Preferences& prefs);
 

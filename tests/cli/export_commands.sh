@@ -99,8 +99,9 @@ expect_exit 2 "$CLI" bounce "$PROJECT"
 expect_exit 1 "$CLI" bounce "$PROJECT" --revert 0
 one_sentence
 expect_exit 0 "$CLI" bounce "$PROJECT" --events 0,1 --out "$WORK/bounces"
-bounced=$(head -n 1 "$WORK/out")
-[ -f "$bounced" ] && [[ "$bounced" == "$WORK/bounces/Bounce of "*.wav ]] || fail "bounce file: $(cat "$WORK/out")"
+bounced=$(grep -x "$WORK/bounces/Bounce of .*\.wav" "$WORK/out")
+[ -f "$bounced" ] || fail "bounce file: $(cat "$WORK/out")"
+grep -q "^Bounced 2 events into the Clip at event $((n - 2)) " "$WORK/out" || fail "bounce line: $(cat "$WORK/out")"
 [ "$(events_of)" = $((n - 1)) ] || fail "after the bounce $(events_of) events, before $n"
 expect_exit 0 "$CLI" prints find "$bounced"
 grep -q "^  operation  export_bounce$" "$WORK/out" || fail "bounce print: $(cat "$WORK/out")"
