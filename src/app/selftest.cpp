@@ -427,7 +427,12 @@ int runSelfTest(AppState& app, GLFWwindow* window, const std::string& imagePath)
                          [&](const Layer& l) { return l.eventIdx == static_cast<int>(s.events.size()) - 1; });
     }, status);
     run.step("revert the bounce", {CommandId::RevertBounce, {}, static_cast<int>(s.events.size()) - 1}, [&] {
-      return s.events.size() == eventsBefore && !lastIsBounce() && app.status.text.rfind("Restored 2 events", 0) == 0;
+      // The mix is brought up to date before the next step, whose undo waits for a free session.
+      // The two events are back at the end, with the layers the bounce file carried.
+      const int firstBack = static_cast<int>(eventsBefore) - 2;
+      return !anyJobRunning(app) && s.events.size() == eventsBefore && !lastIsBounce() &&
+             std::any_of(s.results.begin(), s.results.end(), [&](const Layer& l) { return l.eventIdx == firstBack; }) &&
+             std::any_of(s.results.begin(), s.results.end(), [&](const Layer& l) { return l.eventIdx == firstBack + 1; });
     }, status);
     run.step("undo the revert", {CommandId::Undo, {}, -1}, [&] { return !anyJobRunning(app) && lastIsBounce(); });
     run.step("undo the bounce", {CommandId::Undo, {}, -1}, [&] {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "render/channel_convert.h"
+#include "render/block_gain.h"
 #include "render/fades.h"
 #include "render/render_cache.h"
 
@@ -29,12 +30,10 @@ ChannelBuffers blockInFormat(const RenderCache& cache, int block, int fmt, float
   const FadeLengths fades = effectiveFades(fadeIn, fadeOut, b.duration);
   const float rate = static_cast<float>(cache.sampleRate);
   std::vector<float> left(frames), right(frames);
+  blockGains(b, fades, level, 0, static_cast<int>(frames), rate, left.data());
   for (size_t f = 0; f < frames; ++f) {
-    const float t = static_cast<float>(f) / rate;
-    float g = level;
-    if (t < fades.in || b.duration - t < fades.out) g *= fadeGain(fades, b.duration, t);
-    left[f] = b.left[f] * g;
-    right[f] = b.right[f] * g;
+    right[f] = b.right[f] * left[f];
+    left[f] *= b.left[f];
   }
   return convertPairToFormat(left.data(), right.data(), frames, fmt, b.placement, b.stereoSource,
                              panAmount(b.placement, spatialAmount));

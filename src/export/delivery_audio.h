@@ -16,8 +16,8 @@ using ChannelBuffers = std::vector<std::vector<float>>;
 // no block for that layer (matched by index and id) or its block has no audio.
 std::vector<int> blocksByLayer(const RenderCache& cache, const std::vector<Layer>& layers);
 
-// The block at its static mix level (mix gain, bus balancing, event gain) with
-// its fades, in fmt's channels.
+// The block at its mix level (mix gain, bus balancing, event gain) shaped by its
+// envelopes and fades as the mix shapes it, in fmt's channels.
 ChannelBuffers blockInFormat(const RenderCache& cache, int block, int fmt, float spatialAmount);
 
 // The members mixed from start over duration seconds at the cache's rate.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "render/block_gain.h"
 #include "render/fades.h"
 #include "render/mixer_state.h"
 #include "render/placement.h"
@@ -31,23 +32,6 @@ void placeReverbChannels(Mixer& m) {
     g.fill(0.0f);
     const float az = kReverbAzimuthDeg[i / 2] * (i % 2 == 0 ? 1.0f : -1.0f) * deg;
     panWithElevation(m.configured.layout, az, kReverbElevationDeg[i / 2] * deg, 0.5f, g);
-  }
-}
-
-// The per-frame gain of a block: staged level x envelopes x fades.
-void blockGains(const RenderedBlock& b, const FadeLengths& fades, float level, int64_t firstSample, int frames,
-                float rate, float* out) {
-  const bool shaped = b.weightTable || b.intensityTable || b.contourTable;
-  const float duration = std::max(b.duration, 1e-6f);
-  for (int f = 0; f < frames; ++f) {
-    const float t = static_cast<float>(firstSample + f) / rate;
-    float g = level;
-    if (t < fades.in || duration - t < fades.out) g *= fadeGain(fades, duration, t);
-    if (shaped) {
-      const float x = t / duration;
-      g *= sampleTable(b.weightTable, x) * sampleTable(b.intensityTable, x) * sampleTable(b.contourTable, x);
-    }
-    out[f] = g;
   }
 }
 
