@@ -8,7 +8,9 @@ for kind, message in ole.parsing_issues:
     if "CLSID" in str(message):
         continue
     print("DEFECT", kind.__name__, message)
-for path in ole.listdir(streams=True, storages=False):
+streams = ole.listdir(streams=True, storages=False)
+print("COUNTS streams=%d storages=%d" % (len(streams), len(ole.listdir(streams=False, storages=True))))
+for path in streams:
     name = "/".join(path)
     data = ole.openstream(path).read()
     print("STREAM %s %d %08x" % (name, len(data), zlib.crc32(data) & 0xFFFFFFFF))

@@ -4,27 +4,28 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/secure_random.h"
 #include "platform/text.h"
 
 namespace vn::aaf {
 namespace {
 
 // Definitions as DAWs know them (the legacy data definitions included).
-const char* kSound = "78e1ebe1-6cef-11d2-807d-006008143e6f";
-const char* kTimecode = "7f275e81-77e5-11d2-807f-006008143e6f";
-const char* kDescriptive = "01030201-1000-0000-060e-2b3404010101";
-const char* kGain = "9d2ea894-0968-11d3-8a38-0050040ef7d2";
-const char* kDissolve = "0c3bea41-fc05-11d2-8a29-0050040ef7d2";
+const Auid kSound = auidFromText("78e1ebe1-6cef-11d2-807d-006008143e6f");
+const Auid kTimecode = auidFromText("7f275e81-77e5-11d2-807f-006008143e6f");
+const Auid kDescriptive = auidFromText("01030201-1000-0000-060e-2b3404010101");
+const Auid kGain = auidFromText("9d2ea894-0968-11d3-8a38-0050040ef7d2");
+const Auid kDissolve = auidFromText("0c3bea41-fc05-11d2-8a29-0050040ef7d2");
 // The channel combiner has no published identifier; this one is ours.
-const char* kCombiner = "5c1e1f62-8a0e-4c3b-9a4f-7f2d3b6e1a19";
-const char* kAmplitude = "e4962321-2267-11d3-8a4c-0050040ef7d2";
-const char* kLevel = "e4962320-2267-11d3-8a4c-0050040ef7d2";
-const char* kLinearInterp = "5b6c85a4-0ede-11d3-80a9-006008143e6f";
-const char* kExternal = "4313b572-d8ba-11d2-809b-006008143e6f";
-const char* kRationalType = "03010100-0000-0000-060e-2b3401040101";
-const char* kUsageTopLevel = "0d010102-0101-0700-060e-2b3404010101";
-const char* kEditProtocol = "0d011201-0100-0000-060e-2b3404010105";
-const char* kProductId = "3f6a9d27-5b1c-4e8a-b0d4-2c7e91a4f035";
+const Auid kCombiner = auidFromText("5c1e1f62-8a0e-4c3b-9a4f-7f2d3b6e1a19");
+const Auid kAmplitude = auidFromText("e4962321-2267-11d3-8a4c-0050040ef7d2");
+const Auid kLevel = auidFromText("e4962320-2267-11d3-8a4c-0050040ef7d2");
+const Auid kLinearInterp = auidFromText("5b6c85a4-0ede-11d3-80a9-006008143e6f");
+const Auid kExternal = auidFromText("4313b572-d8ba-11d2-809b-006008143e6f");
+const Auid kRationalType = auidFromText("03010100-0000-0000-060e-2b3401040101");
+const Auid kUsageTopLevel = auidFromText("0d010102-0101-0700-060e-2b3404010101");
+const Auid kEditProtocol = auidFromText("0d011201-0100-0000-060e-2b3404010105");
+const Auid kProductId = auidFromText("3f6a9d27-5b1c-4e8a-b0d4-2c7e91a4f035");
 
 constexpr uint16_t kDefinitionKey = 0x1B01;
 constexpr uint16_t kMobKey = 0x4401;
@@ -34,16 +35,17 @@ struct Builder {
   const Session& session;
   WriteStats& stats;
   ObjectId content = 0;
+  MobIdSource mobIds;
 
   std::string mobKey(const MobId& id) { return std::string(id.begin(), id.end()); }
 
-  ObjectId definition(ObjectId dictionary, const char* setName, const char* cls, const char* auid, const char* name,
+  ObjectId definition(ObjectId dictionary, const char* setName, const char* cls, const Auid& auid, const char* name,
                       const char* description) {
     const ObjectId def = newObject(doc, cls);
-    setAuid(doc, def, "Identification", auidFromText(auid));
+    setAuid(doc, def, "Identification", auid);
     setString(doc, def, "Name", name);
     setString(doc, def, "Description", description);
-    addToStrongSet(doc, dictionary, setName, def, kDefinitionKey, auidBytes(auidFromText(auid)));
+    addToStrongSet(doc, dictionary, setName, def, kDefinitionKey, auidBytes(auid));
     return def;
   }
 
@@ -55,7 +57,7 @@ struct Builder {
       definition(dict, "DataDefinitions", "DataDefinition", kDescriptive, "DescriptiveMetadata",
                  "Descriptive metadata");
     struct Op {
-      const char* auid;
+      const Auid& auid;
       const char* name;
       const char* description;
       int32_t inputs;
@@ -65,12 +67,12 @@ struct Builder {
                          Op{kCombiner, "Audio Channel Combiner", "Combines mono channels into one track", -1}}) {
       const ObjectId def =
           definition(dict, "OperationDefinitions", "OperationDefinition", op.auid, op.name, op.description);
-      setWeakRef(doc, def, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kSound));
+      setWeakRef(doc, def, "DataDefinition", WeakTarget::DataDefinitions, kSound);
       setBool(doc, def, "IsTimeWarp", false);
       setInt32(doc, def, "NumberInputs", op.inputs);
     }
     struct Param {
-      const char* auid;
+      const Auid& auid;
       const char* name;
       const char* description;
     };
@@ -78,7 +80,7 @@ struct Builder {
                            Param{kLevel, "Level", "Dissolve level parameter"}}) {
       const ObjectId def =
           definition(dict, "ParameterDefinitions", "ParameterDefinition", p.auid, p.name, p.description);
-      setWeakRef(doc, def, "Type", WeakTarget::TypeDefinitions, auidFromText(kRationalType));
+      setWeakRef(doc, def, "Type", WeakTarget::TypeDefinitions, kRationalType);
     }
     definition(dict, "InterpolationDefinitions", "InterpolationDefinition", kLinearInterp, "LinearInterp",
                "Linear interpolation");
@@ -98,13 +100,14 @@ struct Builder {
     setString(doc, id, "ProductName", "Varnel");
     setBytes(doc, id, "ProductVersion", version);
     setString(doc, id, "ProductVersionString", session.productVersion);
-    setAuid(doc, id, "ProductID", auidFromText(kProductId));
+    setAuid(doc, id, "ProductID", kProductId);
     setNow(doc, id, "Date");
     setBytes(doc, id, "ToolkitVersion", version);
     setString(doc, id, "Platform", "linux");
-    const MobId random = newMobId();  // its material number is a fresh random UUID
     Auid generation;
-    std::copy(random.begin() + 16, random.end(), generation.begin());
+    secureRandomBytes(generation.data(), generation.size());
+    generation[7] = static_cast<uint8_t>((generation[7] & 0x0F) | 0x40);  // a version-4 UUID in stored order
+    generation[8] = static_cast<uint8_t>((generation[8] & 0x3F) | 0x80);
     setAuid(doc, id, "GenerationAUID", generation);
     return id;
   }
@@ -131,7 +134,7 @@ struct Builder {
 
   ObjectId sourceClip(int64_t length, const MobId& source, uint32_t sourceSlot, int64_t start) {
     const ObjectId clip = newObject(doc, "SourceClip");
-    setWeakRef(doc, clip, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kSound));
+    setWeakRef(doc, clip, "DataDefinition", WeakTarget::DataDefinitions, kSound);
     setInt64(doc, clip, "Length", length);
     setMobId(doc, clip, "SourceID", source);
     setUInt32(doc, clip, "SourceMobSlotID", sourceSlot);
@@ -141,12 +144,12 @@ struct Builder {
 
   // File source mob and master mob of one essence file; the master mob's id.
   MobId essenceMobs(const Clip& clip) {
-    const MobId fileId = newMobId(), masterId = newMobId();
+    const MobId fileId = mobIds.next(), masterId = mobIds.next();
     const ObjectId file = newMob("SourceMob", clip.name, fileId);
     const ObjectId descriptor = newObject(doc, "WAVEDescriptor");
     setRational(doc, descriptor, "SampleRate", session.sampleRate, 1);
     setInt64(doc, descriptor, "Length", clip.essenceLength);
-    setWeakRef(doc, descriptor, "ContainerFormat", WeakTarget::ContainerDefinitions, auidFromText(kExternal));
+    setWeakRef(doc, descriptor, "ContainerFormat", WeakTarget::ContainerDefinitions, kExternal);
     setBytes(doc, descriptor, "Summary", clip.wavSummary);
     const ObjectId locator = newObject(doc, "NetworkLocator");
     setString(doc, locator, "URLString", fileUrl(clip.essencePath));
@@ -162,11 +165,11 @@ struct Builder {
     return masterId;
   }
 
-  ObjectId operationGroup(const char* op, int64_t length) {
+  ObjectId operationGroup(const Auid& op, int64_t length) {
     const ObjectId group = newObject(doc, "OperationGroup");
-    setWeakRef(doc, group, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kSound));
+    setWeakRef(doc, group, "DataDefinition", WeakTarget::DataDefinitions, kSound);
     setInt64(doc, group, "Length", length);
-    setWeakRef(doc, group, "Operation", WeakTarget::OperationDefinitions, auidFromText(op));
+    setWeakRef(doc, group, "Operation", WeakTarget::OperationDefinitions, op);
     return group;
   }
 
@@ -192,14 +195,14 @@ struct Builder {
     if (!hasGain) return segment;
     const ObjectId group = operationGroup(kGain, clip.length);
     appendStrongVector(doc, group, "InputSegments", segment);
-    const Auid amplitude = auidFromText(kAmplitude);
+    const Auid amplitude = kAmplitude;
     ObjectId parameter;
     if (clip.gainCurve.empty()) {
       parameter = newObject(doc, "ConstantValue");
       setBytes(doc, parameter, "Value", rationalGain(clip.gain));
     } else {
       parameter = newObject(doc, "VaryingValue");
-      setWeakRef(doc, parameter, "Interpolation", WeakTarget::InterpolationDefinitions, auidFromText(kLinearInterp));
+      setWeakRef(doc, parameter, "Interpolation", WeakTarget::InterpolationDefinitions, kLinearInterp);
       for (const GainPoint& p : clip.gainCurve) {
         const ObjectId point = newObject(doc, "ControlPoint");
         const int64_t t = std::clamp<int64_t>(p.time, 0, clip.length);
@@ -236,13 +239,13 @@ struct Builder {
 
   int64_t audioSlot(ObjectId comp, uint32_t slotId, const Track& track) {
     const ObjectId sequence = newObject(doc, "Sequence");
-    setWeakRef(doc, sequence, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kSound));
+    setWeakRef(doc, sequence, "DataDefinition", WeakTarget::DataDefinitions, kSound);
     int64_t cursor = 0;
     for (const Clip& clip : track.clips) {
       if (clip.length <= 0 || clip.position < cursor) continue;  // overlaps are resolved before
       if (clip.position > cursor) {
         const ObjectId filler = newObject(doc, "Filler");
-        setWeakRef(doc, filler, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kSound));
+        setWeakRef(doc, filler, "DataDefinition", WeakTarget::DataDefinitions, kSound);
         setInt64(doc, filler, "Length", clip.position - cursor);
         appendStrongVector(doc, sequence, "Components", filler);
       }
@@ -263,10 +266,10 @@ struct Builder {
 
   void markerSlot(ObjectId comp, uint32_t slotId) {
     const ObjectId sequence = newObject(doc, "Sequence");
-    setWeakRef(doc, sequence, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kDescriptive));
+    setWeakRef(doc, sequence, "DataDefinition", WeakTarget::DataDefinitions, kDescriptive);
     for (const Marker& m : session.markers) {
       const ObjectId marker = newObject(doc, "DescriptiveMarker");
-      setWeakRef(doc, marker, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kDescriptive));
+      setWeakRef(doc, marker, "DataDefinition", WeakTarget::DataDefinitions, kDescriptive);
       setInt64(doc, marker, "Position", m.position);
       setString(doc, marker, "Comment", m.comment);
       appendStrongVector(doc, sequence, "Components", marker);
@@ -285,14 +288,14 @@ struct Builder {
     setEmptyStrongSet(doc, content, "EssenceData", 0x2701);
     const ObjectId dict = buildDictionary(!session.markers.empty());
 
-    const ObjectId comp = newMob("CompositionMob", session.name, newMobId());
-    setAuid(doc, comp, "UsageCode", auidFromText(kUsageTopLevel));
+    const ObjectId comp = newMob("CompositionMob", session.name, mobIds.next());
+    setAuid(doc, comp, "UsageCode", kUsageTopLevel);
     int64_t longest = 0;
     uint32_t slotId = 1;
     for (const Track& track : session.tracks) longest = std::max(longest, audioSlot(comp, slotId++, track));
 
     const ObjectId tc = newObject(doc, "Timecode");
-    setWeakRef(doc, tc, "DataDefinition", WeakTarget::DataDefinitions, auidFromText(kTimecode));
+    setWeakRef(doc, tc, "DataDefinition", WeakTarget::DataDefinitions, kTimecode);
     const int64_t frames = (longest * session.frameRate + session.sampleRate - 1) / session.sampleRate;
     setInt64(doc, tc, "Length", std::max<int64_t>(frames, 1));
     setInt64(doc, tc, "Start", session.startFrame);
@@ -310,7 +313,7 @@ struct Builder {
     setBytes(doc, header, "Version", std::string{char(1), char(1)});
     appendStrongVector(doc, header, "IdentificationList", identification());
     setUInt32(doc, header, "ObjectModelVersion", 1);
-    setAuid(doc, header, "OperationalPattern", auidFromText(kEditProtocol));
+    setAuid(doc, header, "OperationalPattern", kEditProtocol);
     return header;
   }
 };
@@ -318,7 +321,7 @@ struct Builder {
 }  // namespace
 
 ObjectId buildSessionDocument(const Session& session, Document& doc, WriteStats& stats) {
-  Builder b{doc, session, stats};
+  Builder b{doc, session, stats, 0, {}};
   return b.build();
 }
 

@@ -44,21 +44,29 @@ std::string utf16Z(const std::string& utf8) {
   return out;
 }
 
+ObjectId newObject(Document& doc, const ClassFact& cls) {
+  doc.objects.push_back(Object{&cls, {}});
+  doc.objects.back().properties.reserve(6);
+  return static_cast<ObjectId>(doc.objects.size() - 1);
+}
+
 ObjectId newObject(Document& doc, const char* className) {
   const ClassFact* cls = findClass(className);
   if (!cls) {
     std::fprintf(stderr, "AAF object model has no class %s\n", className);
     std::abort();
   }
-  doc.objects.push_back(Object{cls, {}});
-  return static_cast<ObjectId>(doc.objects.size() - 1);
+  return newObject(doc, *cls);
 }
 
 namespace {
 
 Property& propertyOf(Document& doc, ObjectId obj, const char* name, Form form) {
   Object& o = doc.objects[obj];
-  const PropertyFact* fact = findProperty(*o.cls, name);
+  const auto hash = (reinterpret_cast<uintptr_t>(o.cls) >> 3) * 31 + (reinterpret_cast<uintptr_t>(name) >> 2);
+  PropertyLookup& slot = doc.lookups[hash % doc.lookups.size()];
+  if (slot.cls != o.cls || slot.name != name) slot = {o.cls, name, findProperty(*o.cls, name)};
+  const PropertyFact* fact = slot.fact;
   if (!fact) {
     std::fprintf(stderr, "AAF class %s has no property %s\n", o.cls->name, name);
     std::abort();
@@ -104,12 +112,14 @@ void setMobId(Document& doc, ObjectId obj, const char* name, const MobId& value)
   setBytes(doc, obj, name, std::string(value.begin(), value.end()));
 }
 void setNow(Document& doc, ObjectId obj, const char* name) {
-  const std::time_t now = std::time(nullptr);
-  std::tm t{};
-  gmtime_r(&now, &t);
-  std::string b = le16(static_cast<uint16_t>(t.tm_year + 1900));
-  for (int v : {t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 0}) b.push_back(static_cast<char>(v));
-  setBytes(doc, obj, name, b);
+  if (doc.now.empty()) {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    gmtime_r(&now, &t);
+    doc.now = le16(static_cast<uint16_t>(t.tm_year + 1900));
+    for (int v : {t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 0}) doc.now.push_back(static_cast<char>(v));
+  }
+  setBytes(doc, obj, name, doc.now);
 }
 
 void setStrongRef(Document& doc, ObjectId obj, const char* name, ObjectId child) {
@@ -140,20 +150,18 @@ void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target
 }
 
 namespace {
-std::string indirect(const char* type, const std::string& value) {
-  return std::string(1, char(0x4C)) + auidBytes(auidFromText(type)) + value;
+std::string indirect(const Auid& type, const std::string& value) {
+  return std::string(1, char(0x4C)) + auidBytes(type) + value;
 }
+const Auid kRationalType = auidFromText("03010100-0000-0000-060e-2b3401040101");
+const Auid kStringType = auidFromText("01100200-0000-0000-060e-2b3401040101");
+const Auid kInt32Type = auidFromText("01010700-0000-0000-060e-2b3401040101");
 }  // namespace
 
 std::string indirectRational(int32_t num, int32_t den) {
-  return indirect("03010100-0000-0000-060e-2b3401040101",
-                  le32(static_cast<uint32_t>(num)) + le32(static_cast<uint32_t>(den)));
+  return indirect(kRationalType, le32(static_cast<uint32_t>(num)) + le32(static_cast<uint32_t>(den)));
 }
-std::string indirectString(const std::string& utf8) {
-  return indirect("01100200-0000-0000-060e-2b3401040101", utf16Z(utf8));
-}
-std::string indirectInt32(int32_t value) {
-  return indirect("01010700-0000-0000-060e-2b3401040101", le32(static_cast<uint32_t>(value)));
-}
+std::string indirectString(const std::string& utf8) { return indirect(kStringType, utf16Z(utf8)); }
+std::string indirectInt32(int32_t value) { return indirect(kInt32Type, le32(static_cast<uint32_t>(value))); }
 
 }  // namespace vn::aaf

@@ -41,13 +41,25 @@ struct Object {
 enum class WeakTarget : uint16_t { ClassDefinitions, TypeDefinitions, DataDefinitions, OperationDefinitions,
                                    InterpolationDefinitions, ContainerDefinitions };
 
+// A writer sets a few dozen kinds of property hundreds of thousands of times: the
+// class and the name's literal find the property's facts without walking the class
+// hierarchy again. A slot that holds another pair is simply replaced.
+struct PropertyLookup {
+  const ClassFact* cls = nullptr;
+  const char* name = nullptr;
+  const PropertyFact* fact = nullptr;
+};
+
 struct Document {
   std::vector<Object> objects;
   std::vector<WeakTarget> weakTargets;  // in first-use order
+  std::vector<PropertyLookup> lookups = std::vector<PropertyLookup>(1024);
+  std::string now;  // the stored time stamp of the whole document, made at first use
 };
 
 // A new object of the named class; an unknown class name is a programming error and aborts.
 ObjectId newObject(Document& doc, const char* className);
+ObjectId newObject(Document& doc, const ClassFact& cls);
 
 // Setters by property name; the class of obj (or an ancestor) must have the property.
 void setBytes(Document& doc, ObjectId obj, const char* name, std::string bytes);
@@ -62,7 +74,7 @@ void setInt64(Document& doc, ObjectId obj, const char* name, int64_t value);
 void setRational(Document& doc, ObjectId obj, const char* name, int32_t num, int32_t den);
 void setAuid(Document& doc, ObjectId obj, const char* name, const Auid& value);
 void setMobId(Document& doc, ObjectId obj, const char* name, const MobId& value);
-// Year, month, day, hour, minute, second of the current UTC time.
+// Year, month, day, hour, minute, second of the UTC time of the document's first stamp.
 void setNow(Document& doc, ObjectId obj, const char* name);
 
 void setStrongRef(Document& doc, ObjectId obj, const char* name, ObjectId child);

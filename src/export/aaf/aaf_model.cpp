@@ -1,22 +1,32 @@
 #include "export/aaf/aaf_model.h"
 
-#include <cstring>
 #include <unordered_map>
+
+#include "export/aaf/aaf_ids.h"
 
 namespace vn::aaf {
 namespace {
 
+// Lookups a writer makes for every object, resolved once.
 struct Index {
-  std::unordered_map<std::string, const ClassFact*> byName;
-  std::unordered_map<std::string, const ClassFact*> byAuid;
+  std::unordered_map<std::string_view, const ClassFact*> byName;
+  std::vector<const ClassFact*> parents;  // by class index
+  std::vector<Auid> auids;                // by class index
 };
 
 const Index& index() {
   static const Index built = [] {
     Index ix;
-    for (const ClassFact& c : classFacts()) {
+    const auto& facts = classFacts();
+    std::unordered_map<std::string_view, const ClassFact*> byAuid;
+    for (const ClassFact& c : facts) {
       ix.byName[c.name] = &c;
-      ix.byAuid[c.auid] = &c;
+      byAuid[c.auid] = &c;
+      ix.auids.push_back(auidFromText(c.auid));
+    }
+    for (const ClassFact& c : facts) {
+      auto it = byAuid.find(c.parent);
+      ix.parents.push_back(*c.parent && it != byAuid.end() ? it->second : nullptr);
     }
     return ix;
   }();
@@ -25,18 +35,18 @@ const Index& index() {
 
 }  // namespace
 
-const ClassFact* findClass(const std::string& name) {
+size_t classIndex(const ClassFact& cls) { return static_cast<size_t>(&cls - classFacts().data()); }
+
+const ClassFact* findClass(std::string_view name) {
   auto it = index().byName.find(name);
   return it == index().byName.end() ? nullptr : it->second;
 }
 
-const ClassFact* parentOf(const ClassFact& cls) {
-  if (!*cls.parent) return nullptr;
-  auto it = index().byAuid.find(cls.parent);
-  return it == index().byAuid.end() ? nullptr : it->second;
-}
+const ClassFact* parentOf(const ClassFact& cls) { return index().parents[classIndex(cls)]; }
 
-const PropertyFact* findProperty(const ClassFact& cls, const std::string& name) {
+const Auid& classAuid(const ClassFact& cls) { return index().auids[classIndex(cls)]; }
+
+const PropertyFact* findProperty(const ClassFact& cls, std::string_view name) {
   for (const ClassFact* c = &cls; c; c = parentOf(*c))
     for (const PropertyFact& p : c->properties)
       if (name == p.name) return &p;

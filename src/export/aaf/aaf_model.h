@@ -1,8 +1,10 @@
 #pragma once
 // The classes and properties of the AAF object model our writer uses, as facts:
 // identifiers, local property ids and type identifiers.
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vn::aaf {
@@ -27,10 +29,14 @@ struct ClassFact {
 // Every class, each after its parent.
 const std::vector<ClassFact>& classFacts();
 
-const ClassFact* findClass(const std::string& name);
+const ClassFact* findClass(std::string_view name);
 // The class's parent, or nullptr at the root.
 const ClassFact* parentOf(const ClassFact& cls);
 // A property of the class or one of its ancestors, or nullptr.
-const PropertyFact* findProperty(const ClassFact& cls, const std::string& name);
+const PropertyFact* findProperty(const ClassFact& cls, std::string_view name);
+// The class's place in classFacts().
+size_t classIndex(const ClassFact& cls);
+// The class's identifier in stored byte order, parsed once.
+const std::array<uint8_t, 16>& classAuid(const ClassFact& cls);
 
 }  // namespace vn::aaf

@@ -59,6 +59,8 @@ struct WriteStats {
   int wrapped = 0;  // clips inside a channel combiner
   int combinedTracks = 0;
   int dissolves = 0;
+  int storages = 0;  // container storages written, the root left out
+  int streams = 0;   // container streams written
 };
 
 // HRESULT-style codes of the writer: 0 when it succeeded, negative when it failed.

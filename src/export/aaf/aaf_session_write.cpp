@@ -20,6 +20,7 @@ WriteOutcome writeSessionFile(const std::string& path, const Session& session) {
   const ObjectId header = buildSessionDocument(session, doc, outcome.stats);
   cfb::Tree tree;
   storeDocument(doc, header, tree);
+  for (size_t i = 1; i < tree.entries.size(); ++i) ++(tree.entries[i].storage ? outcome.stats.storages : outcome.stats.streams);
   const WriteResult written = cfb::writeCompoundFile(path, tree);
   if (!written.ok) {
     outcome.hr = kAafSaveFailed;

@@ -1,7 +1,8 @@
 #include "export/aaf/aaf_store.h"
 
 #include <algorithm>
-#include <set>
+#include <cstdio>
+#include <unordered_map>
 
 #include "platform/text.h"
 
@@ -54,12 +55,16 @@ Property& addSet(Document& doc, ObjectId obj, const PropertyFact& fact, uint16_t
 
 // The classes objects of doc belong to, with every ancestor, in model order.
 std::vector<const ClassFact*> usedClasses(const Document& doc) {
-  std::set<const ClassFact*> used;
-  for (const Object& o : doc.objects)
-    for (const ClassFact* c = o.cls; c; c = parentOf(*c)) used.insert(c);
+  std::vector<bool> used(classFacts().size());
+  const ClassFact* last = nullptr;
+  for (const Object& o : doc.objects) {
+    if (o.cls == last) continue;
+    last = o.cls;
+    for (const ClassFact* c = o.cls; c && !used[classIndex(*c)]; c = parentOf(*c)) used[classIndex(*c)] = true;
+  }
   std::vector<const ClassFact*> ordered;
   for (const ClassFact& c : classFacts())
-    if (used.count(&c)) ordered.push_back(&c);
+    if (used[classIndex(c)]) ordered.push_back(&c);
   return ordered;
 }
 
@@ -130,32 +135,65 @@ std::string referencedProperties(const Document& doc) {
   return std::string(1, char(0x4C)) + le16(static_cast<uint16_t>(doc.weakTargets.size())) + le32(count) + pids;
 }
 
-cfb::Clsid clsidOf(const char* auid) { return auidFromText(auid); }
+// Storage names of properties and the class ids of objects, made once per writer.
+struct StoreCache {
+  std::unordered_map<const PropertyFact*, std::pair<std::string, std::string>> names;  // plain, UTF-16
+  std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
-void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, const std::string& name) {
+  const std::pair<std::string, std::string>& nameOf(const PropertyFact& fact, size_t size) {
+    auto [it, added] = names.try_emplace(&fact);
+    if (added) {
+      it->second.first = mangledName(fact.name, fact.pid, size);
+      it->second.second = utf16Z(it->second.first);
+    }
+    return it->second;
+  }
+  const cfb::Clsid& clsidOf(const ClassFact& cls) {
+    const auto& facts = classFacts();
+    if (&cls >= facts.data() && &cls < facts.data() + facts.size()) return classAuid(cls);
+    auto [it, added] = metaClsids.try_emplace(&cls);
+    if (added) it->second = auidFromText(cls.auid);
+    return it->second;
+  }
+};
+
+std::string elementName(const std::string& indexName, uint32_t k) {
+  char hex[12];
+  const int n = std::snprintf(hex, sizeof hex, "{%x}", k);
+  std::string out;
+  out.reserve(indexName.size() + static_cast<size_t>(n));
+  out += indexName;
+  out.append(hex, static_cast<size_t>(n));
+  return out;
+}
+
+void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, std::string name,
+                 StoreCache& cache) {
   const Object& o = doc.objects[id];
-  const uint32_t storage = cfb::addStorage(tree, parent, name, clsidOf(o.cls->auid));
+  const uint32_t storage = cfb::addStorage(tree, parent, std::move(name), cache.clsidOf(*o.cls));
   std::string entries, data;
+  entries.reserve(o.properties.size() * 6);
   struct Child {
     ObjectId id;
     std::string name;
   };
   std::vector<Child> children;
   for (const Property& p : o.properties) {
-    std::string bytes;
+    const std::string* stored = &p.data;
     switch (p.form) {
       case Form::Data:
-      case Form::WeakRef: bytes = p.data; break;
+      case Form::WeakRef: break;
       case Form::StrongRef: {
-        const std::string ref = mangledName(p.fact->name, p.fact->pid, 32);
-        bytes = utf16Z(ref);
-        children.push_back({p.children.front(), ref});
+        const auto& ref = cache.nameOf(*p.fact, 32);
+        stored = &ref.second;
+        children.push_back({p.children.front(), ref.first});
         break;
       }
       case Form::StrongVector:
       case Form::StrongSet: {
-        const std::string indexName = mangledName(p.fact->name, p.fact->pid, 22);
-        bytes = utf16Z(indexName);
+        const auto& named = cache.nameOf(*p.fact, 22);
+        const std::string& indexName = named.first;
+        stored = &named.second;
         const auto n = static_cast<uint32_t>(p.children.size());
         std::string index = le32(n) + le32(n) + le32(0xFFFFFFFFu);
         if (p.form == Form::StrongSet) {
@@ -166,32 +204,42 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
           for (uint32_t k = 0; k < n; ++k) index += le32(k);
         }
         cfb::addStream(tree, storage, indexName + " index", std::move(index));
-        for (uint32_t k = 0; k < n; ++k) children.push_back({p.children[k], format("%s{%x}", indexName.c_str(), k)});
+        for (uint32_t k = 0; k < n; ++k) children.push_back({p.children[k], elementName(indexName, k)});
         break;
       }
     }
-    entries += le16(p.fact->pid) + le16(static_cast<uint16_t>(p.form)) + le16(static_cast<uint16_t>(bytes.size()));
-    data += bytes;
+    entries += le16(p.fact->pid);
+    entries += le16(static_cast<uint16_t>(p.form));
+    entries += le16(static_cast<uint16_t>(stored->size()));
+    data += *stored;
   }
-  std::string stream = std::string(1, char(0x4C)) + std::string(1, char(kPropertyVersion)) +
-                       le16(static_cast<uint16_t>(o.properties.size())) + entries + data;
+  std::string stream;
+  stream.reserve(4 + entries.size() + data.size());
+  stream += char(0x4C);
+  stream += char(kPropertyVersion);
+  stream += le16(static_cast<uint16_t>(o.properties.size()));
+  stream += entries;
+  stream += data;
   cfb::addStream(tree, storage, "properties", std::move(stream));
-  for (const Child& c : children) storeObject(doc, c.id, tree, storage, c.name);
+  for (Child& c : children) storeObject(doc, c.id, tree, storage, std::move(c.name), cache);
 }
 
 }  // namespace
 
 void storeDocument(Document& doc, ObjectId header, cfb::Tree& tree) {
   const ObjectId meta = buildMetaDictionary(doc);
-  tree.entries[cfb::kRootId].clsid = clsidOf(kRootClass);
+  // An object is a storage and its properties stream, often with an index stream.
+  tree.entries.reserve(tree.entries.size() + doc.objects.size() * 3);
+  tree.entries[cfb::kRootId].clsid = auidFromText(kRootClass);
   const std::string metaName = "MetaDictionary-1", headerName = "Header-2";
   std::string entries = le16(0x0001) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(metaName).size())) +
                         le16(0x0002) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(headerName).size()));
   cfb::addStream(tree, cfb::kRootId, "properties",
                  std::string(1, char(0x4C)) + std::string(1, char(kPropertyVersion)) + le16(2) + entries +
                      utf16Z(metaName) + utf16Z(headerName));
-  storeObject(doc, meta, tree, cfb::kRootId, metaName);
-  storeObject(doc, header, tree, cfb::kRootId, headerName);
+  StoreCache cache;
+  storeObject(doc, meta, tree, cfb::kRootId, metaName, cache);
+  storeObject(doc, header, tree, cfb::kRootId, headerName, cache);
   cfb::addStream(tree, cfb::kRootId, "referenced properties", referencedProperties(doc));
 }
 
