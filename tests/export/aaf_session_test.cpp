@@ -80,6 +80,12 @@ TEST(AafSession, IndependentReaderWalksCompositionClipsGainAndMarkers) {
   EXPECT_TRUE(linesStarting(text, "MISSING").empty()) << text;
   EXPECT_TRUE(linesStarting(text, "WARNING").empty()) << text;
   EXPECT_TRUE(linesStarting(text, "Traceback").empty()) << text;
+  // The file defines every type its classes use, and each resolves within the file.
+  const std::vector<std::string> types = linesStarting(text, "TYPES ");
+  ASSERT_EQ(types.size(), 1u) << text;
+  EXPECT_GE(std::stoi(types[0].substr(6)), 60) << text;
+  EXPECT_TRUE(linesStarting(text, "UNDECLARED").empty()) << text;
+  EXPECT_TRUE(linesStarting(text, "UNRESOLVED").empty()) << text;
   EXPECT_NE(text.find("TIMECODE 24 86400 24\n"), std::string::npos) << text;
   EXPECT_NE(text.find("SLOT 1 FX 1 48000 1 168000\n"), std::string::npos) << text;
   EXPECT_NE(text.find("SLOT 2 Amb 48000 2 96000\n"), std::string::npos) << text;

@@ -38,7 +38,47 @@ def file_of(clip):
     path = unquote(path)
     return type(master).__name__, type(filemob).__name__, filemob.descriptor.name, path, os.path.exists(path)
 
+def check_types(f):
+    """Every type the file's class definitions name is defined in the file itself, and
+    every part of every defined type resolves."""
+    meta = f.metadict
+    declared = {}
+    for t in meta["TypeDefinitions"].values():
+        declared[t.auid] = t
+    problems = []
+    for c in meta["ClassDefinitions"].values():
+        for p in c["Properties"].values():
+            if p.typedef_id not in declared:
+                problems.append("UNDECLARED %s.%s %s" % (c.class_name, p.property_name, p.typedef_id))
+    for t in declared.values():
+        kind = type(t).__name__
+        try:
+            if kind in ("TypeDefStrongRef", "TypeDefWeakRef"):
+                assert t.ref_classdef is not None
+                if kind == "TypeDefWeakRef":
+                    assert len(t["TargetSet"].value) >= 1
+            elif kind == "TypeDefRecord":
+                members = t["MemberTypes"].value
+                assert len(members) == len(t["MemberNames"].value) >= 1
+                for member in members:
+                    assert member is not None and member.auid in declared
+            elif kind == "TypeDefRename":
+                assert t.renamed_typedef.auid in declared
+            elif hasattr(t, "element_typedef") and kind != "TypeDefExtEnum":
+                assert t.element_typedef.auid in declared
+            if kind == "TypeDefInt":
+                assert t.size in (1, 2, 4, 8)
+            if kind == "TypeDefEnum":
+                assert len(t.elements) >= 1
+        except Exception as e:
+            problems.append("UNRESOLVED %s %s %s" % (t.type_name, kind, e))
+    return len(declared), problems
+
 with aaf2.open(sys.argv[1], "r") as f:
+    ntypes, type_problems = check_types(f)
+    print("TYPES", ntypes)
+    for p in type_problems:
+        print(p)
     ident = f.header["IdentificationList"][0]
     print("IDENT", ident["CompanyName"].value, ident["ProductName"].value, ident["Platform"].value,
           "toolkit" if "ToolkitVersion" in ident else "-", "version" if "ProductVersion" in ident else "-")

@@ -139,14 +139,18 @@ void setEmptyStrongSet(Document& doc, ObjectId obj, const char* name, uint16_t k
   propertyOf(doc, obj, name, Form::StrongSet).keyPid = keyPid;
 }
 
-void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target, const Auid& key) {
+std::string weakTargetPrefix(Document& doc, WeakTarget target) {
   auto it = std::find(doc.weakTargets.begin(), doc.weakTargets.end(), target);
   const auto index = static_cast<uint16_t>(it - doc.weakTargets.begin());
   if (it == doc.weakTargets.end()) doc.weakTargets.push_back(target);
   const bool meta = target == WeakTarget::ClassDefinitions || target == WeakTarget::TypeDefinitions;
   const uint16_t keyPid = meta ? 0x0005 : 0x1B01;
-  Property& p = propertyOf(doc, obj, name, Form::WeakRef);
-  p.data = le16(index) + le16(keyPid) + std::string(1, char(16)) + auidBytes(key);
+  return le16(index) + le16(keyPid) + std::string(1, char(16));
+}
+
+void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target, const Auid& key) {
+  std::string data = weakTargetPrefix(doc, target) + auidBytes(key);
+  propertyOf(doc, obj, name, Form::WeakRef).data = std::move(data);
 }
 
 namespace {

@@ -20,14 +20,15 @@ enum class Form : uint16_t {
   StrongVector = 0x32,
   StrongSet = 0x3A,
   WeakRef = 0x02,
+  WeakVector = 0x12,
 };
 
 struct Property {
   const PropertyFact* fact = nullptr;
   Form form = Form::Data;
-  std::string data;                // Data and WeakRef: the stored bytes
+  std::string data;                // Data and WeakRef: the stored bytes; WeakVector: the target prefix
   std::vector<ObjectId> children;  // StrongRef (one), StrongVector, StrongSet
-  std::vector<std::string> keys;   // StrongSet: each child's key bytes
+  std::vector<std::string> keys;   // StrongSet: each child's key bytes; WeakVector: each target's key
   uint16_t keyPid = 0;             // StrongSet: the pid of the children's key
 };
 
@@ -85,6 +86,9 @@ void addToStrongSet(Document& doc, ObjectId obj, const char* name, ObjectId chil
 // An empty set still has its index, so readers find the property.
 void setEmptyStrongSet(Document& doc, ObjectId obj, const char* name, uint16_t keyPid);
 void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target, const Auid& key);
+// How a weak reference names its target set: the set's place in the "referenced
+// properties" table, the key's pid and size.
+std::string weakTargetPrefix(Document& doc, WeakTarget target);
 
 // Values of indirect type: a type identifier in front of the value.
 std::string indirectRational(int32_t num, int32_t den);

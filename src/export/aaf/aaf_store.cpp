@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "export/aaf/aaf_metadict.h"
 #include "platform/text.h"
 
 namespace vn::aaf {
@@ -24,94 +25,6 @@ namespace {
 
 const char* kRootClass = "b3b398a5-1c90-11d4-8053-080036210804";
 constexpr uint8_t kPropertyVersion = 0x20;
-
-// The meta-dictionary's own classes and properties, which the object model fixes.
-const ClassFact kMetaDictionaryClass{"MetaDictionary", "0d010101-0225-0000-060e-2b3402060101", "", true, {}};
-const ClassFact kClassDefinitionClass{"ClassDefinition", "0d010101-0201-0000-060e-2b3402060101", "", true, {}};
-const ClassFact kPropertyDefinitionClass{"PropertyDefinition", "0d010101-0202-0000-060e-2b3402060101", "", true, {}};
-const PropertyFact kClassDefinitions{"ClassDefinitions", "", 0x0003, "", false, false};
-const PropertyFact kTypeDefinitions{"TypeDefinitions", "", 0x0004, "", false, false};
-const PropertyFact kIdentification{"Identification", "", 0x0005, "", false, true};
-const PropertyFact kName{"Name", "", 0x0006, "", false, false};
-const PropertyFact kParentClass{"ParentClass", "", 0x0008, "", false, false};
-const PropertyFact kProperties{"Properties", "", 0x0009, "", false, false};
-const PropertyFact kIsConcrete{"IsConcrete", "", 0x000A, "", false, false};
-const PropertyFact kType{"Type", "", 0x000B, "", false, false};
-const PropertyFact kIsOptional{"IsOptional", "", 0x000C, "", false, false};
-const PropertyFact kLocalIdentification{"LocalIdentification", "", 0x000D, "", false, false};
-const PropertyFact kIsUniqueIdentifier{"IsUniqueIdentifier", "", 0x000E, "", false, false};
-
-ObjectId addRaw(Document& doc, const ClassFact& cls) {
-  doc.objects.push_back(Object{&cls, {}});
-  return static_cast<ObjectId>(doc.objects.size() - 1);
-}
-void addData(Document& doc, ObjectId obj, const PropertyFact& fact, std::string data) {
-  doc.objects[obj].properties.push_back(Property{&fact, Form::Data, std::move(data), {}, {}, 0});
-}
-Property& addSet(Document& doc, ObjectId obj, const PropertyFact& fact, uint16_t keyPid) {
-  doc.objects[obj].properties.push_back(Property{&fact, Form::StrongSet, {}, {}, {}, keyPid});
-  return doc.objects[obj].properties.back();
-}
-
-// The classes objects of doc belong to, with every ancestor, in model order.
-std::vector<const ClassFact*> usedClasses(const Document& doc) {
-  std::vector<bool> used(classFacts().size());
-  const ClassFact* last = nullptr;
-  for (const Object& o : doc.objects) {
-    if (o.cls == last) continue;
-    last = o.cls;
-    for (const ClassFact* c = o.cls; c && !used[classIndex(*c)]; c = parentOf(*c)) used[classIndex(*c)] = true;
-  }
-  std::vector<const ClassFact*> ordered;
-  for (const ClassFact& c : classFacts())
-    if (used[classIndex(c)]) ordered.push_back(&c);
-  return ordered;
-}
-
-ObjectId buildMetaDictionary(Document& doc) {
-  const std::vector<const ClassFact*> classes = usedClasses(doc);
-  const ObjectId meta = addRaw(doc, kMetaDictionaryClass);
-  std::vector<ObjectId> classObjects;
-  for (const ClassFact* c : classes) {
-    const ObjectId def = addRaw(doc, kClassDefinitionClass);
-    const Auid auid = auidFromText(c->auid);
-    addData(doc, def, kIdentification, auidBytes(auid));
-    addData(doc, def, kName, utf16Z(c->name));
-    addData(doc, def, kIsConcrete, std::string(1, c->concrete ? '\1' : '\0'));
-    classObjects.push_back(def);
-    for (const PropertyFact& p : c->properties) {
-      const ObjectId pd = addRaw(doc, kPropertyDefinitionClass);
-      const Auid pauid = auidFromText(p.auid);
-      addData(doc, pd, kIdentification, auidBytes(pauid));
-      addData(doc, pd, kName, utf16Z(p.name));
-      addData(doc, pd, kType, auidBytes(auidFromText(p.type)));
-      addData(doc, pd, kIsOptional, std::string(1, p.optional ? '\1' : '\0'));
-      addData(doc, pd, kLocalIdentification, le16(p.pid));
-      addData(doc, pd, kIsUniqueIdentifier, std::string(1, p.unique ? '\1' : '\0'));
-      Property* set = nullptr;
-      for (Property& q : doc.objects[def].properties)
-        if (q.fact == &kProperties) set = &q;
-      if (!set) set = &addSet(doc, def, kProperties, 0x0005);
-      set->children.push_back(pd);
-      set->keys.push_back(auidBytes(pauid));
-    }
-    // The root class names itself as its parent.
-    const Auid parent = auidFromText(*c->parent ? c->parent : c->auid);
-    auto it = std::find(doc.weakTargets.begin(), doc.weakTargets.end(), WeakTarget::ClassDefinitions);
-    const auto index = static_cast<uint16_t>(it - doc.weakTargets.begin());
-    if (it == doc.weakTargets.end()) doc.weakTargets.push_back(WeakTarget::ClassDefinitions);
-    doc.objects[def].properties.push_back(Property{
-        &kParentClass, Form::WeakRef, le16(index) + le16(0x0005) + std::string(1, char(16)) + auidBytes(parent), {},
-        {}, 0});
-  }
-  Property& set = addSet(doc, meta, kClassDefinitions, 0x0005);
-  for (size_t i = 0; i < classObjects.size(); ++i) {
-    set.children.push_back(classObjects[i]);
-    set.keys.push_back(auidBytes(auidFromText(classes[i]->auid)));
-  }
-  addSet(doc, meta, kTypeDefinitions, 0x0005);
-  return meta;
-}
 
 std::vector<uint16_t> pidPath(WeakTarget t) {
   switch (t) {
@@ -187,6 +100,14 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
         const auto& ref = cache.nameOf(*p.fact, 32);
         stored = &ref.second;
         children.push_back({p.children.front(), ref.first});
+        break;
+      }
+      case Form::WeakVector: {
+        const auto& named = cache.nameOf(*p.fact, 32);
+        stored = &named.second;
+        std::string index = le32(static_cast<uint32_t>(p.keys.size())) + p.data;
+        for (const std::string& key : p.keys) index += key;
+        cfb::addStream(tree, storage, named.first + " index", std::move(index));
         break;
       }
       case Form::StrongVector:
