@@ -75,6 +75,11 @@ std::string wavSummary(const std::string& path) {
   return bytes;
 }
 
+FadeLengths blockFades(const RenderCache& cache, int b) {
+  return effectiveFades(b < int(cache.fadeIns.size()) ? cache.fadeIns[b] : 0.0f,
+                        b < int(cache.fadeOuts.size()) ? cache.fadeOuts[b] : 0.0f, cache.blocks[b].duration);
+}
+
 // The audible shape of a rendered block, in its own samples: fades and the envelopes
 // the mixer applies, except the intensity curve when it travels as automation.
 std::vector<std::vector<float>> conformAudio(const RenderCache& cache, int b, int channels, bool volAuto) {
@@ -87,8 +92,7 @@ std::vector<std::vector<float>> conformAudio(const RenderCache& cache, int b, in
   } else {
     out = {block.left, block.right.size() == n ? block.right : block.left};
   }
-  const FadeLengths fades = effectiveFades(b < int(cache.fadeIns.size()) ? cache.fadeIns[b] : 0.0f,
-                                           b < int(cache.fadeOuts.size()) ? cache.fadeOuts[b] : 0.0f, block.duration);
+  const FadeLengths fades = blockFades(cache, b);
   const float duration = std::max(block.duration, 1e-6f);
   const float rate = static_cast<float>(cache.sampleRate);
   for (size_t i = 0; i < n; ++i) {
@@ -402,7 +406,11 @@ AafExportResult exportAafSession(const Session& session, const RenderCache& cach
   int physical = 0;
   for (PlannedTrack& t : planned) {
     std::vector<TrackSpan> spans;
-    for (const PlannedClip& c : t.clips) spans.push_back({c.number, c.position, c.length, 0, false});
+    for (const PlannedClip& c : t.clips) {
+      const FadeLengths fades = blockFades(cache, c.block);
+      spans.push_back({c.number, c.position, c.length, std::llround(fades.in * ex.rate),
+                       std::llround(fades.out * ex.rate)});
+    }
     resolveTrackOverlaps(spans);
     aaf::Track track{t.name, ++physical, t.channels, t.format, {}};
     for (size_t i = 0; i < t.clips.size() && folderMade; ++i) {
@@ -413,6 +421,8 @@ AafExportResult exportAafSession(const Session& session, const RenderCache& cach
       c.headTrim = spans[i].headTrim;
       aaf::Clip clip;
       if (!ex.writeEssence(c, options.sourceChannels, clip)) continue;
+      // A dissolve needs the clip before it on the track.
+      clip.crossfade = track.clips.empty() ? 0 : spans[i].crossfade;
       track.clips.push_back(std::move(clip));
       ++ex.result.clips;
     }

@@ -24,6 +24,7 @@ std::vector<std::string> aafSessionLines(const aaf::ReadSession& s) {
       std::string fades;
       if (c.fadeIn || c.fadeOut)
         fades = format(", fades %.3f/%.3f s", static_cast<double>(c.fadeIn) / rate, static_cast<double>(c.fadeOut) / rate);
+      if (c.crossfade) fades += format(", dissolve %.3f s", static_cast<double>(c.crossfade) / rate);
       lines.push_back(format("    %s  %.3f s  '%s'  %d ch  offset %lld  %s%s  %s",
                              formatTimecode(start + static_cast<double>(c.position) / rate, fps).c_str(),
                              static_cast<double>(c.length) / rate, c.name.c_str(), c.channels,

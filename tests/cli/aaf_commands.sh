@@ -35,7 +35,7 @@ check_session() {  # check_session NAME OPTIONS...
   grep -q "^COMP Varnel Timeline$" "$walk" || fail "$name: $(head -20 "$walk")"
   grep -q "^TOPLEVEL 1 ESSENCEDATA 0$" "$walk" || fail "$name: $(head -5 "$walk")"
   grep -q "^IDENT Varnel Varnel linux toolkit version$" "$walk" || fail "$name: identification: $(head -3 "$walk")"
-  ! grep -q "^MISSING\|^WARNING\|Traceback" "$walk" || fail "$name: $(grep -m5 "MISSING\|WARNING\|Traceback\|Error" "$walk")"
+  ! grep -q "^MISSING\|^WARNING\|^UNDECLARED\|^UNRESOLVED\|Traceback" "$walk" || fail "$name: $(grep -m5 "MISSING\|WARNING\|Traceback\|Error" "$walk")"
   grep -q "^TIMECODE 24 " "$walk" || fail "$name: no timecode slot: $(grep -v CLIP "$walk")"
   local clips=$(grep -c "^CLIP " "$walk")
   [ "$clips" -gt 0 ] || fail "$name: no clips"

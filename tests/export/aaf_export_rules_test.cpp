@@ -11,12 +11,13 @@ namespace {
 
 TEST(AafExportRules, OverlapsDropCoveredClipsAndTrimHeadsAtTheirTimecode) {
   test::LogCapture log;
+  auto span = [](int number, int64_t position, int64_t length) { return TrackSpan{number, position, length}; };
   std::vector<TrackSpan> spans = {
-      {1, 0, 48000, 0, false},      // 0 .. 48000
-      {2, 12000, 24000, 0, false},  // wholly inside clip 1
-      {3, 40000, 20000, 0, false},  // starts inside clip 1: 8000 samples of head go
-      {4, 60000, 1000, 0, false},   // touches clip 3's end: stays
-      {5, 60500, 500, 0, false},    // ends where clip 4 ends: inside it
+      span(1, 0, 48000),      // 0 .. 48000
+      span(2, 12000, 24000),  // wholly inside clip 1
+      span(3, 40000, 20000),  // starts inside clip 1: 8000 samples of head go
+      span(4, 60000, 1000),   // touches clip 3's end: stays
+      span(5, 60500, 500),    // ends where clip 4 ends: inside it
   };
   resolveTrackOverlaps(spans);
   EXPECT_FALSE(spans[0].dropped);
@@ -35,6 +36,38 @@ TEST(AafExportRules, OverlapsDropCoveredClipsAndTrimHeadsAtTheirTimecode) {
             "[AAF] OverlapWarning: clip 3 overlaps the previous clip by 8000 samples - head trimmed to stay at "
             "timecode\n");
   EXPECT_EQ(log.out[2], "[AAF] OverlapWarning: clip 5 fully overlapped on its track - dropped (500 samples)\n");
+}
+
+TEST(AafExportRules, OverlapsCoveredByBothFadesDissolveAndKeepBothClipsWhole) {
+  test::LogCapture log;
+  auto span = [](int number, int64_t position, int64_t length, int64_t fadeIn, int64_t fadeOut) {
+    return TrackSpan{number, position, length, fadeIn, fadeOut};
+  };
+  std::vector<TrackSpan> spans = {
+      span(1, 0, 48000, 0, 10000),
+      span(2, 40000, 20000, 8000, 4000),      // 8000 overlap, both fades cover it: a dissolve
+      span(3, 55000, 20000, 2000, 0),         // 5000 overlap, its own fade-in is too short: trimmed
+      span(4, 70000, 30000, 9000, 0),         // 5000 overlap, clip 3 has no fade-out: trimmed
+  };
+  resolveTrackOverlaps(spans);
+  EXPECT_EQ(spans[1].crossfade, 8000);
+  EXPECT_EQ(spans[1].headTrim, 0);
+  EXPECT_EQ(spans[1].position, 40000);  // stays whole at its timecode
+  EXPECT_EQ(spans[1].length, 20000);
+  EXPECT_EQ(spans[2].crossfade, 0);
+  EXPECT_EQ(spans[2].headTrim, 5000);
+  EXPECT_EQ(spans[3].crossfade, 0);
+  EXPECT_EQ(spans[3].headTrim, 5000);
+  ASSERT_EQ(log.out.size(), 2u);  // a dissolve is no warning
+  EXPECT_NE(log.out[0].find("clip 3 overlaps the previous clip by 5000 samples"), std::string::npos);
+
+  // A dissolve never reaches into the one at the previous clip's head.
+  std::vector<TrackSpan> tight = {span(1, 0, 10000, 0, 10000), span(2, 4000, 10000, 10000, 10000),
+                                  span(3, 9000, 10000, 10000, 0)};
+  resolveTrackOverlaps(tight);
+  EXPECT_EQ(tight[1].crossfade, 6000);
+  EXPECT_EQ(tight[2].crossfade, 0);  // 5000 more would overlap the 6000 already at clip 2's head
+  EXPECT_EQ(tight[2].headTrim, 5000);
 }
 
 TEST(AafExportRules, EssenceNamesFollowTheModesAndNeverCollide) {

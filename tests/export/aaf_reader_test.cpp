@@ -2,6 +2,8 @@
 // damaged files (mutated containers, property streams, indexes) into an error.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <random>
 
 #include "export/aaf/aaf_reader.h"
@@ -36,6 +38,10 @@ aaf::Session sampleSession() {
   bed.position = 0;
   bed.channels = 2;
   stereo.clips.push_back(bed);
+  bed.name = "bed 2";
+  bed.position = 16000;  // dissolves from the first bed over its last 8000 samples
+  bed.crossfade = 8000;
+  stereo.clips.push_back(bed);
   s.tracks = {mono, stereo};
   s.markers = {{96000, "Door"}};
   return s;
@@ -68,8 +74,11 @@ TEST(AafReader, ReadsBackTracksClipsGainAndMarkers) {
   EXPECT_DOUBLE_EQ(fx.clips[1].gain, 0.5);
   EXPECT_TRUE(fx.clips[2].gainAutomation);
   EXPECT_DOUBLE_EQ(fx.clips[2].gain, 0.25);
-  ASSERT_EQ(read->tracks[1].clips.size(), 1u);
+  ASSERT_EQ(read->tracks[1].clips.size(), 2u);
   EXPECT_EQ(read->tracks[1].clips[0].channels, 2);
+  EXPECT_EQ(read->tracks[1].clips[0].crossfade, 0);
+  EXPECT_EQ(read->tracks[1].clips[1].position, 16000);
+  EXPECT_EQ(read->tracks[1].clips[1].crossfade, 8000);
   ASSERT_EQ(read->markers.size(), 1u);
   EXPECT_EQ(read->markers[0].position, 96000);
 
@@ -79,6 +88,11 @@ TEST(AafReader, ReadsBackTracksClipsGainAndMarkers) {
   EXPECT_EQ(lines[1], "  timecode start 01:00:00:00 at 25 fps");
   EXPECT_EQ(lines[4].rfind("    01:00:01:00  0.500 s  'hit 0'  1 ch  offset 48000  gain 1.000  file:///", 0), 0u)
       << lines[4];
+  const auto dissolving = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.find("'bed 2'") != std::string::npos;
+  });
+  ASSERT_NE(dissolving, lines.end());
+  EXPECT_NE(dissolving->find("gain 1.000, dissolve 0.167 s  file:///"), std::string::npos) << *dissolving;
 }
 
 TEST(AafReader, DamagedSessionsGiveAnErrorNotACrash) {

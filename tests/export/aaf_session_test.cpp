@@ -62,13 +62,19 @@ TEST(AafSession, IndependentReaderWalksCompositionClipsGainAndMarkers) {
   mono.clips.back().gainCurve = {{0, 0.0}, {24000, 1.0}, {48000, 0.5}};
   aaf::Track stereo{"Amb", 2, 2, "stereo", {}};
   stereo.clips.push_back(clipAt(essence, 0, 96000, 2));
-  s.tracks = {mono, stereo};
+  // Two clips that cross-fade over 8000 samples.
+  aaf::Track fade{"Xfade", 3, 1, "mono", {}};
+  fade.clips.push_back(clipAt(essence, 200000, 48000, 1));
+  fade.clips.push_back(clipAt(essence, 240000, 24000, 1));
+  fade.clips.back().crossfade = 8000;
+  s.tracks = {mono, stereo, fade};
   s.markers = {{48000, "Door slam"}, {120000, "Hit"}};
 
   const std::string path = dir.file("session.aaf");
   const aaf::WriteOutcome out = aaf::writeSessionFile(path, s);
   ASSERT_EQ(out.hr, aaf::kAafOk) << out.error;
-  EXPECT_EQ(out.stats.clipSegments, 4);
+  EXPECT_EQ(out.stats.clipSegments, 6);
+  EXPECT_EQ(out.stats.dissolves, 1);
   EXPECT_EQ(out.stats.withGain, 2);
   EXPECT_EQ(out.stats.wrapped, 1);
   EXPECT_EQ(out.stats.combinedTracks, 1);
@@ -91,7 +97,14 @@ TEST(AafSession, IndependentReaderWalksCompositionClipsGainAndMarkers) {
   EXPECT_NE(text.find("SLOT 2 Amb 48000 2 96000\n"), std::string::npos) << text;
   const std::string file = " MasterMob SourceMob WAVEDescriptor " + essence + " True";
   const std::vector<std::string> clips = linesStarting(text, "CLIP");
-  ASSERT_EQ(clips.size(), 4u) << text;
+  ASSERT_EQ(clips.size(), 6u) << text;
+  EXPECT_NE(text.find("SLOT 3 Xfade 48000 3 264000\n"), std::string::npos) << text;
+  EXPECT_EQ(clips[4], "CLIP 200000 48000 2400 - channels=1" + file);
+  EXPECT_EQ(clips[5], "CLIP 240000 24000 2400 - channels=1" + file);
+  EXPECT_NE(text.find("DISSOLVE 240000 8000 4000 Mono Audio Dissolve Level LinearInterp "
+                      "0.0000@0.0000,1.0000@1.0000\n"),
+            std::string::npos)
+      << text;
   EXPECT_EQ(clips[0], "CLIP 48000 24000 2400 - channels=1" + file);
   EXPECT_EQ(clips[1], "CLIP 96000 12000 2400 0.250000 channels=1" + file);
   EXPECT_EQ(clips[2], "CLIP 120000 48000 2400 curve:0.0000@0.0000,1.0000@0.5000,0.5000@1.0000 channels=1" + file);

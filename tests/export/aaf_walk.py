@@ -104,6 +104,14 @@ with aaf2.open(sys.argv[1], "r") as f:
         pos = 0
         for c in seg.components:
             name = type(c).__name__
+            if name == "Transition":
+                pos -= c.length  # a transition overlaps the clips on both sides
+                group = c["OperationGroup"].value
+                level = list(group.parameters)[0]
+                points = ",".join("%.4f@%.4f" % (float(p.value), float(p.time)) for p in level["PointList"])
+                print("DISSOLVE", pos, c.length, c["CutPoint"].value, group.operation.name, level.parameterdef.name,
+                      level.interpolationdef.name, points)
+                continue
             gain = "-"
             if name == "OperationGroup" and c.operation.name == "Mono Audio Gain":
                 param = list(c.parameters)[0]

@@ -220,6 +220,29 @@ struct Builder {
     return group;
   }
 
+  // The previous clip fades into the next over length samples: a dissolve whose
+  // level rises linearly from the first clip to the second, cut in the middle.
+  ObjectId transition(int64_t length) {
+    const ObjectId group = operationGroup(kDissolve, length);
+    const ObjectId level = newObject(doc, "VaryingValue");
+    setWeakRef(doc, level, "Interpolation", WeakTarget::InterpolationDefinitions, kLinearInterp);
+    for (int end = 0; end <= 1; ++end) {
+      const ObjectId point = newObject(doc, "ControlPoint");
+      setRational(doc, point, "Time", end, 1);
+      setBytes(doc, point, "Value", indirectRational(end, 1));
+      appendStrongVector(doc, level, "PointList", point);
+    }
+    setAuid(doc, level, "Definition", kLevel);
+    addToStrongSet(doc, group, "Parameters", level, 0x4C01, auidBytes(kLevel));
+    const ObjectId t = newObject(doc, "Transition");
+    setWeakRef(doc, t, "DataDefinition", WeakTarget::DataDefinitions, kSound);
+    setInt64(doc, t, "Length", length);
+    setStrongRef(doc, t, "OperationGroup", group);
+    setInt64(doc, t, "CutPoint", length / 2);
+    ++stats.dissolves;
+    return t;
+  }
+
   ObjectId taggedValue(const std::string& name, int32_t value) {
     const ObjectId tag = newObject(doc, "TaggedValue");
     setString(doc, tag, "Name", name);
@@ -241,7 +264,14 @@ struct Builder {
     const ObjectId sequence = newObject(doc, "Sequence");
     setWeakRef(doc, sequence, "DataDefinition", WeakTarget::DataDefinitions, kSound);
     int64_t cursor = 0;
+    bool afterClip = false;
     for (const Clip& clip : track.clips) {
+      const bool dissolve = afterClip && clip.crossfade > 0 && clip.crossfade < clip.length &&
+                            clip.position + clip.crossfade == cursor;
+      if (dissolve) {
+        appendStrongVector(doc, sequence, "Components", transition(clip.crossfade));
+        cursor -= clip.crossfade;
+      }
       if (clip.length <= 0 || clip.position < cursor) continue;  // overlaps are resolved before
       if (clip.position > cursor) {
         const ObjectId filler = newObject(doc, "Filler");
@@ -251,6 +281,7 @@ struct Builder {
       }
       appendStrongVector(doc, sequence, "Components", clipComponent(track, clip));
       cursor = clip.position + clip.length;
+      afterClip = true;
     }
     setInt64(doc, sequence, "Length", cursor);
     appendStrongVector(doc, sequence, "ComponentAttributeList", taggedValue("_IGNORE_TRACKING", 0));

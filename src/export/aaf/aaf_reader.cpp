@@ -289,14 +289,18 @@ struct SessionReader : Reader {
       if (rate && rate->bytes.size() >= 8 && u32(rate->bytes, 4) != 0)
         track.editRate = static_cast<int>(static_cast<int32_t>(u32(rate->bytes, 0)) / static_cast<int32_t>(u32(rate->bytes, 4)));
       track.physicalNumber = static_cast<int>(u32of(slot, 0x4804));
-      int64_t position = 0;
+      int64_t position = 0, dissolve = 0;
       for (const Obj& c : components) {
         const int64_t length = i64(c, 0x0202);
         if (c.clsid == kTransition) {
           position -= length;  // a transition overlaps its neighbours
+          dissolve = length;
           continue;
         }
+        const size_t before = track.clips.size();
         if (c.clsid != kFiller && !component(c, position, track, 4) && !error.empty()) return false;
+        if (track.clips.size() > before) track.clips.back().crossfade = dissolve;
+        dissolve = 0;
         position += length;
       }
       session.tracks.push_back(std::move(track));

@@ -20,6 +20,7 @@ struct ReadClip {
   double gain = 1.0;      // the constant clip gain; the first point of automation
   bool gainAutomation = false;
   int64_t fadeIn = 0, fadeOut = 0;
+  int64_t crossfade = 0;  // the dissolve from the clip before it
 };
 
 struct ReadTrack {

@@ -27,6 +27,9 @@ struct Clip {
   double gain = 1.0;         // linear clip gain
   std::vector<GainPoint> gainCurve;  // when non-empty: gain automation instead of the constant
   int64_t fadeIn = 0, fadeOut = 0;   // samples
+  // Samples this clip dissolves from the one before it on its track: the clip starts
+  // that much before the previous one ends.
+  int64_t crossfade = 0;
 };
 
 struct Track {
