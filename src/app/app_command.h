@@ -18,6 +18,7 @@ enum class CommandId {
   SetInPoint, SetOutPoint, ClearWorkArea, SaveScene, DrawMode, MuteToggle, BounceSelection,
   // View
   ZoomIn, ZoomOut, ZoomFit, ShowEvents, ShowProject, ShowTrace, ShowMixer, ShowLibrary, ShowExport, ShowSettings,
+  ShowProvenance,
   // Help
   UserGuide, About,
   // PlaceClip without text opens the file browser; with text it places that file at the
@@ -38,6 +39,7 @@ enum class CommandId {
   SaveAsRecipe,   // text: the recipe's name, index: the event
   SaveAsChain,    // the Group of the selected event
   ApplyRecipe,    // text: the recipe, applied to the selected events
+  PreviewRecipe,  // text: the recipe whose preview to hear
   CheckForUpdates,  // asks the release server now
   ViewUpdate,       // opens the offered release's page
   DismissUpdate,    // hides the offered release

@@ -37,7 +37,8 @@ std::vector<Menu> buildTable() {
        {item("Zoom &In\tCtrl+=", C::ZoomIn), item("Zoom &Out\tCtrl+-", C::ZoomOut),
         item("Zoom to &Fit\tCtrl+0", C::ZoomFit), separator(), item("&Events", C::ShowEvents),
         item("&Project", C::ShowProject), item("&Trace", C::ShowTrace), item("&Mixer", C::ShowMixer),
-        item("&Library", C::ShowLibrary), item("E&xport", C::ShowExport), item("&Settings", C::ShowSettings)}},
+        item("&Library", C::ShowLibrary), item("E&xport", C::ShowExport), item("&Settings", C::ShowSettings),
+        item("Pro&venance\tCtrl+Shift+P", C::ShowProvenance)}},
       {"&Help", {item("&User Guide\tF1", C::UserGuide), separator(), item("&About Varnel", C::About)}},
   };
 }
