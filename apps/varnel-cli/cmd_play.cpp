@@ -6,8 +6,6 @@
 #include <thread>
 
 #include "args.h"
-#include "audio/audio_startup.h"
-#include "audio/backend_survey.h"
 #include "audio/playback_engine.h"
 #include "audio/playback_setup.h"
 #include "command.h"
@@ -19,6 +17,7 @@
 #include "picture/reference_audio.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "output_choice.h"
 #include "progress.h"
 #include "render/offline_mix.h"
 
@@ -38,14 +37,6 @@ const Command kPlay{
     "  --device NAME  the output device, as varnel-cli devices names it",
     &runPlay};
 const Registration kRegistration(kPlay);
-
-// The back end that has a device of this name, for the saved settings.
-std::optional<std::string> backendWithDevice(const std::string& device) {
-  for (const BackendSurvey& s : SurveyAudioBackends())
-    for (const AudioDeviceInfo& d : s.devices)
-      if (d.name == device) return s.name;
-  return std::nullopt;
-}
 
 // One line that redraws itself on a terminal; a line a second otherwise.
 class TimeDisplay {
@@ -89,19 +80,9 @@ int runPlay(const std::vector<std::string>& raw) {
   LoadPreferences(prefs);
 
   // The device first: nothing is rendered for a machine that cannot play it.
-  AudioSettings settings = AudioSettingsFromPreferences(prefs);
-  if (const auto device = args.value("--device")) {
-    const auto backend = backendWithDevice(*device);
-    if (!backend) return userError(format("There is no output device named \"%s\" (varnel-cli devices lists them).", device->c_str()));
-    settings.api = *backend;
-    settings.device = *device;
-  }
   AudioOutput output;
-  // The application would play on a silent clock; here there is nothing to do but say so.
-  LogSink previous = setLogSink([](LogStream, const std::string&) {});
-  const bool opened = StartAudioOutput(output, settings, session.settings.projectSampleRate);
-  setLogSink(previous);
-  if (!opened) return userError("No audio output is available - start a JACK server or a sound server and try again.");
+  if (!openCommandOutput(output, prefs, args.value("--device"), session.settings.projectSampleRate, error))
+    return userError(error);
 
   installInterruptHandler();
   StartLibraries();
@@ -129,9 +110,8 @@ int runPlay(const std::vector<std::string>& raw) {
   SeekPlayback(*engine, start);
   SetPlaybackEnd(*engine, end);
   StartPlayback(*engine);
-  const std::string device = output.deviceIndex >= 0 ? output.devices[static_cast<size_t>(output.deviceIndex)].name : "";
   std::printf("Playing on %s \"%s\" from %.2f s to %.2f s (Ctrl-C stops)\n", output.backendName.c_str(),
-              device.c_str(), start, end);
+              openDeviceName(output).c_str(), start, end);
   if (!output.statusText.empty()) std::fprintf(stderr, "%s\n", output.statusText.c_str());
 
   TimeDisplay display(session.settings);

@@ -1,9 +1,13 @@
 // varnel-cli recipe: save an event's design under a name, list the saved ones, apply
-// one to events of a project, or place one as a new event.
+// one to events of a project, place one as a new event, or hear one's preview.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "args.h"
+#include "audio/playback_engine.h"
+#include "audio/playback_setup.h"
 #include "command.h"
 #include "core/recipe_apply.h"
 #include "core/recipe_io.h"
@@ -12,7 +16,9 @@
 #include "library/libraries.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "output_choice.h"
 #include "preset_commands.h"
+#include "progress.h"
 
 namespace vn::cli {
 namespace {
@@ -22,7 +28,7 @@ int runRecipe(const std::vector<std::string>& args);
 const Command kRecipe{
     "recipe",
     "recipe save PROJECT --event I [--name NAME] [--no-preview] | recipe list | recipe apply NAME PROJECT --events I,J | "
-    "recipe place NAME PROJECT --at SECONDS",
+    "recipe place NAME PROJECT --at SECONDS | recipe preview NAME [--device NAME]",
     "save, list, apply and place recipes (an event's design under a name)",
     "  save PROJECT --event I [--name NAME]\n"
     "               saves the design of event I (numbered from 0) as a recipe; the name\n"
@@ -35,6 +41,9 @@ const Command kRecipe{
     "               duration unless it is a Clip recipe; the project is saved\n"
     "  place NAME PROJECT --at SECONDS\n"
     "               a new event of the recipe at the time; the project is saved\n"
+    "  preview NAME [--device NAME]\n"
+    "               plays the recipe's NAME_preview.wav on the audio device of the\n"
+    "               preferences (or the one named); Ctrl-C stops\n"
     "Recipes live in the Recipes folder of the documents folder.",
     runRecipe};
 const Registration kRegistration(kRecipe);
@@ -142,10 +151,51 @@ int runPlace(Args& a) {
   return kExitOk;
 }
 
-int runRecipe(const std::vector<std::string>& raw) {
-  Args a(raw, {"--event", "--name", "--events", "--at"}, {"--no-preview"});
+int runPreview(Args& a) {
+  const std::optional<std::string> device = a.value("--device");
   if (!a.error().empty()) return usageError(kRecipe, a.error());
-  if (a.positional().empty()) return usageError(kRecipe, "give an action: save, list, apply or place");
+  if (a.positional().size() != 2) return usageError(kRecipe, "recipe preview takes a recipe name");
+  const std::string folder = recipesFolder();
+  const std::optional<SavedPreset> saved = findNamed(listRecipes(folder), a.positional()[1], "recipe", folder);
+  if (!saved) return kExitUserError;
+  const int rate = ProjectSettings{}.projectSampleRate;
+  std::string error;
+  std::unique_ptr<PreviewSound> sound = LoadPreviewSound(recipePreviewPath(folder, saved->name), saved->name, rate, error);
+  if (!sound) return userError(error + ".");
+  Preferences prefs;
+  LoadPreferences(prefs);
+  AudioOutput output;
+  if (!openCommandOutput(output, prefs, device, rate, error)) return userError(error);
+  RenderCache nothing;
+  auto engine = CreatePlaybackEngine(nothing, rate);
+  if (!engine) {
+    CloseAudioOutput(output);
+    return userError("Not enough memory to play the preview.");
+  }
+  installInterruptHandler();
+  ApplyPlaybackPreferences(*engine, Session{}, prefs, SteadyNanos());
+  ConnectPlayback(output, *engine);
+  const int64_t frames = sound->frames;
+  StartPreview(engine->preview, std::move(sound));
+  std::printf("Playing the preview of \"%s\" (%.2f s) on %s \"%s\" (Ctrl-C stops)\n", saved->name.c_str(),
+              static_cast<double>(frames) / rate, output.backendName.c_str(), openDeviceName(output).c_str());
+  std::fflush(stdout);
+  while (PreviewPlaying(engine->preview)) {
+    if (interrupted()) StopPreview(engine->preview);
+    TickPlayback(*engine, output, SteadyNanos());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const double heard = static_cast<double>(PreviewFramesPlayed(engine->preview)) / rate;
+  SetPlaybackSources(output, {}, {});
+  CloseAudioOutput(output);
+  std::printf("%s at %.2f s\n", interrupted() ? "Stopped" : "Played to the end", heard);
+  return kExitOk;
+}
+
+int runRecipe(const std::vector<std::string>& raw) {
+  Args a(raw, {"--event", "--name", "--events", "--at", "--device"}, {"--no-preview"});
+  if (!a.error().empty()) return usageError(kRecipe, a.error());
+  if (a.positional().empty()) return usageError(kRecipe, "give an action: save, list, apply, place or preview");
   migrateLegacyPresetFolders();
   // Pinned sounds are described to the Library, and found through it, by their ids.
   StartLibraries();
@@ -157,6 +207,7 @@ int runRecipe(const std::vector<std::string>& raw) {
   }
   if (action == "apply") return runApply(a);
   if (action == "place") return runPlace(a);
+  if (action == "preview") return runPreview(a);
   return usageError(kRecipe, "unknown action \"" + action + "\"");
 }
 

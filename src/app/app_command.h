@@ -20,6 +20,7 @@ enum class CommandId {
   // View
   ZoomIn, ZoomOut, ZoomFit, ShowEvents, ShowProject, ShowTrace, ShowMixer, ShowLibrary, ShowExport, ShowSettings,
   ShowDelivery,
+  ShowProvenance,
   // Help
   UserGuide, About,
   // PlaceClip without text opens the file browser; with text it places that file at the
@@ -44,6 +45,7 @@ enum class CommandId {
   SaveBusLayout,        // text: the name of a new bus layout template from the session's busses
   ApplyBusLayout,       // text: the template whose busses the session takes
   SetDefaultBusLayout,  // text: the template new sessions start with ("" for none)
+  PreviewRecipe,  // text: the recipe whose preview to hear
   CheckForUpdates,  // asks the release server now
   ViewUpdate,       // opens the offered release's page
   DismissUpdate,    // hides the offered release

@@ -37,6 +37,7 @@ const char* panelFor(CommandId id) {
     case CommandId::ShowExport: return "Export";
     case CommandId::ShowSettings:
     case CommandId::Settings: return "Settings";
+    case CommandId::ShowProvenance: return "Provenance";
     default: return nullptr;
   }
 }
@@ -106,7 +107,7 @@ bool commandAvailable(const AppState& app, CommandId id) {
       return renderJobsAvailable(app);
     case C::ImportVideo: return !videoLoading(app);
     case C::ImportMarkers: return true;
-    case C::PlayStop: case C::LoopToggle: return playbackAvailable(app);
+    case C::PlayStop: case C::LoopToggle: case C::PreviewRecipe: return playbackAvailable(app);
     case C::ReturnToStart: return true;
     case C::Export: return !exportRunning(app);
     case C::ExportVariations: return !exportRunning(app) && !app.selection.events.empty();
@@ -185,6 +186,7 @@ void runCommand(AppState& app, const AppCommand& command) {
     case C::PlaceRecipe: placeRecipeAtPlayhead(app, command.text); break;
     case C::PlaceChain: placeChainAtPlayhead(app, command.text); break;
     case C::ApplyRecipe: applyRecipeToSelection(app, command.text); break;
+    case C::PreviewRecipe: playRecipePreview(app, command.text); break;
     case C::SaveAsRecipe:
       if (command.index >= 0) selectOnly(app.selection, command.index);
       saveSelectedAsRecipe(app, command.text);

@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/picture_actions.h"
+#include "app/recipe_actions.h"
 #include "app/update_actions.h"
 #include "app/window_present.h"
 #include "app/workspace.h"
@@ -63,7 +64,7 @@ void runFrame(AppState& app, GLFWwindow* window, double frameSeconds) {
 }
 
 bool interfaceActive(AppState& app) {
-  return anyJobRunning(app) || isPlaying(app) || dragging(app.timelineDrag) || ImGui::IsAnyMouseDown() ||
+  return anyJobRunning(app) || isPlaying(app) || recipePreviewPlaying(app) || dragging(app.timelineDrag) || ImGui::IsAnyMouseDown() ||
          statusIsFresh(app.status, app.now) || app.inputFrames > 0 || !app.commands.empty() || app.drop.has_value();
 }
 

@@ -36,8 +36,9 @@ std::vector<Menu> buildTable() {
       {"&View",
        {item("Zoom &In\tCtrl+=", C::ZoomIn), item("Zoom &Out\tCtrl+-", C::ZoomOut),
         item("Zoom to &Fit\tCtrl+0", C::ZoomFit), separator(), item("&Events", C::ShowEvents),
-        item("&Project", C::ShowProject), item("&Trace", C::ShowTrace), item("&Mixer", C::ShowMixer), item("&Delivery", C::ShowDelivery),
-        item("&Library", C::ShowLibrary), item("E&xport", C::ShowExport), item("&Settings", C::ShowSettings)}},
+        item("&Project", C::ShowProject), item("&Trace", C::ShowTrace), item("&Mixer", C::ShowMixer),
+        item("&Delivery", C::ShowDelivery), item("&Library", C::ShowLibrary), item("E&xport", C::ShowExport),
+        item("&Settings", C::ShowSettings), item("Pro&venance\tCtrl+Shift+P", C::ShowProvenance)}},
       {"&Help", {item("&User Guide\tF1", C::UserGuide), separator(), item("&About Varnel", C::About)}},
   };
 }

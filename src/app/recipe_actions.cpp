@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/edit_actions.h"
+#include "audio/preview_voice.h"
 #include "core/recipe_apply.h"
 #include "core/recipe_io.h"
 #include "platform/paths.h"
@@ -42,9 +43,11 @@ std::vector<int> selectedPositions(const AppState& app) {
   return out;
 }
 
-// A preview still rendering for the recipe would land under its old name.
+// A preview still rendering for the recipe would land under its old name, and the
+// one being heard belongs to a list that is about to change.
 void stopPreviewOf(AppState& app, const std::string& name) {
   if (app.presets.preview && app.presets.preview->name == name) app.presets.preview.reset();
+  stopRecipePreview(app);
 }
 
 }  // namespace
@@ -159,6 +162,27 @@ int applyRecipeToSelection(AppState& app, const std::string& name) {
   const int applied = applyRecipeToEvents(app.session, *recipe, positions);
   setStatus(app, format("Applied recipe %s to %d event%s", recipe->name.c_str(), applied, plural(applied)));
   return applied;
+}
+
+bool playRecipePreview(AppState& app, const std::string& name) {
+  if (!app.playback) return false;
+  stopRecipePreview(app);
+  std::string error;
+  std::unique_ptr<PreviewSound> sound = LoadPreviewSound(recipePreviewPath(name), name, app.playback->projectRate, error);
+  if (!sound) {
+    setStatus(app, error);
+    return false;
+  }
+  const double seconds = static_cast<double>(sound->frames) / app.playback->projectRate;
+  StartPreview(app.playback->preview, std::move(sound));
+  setStatus(app, format("Playing the preview of %s (%.1f s)", name.c_str(), seconds));
+  return true;
+}
+
+bool recipePreviewPlaying(const AppState& app) { return app.playback && PreviewPlaying(app.playback->preview); }
+
+void stopRecipePreview(AppState& app) {
+  if (app.playback) StopPreview(app.playback->preview);
 }
 
 bool renameRecipe(AppState& app, const std::string& from, const std::string& to) {

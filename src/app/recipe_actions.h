@@ -1,7 +1,8 @@
 #pragma once
 // What the window does with recipes and chains: saving the selected event as a
 // recipe and its Group as a chain, placing either at the playhead, applying a recipe
-// to the selection, and renaming and deleting saved recipes. The saved lists are
+// to the selection, hearing a recipe's preview, and renaming and deleting saved
+// recipes. The saved lists are
 // read again after every change made here and every few seconds.
 #include <atomic>
 #include <memory>
@@ -57,6 +58,12 @@ bool saveSelectedGroupAsChain(AppState& app);
 int placeRecipeAtPlayhead(AppState& app, const std::string& name);
 int placeChainAtPlayhead(AppState& app, const std::string& name);
 int applyRecipeToSelection(AppState& app, const std::string& name);
+// Plays the recipe's preview file through the playback output, in place of any
+// other preview; says so when there is none. Renaming or deleting a recipe, and
+// starting the transport, end it.
+bool playRecipePreview(AppState& app, const std::string& name);
+bool recipePreviewPlaying(const AppState& app);
+void stopRecipePreview(AppState& app);
 bool renameRecipe(AppState& app, const std::string& from, const std::string& to);
 bool deleteRecipe(AppState& app, const std::string& name);
 

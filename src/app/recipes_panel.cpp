@@ -1,6 +1,6 @@
 // The Recipes panel: the saved recipes, searched by name, each with its shape, length
 // and words; the chosen one is applied to the selection, placed at the playhead,
-// renamed, deleted or heard through its preview. The selected event is saved as a
+// renamed, deleted or heard through its preview (a click on its name plays it). The selected event is saved as a
 // recipe here, and its Group as a chain.
 #include <imgui.h>
 #include <imgui_stdlib.h>
@@ -63,6 +63,7 @@ void recipeRow(AppState& app, const SavedPreset& saved) {
   if (ImGui::Selectable(saved.name.c_str(), p.chosen == saved.name, ImGuiSelectableFlags_AllowDoubleClick)) {
     p.chosen = saved.name;
     if (ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left)) app.commands.post({CommandId::ApplyRecipe, saved.name, -1});
+    else app.commands.post({CommandId::PreviewRecipe, saved.name, -1});
   }
   if (ImGui::BeginPopupContextItem()) {
     p.chosen = saved.name;
@@ -88,8 +89,16 @@ void chosenActions(AppState& app) {
   if (ImGui::Button(apply.c_str(), ImVec2(-1, 0))) app.commands.post({CommandId::ApplyRecipe, p.chosen, -1});
   ImGui::EndDisabled();
   if (ImGui::Button("Place at Playhead", ImVec2(-1, 0))) app.commands.post({CommandId::PlaceRecipe, p.chosen, -1});
+  const bool hasPreview = fileExists(recipePreviewPath(p.chosen));
+  if (recipePreviewPlaying(app)) {
+    if (ImGui::Button("Stop Preview", ImVec2(-1, 0))) stopRecipePreview(app);
+  } else {
+    ImGui::BeginDisabled(!hasPreview);
+    if (ImGui::Button("Play Preview", ImVec2(-1, 0))) app.commands.post({CommandId::PreviewRecipe, p.chosen, -1});
+    ImGui::EndDisabled();
+  }
   if (p.previewName == p.chosen && !p.previewNote.empty()) ImGui::TextDisabled("%s", p.previewNote.c_str());
-  else if (fileExists(recipePreviewPath(p.chosen))) ImGui::TextDisabled("Preview: %s", fileNameOf(recipePreviewPath(p.chosen)).c_str());
+  else if (hasPreview) ImGui::TextDisabled("Preview: %s", fileNameOf(recipePreviewPath(p.chosen)).c_str());
   if (previewRendering(app) && ImGui::SmallButton("Cancel preview")) app.presets.preview->cancel.store(true);
 }
 

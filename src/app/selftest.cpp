@@ -206,6 +206,13 @@ void checkProvenance(Runner& run, const std::string& folder) {
            [&] { return !anyJobRunning(app) && app.session.events.size() == before; });
   run.step("find print", {CommandId::FindPrint, delivered, -1},
            [&] { return app.provenance.file == delivered && app.provenance.print.has_value(); });
+  // View > Provenance brings the panel back to the front.
+  const auto provenanceShown = [&] {
+    return std::any_of(app.panelAreas.begin(), app.panelAreas.end(),
+                       [](const PanelArea& area) { return area.id == "Provenance"; });
+  };
+  run.step("view the events", {CommandId::ShowEvents, {}, -1}, [&] { return !provenanceShown(); });
+  run.step("view the provenance panel", {CommandId::ShowProvenance, {}, -1}, provenanceShown);
 }
 
 // The Settings panel's update section: "Check now" asks the address the environment
@@ -247,9 +254,9 @@ void screenshot(Runner& run, const std::string& path) {
   presentFrame(run.app.raster, run.window, rasterised);
 }
 
-// The door's design saved as a recipe, placed at the playhead, applied to the
+// The door's design saved as a recipe and its preview heard, placed at the playhead, applied to the
 // pass-by and taken back; a Group saved as a chain and placed as a linked Group;
-// the recipe renamed and deleted. What was saved is removed again.
+// the recipe renamed (which ends its preview) and deleted. What was saved is removed again.
 void recipesAndChains(Runner& run, int door, int passBy) {
   AppState& app = run.app;
   Session& s = app.session;
@@ -260,6 +267,25 @@ void recipesAndChains(Runner& run, int door, int passBy) {
   run.step("render its preview", {CommandId::SelectEvent, {}, door},
            [&] { return !previewRendering(app) && fileExists(recipePreviewPath(name)); },
            [&] { return "\"" + app.presets.previewNote + "\""; });
+  // A click on the recipe in the list plays its preview through the output (or the
+  // silent clock) until its last frame; starting the transport ends it.
+  if (!app.playback) {
+    ++run.failures;
+    logLine("[SelfTest] hear its preview: FAILED - no playback engine\n");
+    return;
+  }
+  const PreviewVoice& voice = app.playback->preview;
+  run.step("hear its preview", {CommandId::PreviewRecipe, name, -1},
+           [&] { return recipePreviewPlaying(app) && PreviewFramesPlayed(voice) > 0; },
+           [&] { return "status \"" + app.status.text + "\""; });
+  run.step("hear it to the end", {CommandId::SelectEvent, {}, door}, [&] {
+    return !recipePreviewPlaying(app) && voice.current && PreviewFramesPlayed(voice) == voice.current->frames;
+  }, [&] { return format("%lld frames heard", static_cast<long long>(PreviewFramesPlayed(voice))); });
+  run.step("hear it again", {CommandId::PreviewRecipe, name, -1},
+           [&] { return recipePreviewPlaying(app) && PreviewFramesPlayed(voice) > 0; });
+  run.step("play stops the preview", {CommandId::PlayStop, {}, -1},
+           [&] { return isPlaying(app) && !recipePreviewPlaying(app); });
+  run.step("stop", {CommandId::PlayStop, {}, -1}, [&] { return !isPlaying(app); });
   const size_t before = s.events.size();
   movePlayhead(app, 25.0);
   run.step("place recipe", {CommandId::PlaceRecipe, name, -1}, [&] {
@@ -285,7 +311,10 @@ void recipesAndChains(Runner& run, int door, int passBy) {
            (!app.prefs.chainsImportAsGroup || (!placed.empty() && s.linkedGroups.count(placed) > 0));
   });
 
-  const bool renamed = renameRecipe(app, name, name + " 2") && findSaved(app.presets.recipes, name + " 2");
+  playRecipePreview(app, name);
+  const bool playing = recipePreviewPlaying(app);
+  const bool renamed = renameRecipe(app, name, name + " 2") && findSaved(app.presets.recipes, name + " 2") &&
+                       playing && !recipePreviewPlaying(app);
   const bool deleted = deleteRecipe(app, name + " 2") && !findSaved(app.presets.recipes, name + " 2");
   std::filesystem::remove(chainFilePath(chainsFolder(), group));
   if (renamed && deleted) {

@@ -40,6 +40,7 @@ const std::vector<Shortcut>& interfaceShortcuts() {
       {GLFW_KEY_F4, kModAlt, C::Exit},
       {GLFW_KEY_SPACE, 0, C::PlayStop},
       {GLFW_KEY_HOME, 0, C::ReturnToStart},
+      {GLFW_KEY_P, kModCtrl | kModShift, C::ShowProvenance},
   };
   return table;
 }

@@ -75,6 +75,7 @@ void pull(PlaybackEngine& e, float* out, int frames, int channels) {
   e.lastPullNanos.store(SteadyNanos(), std::memory_order_release);
   MixSink sink(e, out, channels);
   RunTransport(e.transport, frames, sink);
+  MixPreviewVoice(e.preview, out, frames, channels, e.monitorGain.load(std::memory_order_relaxed));
   e.clockBusy.clear(std::memory_order_release);
 }
 
@@ -95,6 +96,7 @@ void runSilentClock(PlaybackEngine& e, int64_t now) {
   if (e.clockBusy.test_and_set(std::memory_order_acquire)) return;
   SilentSink sink(e);
   RunTransport(e.transport, frames, sink);
+  AdvancePreviewVoice(e.preview, frames);
   e.clockBusy.clear(std::memory_order_release);
   // Whole frames only; the remainder carries to the next tick.
   e.silentClockNanos = now - (elapsed - static_cast<int64_t>(frames) * 1000000000LL / e.projectRate);
@@ -170,9 +172,15 @@ void PullStereo(PlaybackEngine& e, float* left, float* right, int frames) {
 
 void PullInterleaved(PlaybackEngine& e, float* out, int frames, int channels) { pull(e, out, frames, channels); }
 
-void StartPlayback(PlaybackEngine& e) { e.transport.playRequested = true; }
+void StartPlayback(PlaybackEngine& e) {
+  StopPreview(e.preview);
+  e.transport.playRequested = true;
+}
 void StopPlayback(PlaybackEngine& e) { e.transport.playRequested = false; }
-void TogglePlayback(PlaybackEngine& e) { e.transport.playRequested = !e.transport.playRequested.load(); }
+void TogglePlayback(PlaybackEngine& e) {
+  if (e.transport.playRequested.load()) StopPlayback(e);
+  else StartPlayback(e);
+}
 
 void SeekPlayback(PlaybackEngine& e, double seconds) { e.transport.seekRequest = toFrame(e, seconds); }
 
@@ -216,6 +224,7 @@ void TickPlayback(PlaybackEngine& e, AudioOutput& output, int64_t now) {
     if (IsPlaying(e) && e.reopenGateAtNanos == 0) closeGateFor(e, now);
   }
   finishGatedSwitch(e, now);
+  ReleaseRetiredPreviews(e.preview);
   MaybeWriteAudioDiagnostics(e.diagnostics, output, missedBuffers(*e.mixer), now);
 }
 

@@ -2,8 +2,8 @@
 // The playback engine: what the device pulls from. It runs the transport,
 // mixes the render cache through the program's one mixer (gains, envelopes,
 // fades, placement, reverb, monitor layout and master stage) together with the
-// video's reference audio, and keeps a silent clock of its own when no device
-// pulls, so the playhead moves in real time either way.
+// video's reference audio and the preview voice, and keeps a silent clock of its
+// own when no device pulls, so the playhead moves in real time either way.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -12,6 +12,7 @@
 
 #include "audio/audio_diagnostics.h"
 #include "audio/audio_output.h"
+#include "audio/preview_voice.h"
 #include "audio/transport.h"
 #include "render/mixer.h"
 #include "render/render_cache.h"
@@ -27,6 +28,7 @@ struct PlaybackEngine {
   std::vector<float> stereo, refLeft, refRight;
   std::atomic<double> videoOffset{0.0};  // the video's start on the timeline, seconds
   std::atomic<float> monitorGain{1.0f};  // the listener's level, after the master stage
+  PreviewVoice preview;                   // a single file heard beside the timeline
 
   // Exactly one clock moves the transport at a time: the device's callback, or
   // the silent clock while no device has pulled for a while.
@@ -52,6 +54,7 @@ void ConnectPlayback(AudioOutput& output, PlaybackEngine& engine);
 void PullStereo(PlaybackEngine& engine, float* left, float* right, int frames);
 void PullInterleaved(PlaybackEngine& engine, float* out, int frames, int channels);
 
+// Starting the transport ends a preview.
 void StartPlayback(PlaybackEngine& engine);
 void StopPlayback(PlaybackEngine& engine);
 void TogglePlayback(PlaybackEngine& engine);
@@ -68,7 +71,7 @@ bool IsPlaying(const PlaybackEngine& engine);
 void SetPlaybackMix(PlaybackEngine& engine, const MixSettings& settings, int64_t nowNanos);
 // Once per interface frame: recovery after a reported driver failure, the
 // output's health check, the silent clock, gated switches, new cache
-// generations and the diagnostics log.
+// generations, replaced previews and the diagnostics log.
 void TickPlayback(PlaybackEngine& engine, AudioOutput& output, int64_t nowNanos);
 
 // A new project rate: the engine is made again at that rate, keeping the

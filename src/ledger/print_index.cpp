@@ -161,7 +161,14 @@ IndexLoad LoadIndex() {
   const std::string folder = PrintsFolder();
   std::ifstream in(folder.empty() ? std::string() : pathJoin(folder, kIndexFileName), std::ios::binary);
   std::string line;
-  if (!in || !std::getline(in, line) || line != kIndexHeader) {
+  if (!in || !std::getline(in, line)) {
+    // No index yet, or one cut short before its header: nothing mismatches, but
+    // records written without it still need their rows.
+    std::error_code ec;
+    load.rebuildRequired = !folder.empty() && std::filesystem::exists(std::filesystem::path(folder) / "records", ec);
+    return load;
+  }
+  if (line != kIndexHeader) {
     logLine("[Ledger] index header mismatch (%s) - rebuild required\n", line.c_str());
     load.rebuildRequired = true;
     return load;

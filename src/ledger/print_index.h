@@ -47,7 +47,8 @@ struct IndexLoad {
   std::vector<PrintIndexEntry> entries;
 };
 
-// Reads index.tsv; a missing file or a header other than the current one asks for a rebuild.
+// Reads index.tsv; a header other than the current one asks for a rebuild (with its
+// line), and so does a missing or empty index when there are records to index.
 IndexLoad LoadIndex();
 // Writes index.tsv anew from every record; false when it could not be written.
 bool RebuildIndex();

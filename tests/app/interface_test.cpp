@@ -55,6 +55,10 @@ TEST_F(InterfaceFixture, DrawsEveryPanelAndDialogOverADemoSession) {
     ui.frames(app, 2);
   }
   EXPECT_TRUE(drawn("Settings"));
+  app.commands.post(CommandId::ShowProvenance);
+  ui.frames(app, 2);
+  EXPECT_TRUE(drawn("Provenance"));
+  EXPECT_FALSE(drawn("Settings"));
   app.commands.post(CommandId::ShowEvents);
   ui.frames(app, 2);
   EXPECT_TRUE(drawn("Events"));

@@ -64,7 +64,7 @@ TEST(MenuTable, MenusAndItemsComeInTheirOrder) {
   EXPECT_STREQ(menus[3].label, "&View");
   EXPECT_EQ(documentedForm(menus[3]),
             "Zoom &In\tCtrl+=; Zoom &Out\tCtrl+-; Zoom to &Fit\tCtrl+0 / &Events; &Project; &Trace; &Mixer; "
-            "&Delivery; &Library; E&xport; &Settings");
+            "&Delivery; &Library; E&xport; &Settings; Pro&venance\tCtrl+Shift+P");
   EXPECT_STREQ(menus[4].label, "&Help");
   EXPECT_EQ(documentedForm(menus[4]), "&User Guide\tF1 / &About Varnel");
 }
@@ -128,6 +128,7 @@ TEST(MenuTable, EveryShortcutShownIsTheOneTheKeyboardRuns) {
       {"Ctrl+-", {GLFW_KEY_MINUS, kModCtrl}},
       {"Ctrl+0", {GLFW_KEY_0, kModCtrl}},
       {"F1", {GLFW_KEY_F1, 0}},
+      {"Ctrl+Shift+P", {GLFW_KEY_P, kModCtrl | kModShift}},
   };
   int checked = 0;
   for (const Menu& menu : menuBarTable()) {
@@ -143,7 +144,7 @@ TEST(MenuTable, EveryShortcutShownIsTheOneTheKeyboardRuns) {
       ++checked;
     }
   }
-  EXPECT_EQ(checked, 24);
+  EXPECT_EQ(checked, 25);
 }
 
 TEST(Shortcuts, AcceleratorsActEvenWhileTypingOtherShortcutsDoNot) {

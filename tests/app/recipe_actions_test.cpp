@@ -1,13 +1,15 @@
 // The window's recipes and chains: saved from the selection, listed, placed at the
 // playhead and applied to the selection through the commands, each one undo step;
-// renamed and deleted with their files.
+// renamed and deleted with their files; a click on a recipe plays its preview.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/edit_actions.h"
 #include "app/recipe_actions.h"
 #include "core/preset_folders.h"
+#include "core/recipe_io.h"
 #include "platform/paths.h"
 
 namespace vn {
@@ -60,6 +62,60 @@ TEST_F(RecipeFlow, SavePlaceApplyRenameAndDelete) {
   ASSERT_TRUE(deleteRecipe(app, "Wind / gust"));
   EXPECT_TRUE(app.presets.recipes.empty());
   EXPECT_FALSE(fileExists(recipeFilePath(recipesFolder(), "Wind / gust")));
+}
+
+// A short stereo preview of a steady level, as a float WAV.
+void writePreview(const std::string& name, int frames, float level) {
+  SF_INFO info{};
+  info.samplerate = 48000;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* f = sf_open(recipePreviewPath(name).c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr);
+  const std::vector<float> samples(static_cast<size_t>(frames) * 2, level);
+  sf_writef_float(f, samples.data(), frames);
+  sf_close(f);
+}
+
+TEST_F(RecipeFlow, AClickPlaysThePreviewUntilAnotherClickTheTransportOrARename) {
+  app.playback = CreatePlaybackEngine(app.render.cache, 48000);
+  ASSERT_TRUE(app.playback);
+  std::string error;
+  for (const char* name : {"Hum", "Quiet"}) ASSERT_TRUE(saveRecipe(recipeFromEvent(Event{}, name), error)) << error;
+  writePreview("Hum", 4800, 0.25f);
+  refreshPresetLists(app, true);
+  std::vector<float> left(256), right(256);
+
+  run(CommandId::PreviewRecipe, "Hum");
+  EXPECT_EQ(app.status.text, "Playing the preview of Hum (0.1 s)");
+  EXPECT_TRUE(recipePreviewPlaying(app));
+  PullStereo(*app.playback, left.data(), right.data(), 256);
+  EXPECT_EQ(left[100], 0.25f);
+  EXPECT_EQ(right[255], 0.25f);
+
+  // Another recipe without a preview: the first stops, and the status says why nothing plays.
+  run(CommandId::PreviewRecipe, "Quiet");
+  EXPECT_EQ(app.status.text, "No preview for Quiet");
+  EXPECT_FALSE(recipePreviewPlaying(app));
+  PullStereo(*app.playback, left.data(), right.data(), 256);
+  EXPECT_EQ(left[0], 0.0f);
+
+  run(CommandId::PreviewRecipe, "Hum");
+  EXPECT_TRUE(recipePreviewPlaying(app));
+  run(CommandId::PlayStop);
+  EXPECT_FALSE(recipePreviewPlaying(app));
+  run(CommandId::PlayStop);
+
+  run(CommandId::PreviewRecipe, "Hum");
+  EXPECT_TRUE(recipePreviewPlaying(app));
+  ASSERT_TRUE(renameRecipe(app, "Hum", "Drone"));
+  EXPECT_FALSE(recipePreviewPlaying(app));
+  run(CommandId::PreviewRecipe, "Drone");
+  EXPECT_TRUE(recipePreviewPlaying(app));
+  ASSERT_TRUE(deleteRecipe(app, "Quiet"));
+  EXPECT_FALSE(recipePreviewPlaying(app));
+  ASSERT_TRUE(deleteRecipe(app, "Drone"));
+  EXPECT_FALSE(fileExists(recipePreviewPath("Drone")));
 }
 
 TEST_F(RecipeFlow, GroupsSaveAsChainsAndPlaceAsLinkedGroups) {

@@ -22,15 +22,8 @@ namespace {
 
 constexpr int64_t kMs = 1000000;
 
-struct Pulled {
-  std::vector<float> left, right;
-};
-
-Pulled pullFrames(PlaybackEngine& e, int frames) {
-  Pulled p{std::vector<float>(frames), std::vector<float>(frames)};
-  PullStereo(e, p.left.data(), p.right.data(), frames);
-  return p;
-}
+using test::Pulled;
+using test::pullFrames;
 
 float peakOf(const std::vector<float>& v, size_t from, size_t to) {
   float m = 0.0f;

@@ -14,4 +14,10 @@ void addSteadyBlock(RenderCache& cache, float level, float start, float duration
   appendBlock(cache, std::move(b), 0.04f, 0.05f);
 }
 
+Pulled pullFrames(PlaybackEngine& engine, int frames) {
+  Pulled p{std::vector<float>(frames), std::vector<float>(frames)};
+  PullStereo(engine, p.left.data(), p.right.data(), frames);
+  return p;
+}
+
 }  // namespace vn::test

@@ -63,6 +63,17 @@ grep -q "^Played to the end at 3.0[0-9] s$" "$WORK/out" || fail "play end: $(cat
 playing=$(awk -v s="$started" -v e="$(date +%s.%N)" 'BEGIN { print e - s }')
 awk -v t="$playing" 'BEGIN { exit !(t >= 1.9) }' || fail "two seconds played in $playing s"
 
+# A recipe's preview, heard in real time through the same output.
+unset XDG_DOCUMENTS_DIR
+expect_exit 0 "$CLI" recipe save "$PROJECT" --event 0 --name Hum --no-preview
+write_noise_wav "$HOME/Documents/Varnel/Recipes/Hum_preview.wav" 48000
+started=$(date +%s.%N)
+expect_exit 0 "$CLI" recipe preview hum --device system
+grep -q '^Playing the preview of "Hum" (1.00 s) on JACK "system"' "$WORK/out" || fail "preview: $(cat "$WORK/out")"
+grep -q "^Played to the end at 1.00 s$" "$WORK/out" || fail "preview end: $(cat "$WORK/out")"
+playing=$(awk -v s="$started" -v e="$(date +%s.%N)" 'BEGIN { print e - s }')
+awk -v t="$playing" 'BEGIN { exit !(t >= 0.95) }' || fail "a one-second preview played in $playing s"
+
 # Ctrl-C stops playing cleanly.
 "$CLI" play "$PROJECT" >"$WORK/out" 2>"$WORK/err" &
 PLAYER=$!

@@ -152,4 +152,21 @@ assert 1.0 <= float(fields["duration"]) <= 2.5, fields
 PY
 expect_exit 0 "$CLI" recipe list
 grep -Eq '^Rumble .*\(preview\)$' "$WORK/out" || fail "list preview: $(cat "$WORK/out")"
+
+# Hearing a preview: none saved, one that is not a sound file, and a machine with no output
+# (the sound servers kept out of reach); a JACK server plays one in the play commands' test.
+expect_exit 1 "$CLI" recipe preview other
+one_sentence
+grep -q '^No preview for other.$' "$WORK/err" || fail "no preview: $(cat "$WORK/err")"
+printf 'not a sound' >"$RECIPES/other_preview.wav"
+expect_exit 1 "$CLI" recipe preview other
+one_sentence
+grep -q '^The preview of other cannot be read as a sound file.$' "$WORK/err" || fail "junk preview: $(cat "$WORK/err")"
+expect_exit 1 "$CLI" recipe preview nothing
+one_sentence
+PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/nonexistent JACK_DEFAULT_SERVER="varnel-none-$$" \
+  expect_exit 1 "$CLI" recipe preview rumble
+one_sentence
+grep -q "No audio output is available" "$WORK/err" || fail "preview without output: $(cat "$WORK/err")"
+expect_exit 2 "$CLI" recipe preview
 echo "recipe and chain commands: ok"

@@ -219,6 +219,29 @@ TEST_F(LedgerTest, IndexWithAnotherVersionIsRebuiltBeforeALookup) {
   EXPECT_EQ(AllPrints().size(), 2u);
 }
 
+TEST_F(LedgerTest, AMissingOrEmptyIndexIsNoMismatch) {
+  // A ledger that has recorded nothing: no index, no records, nothing to say.
+  test::LogCapture fresh;
+  EXPECT_TRUE(FindPrints(PrintKey::PrintToken, "~VN0000000000").empty());
+  EXPECT_FALSE(LoadIndex().rebuildRequired);
+  EXPECT_EQ(fresh.countStarting("[Ledger] index header mismatch"), 0);
+  EXPECT_EQ(fresh.countStarting("[Ledger] rebuilt index"), 0);
+
+  // Records whose index went missing, or was left empty: rebuilt quietly before a lookup.
+  const PrintIdentity a = NewPrintIdentity(), b = NewPrintIdentity();
+  ASSERT_FALSE(RecordPrint(a, outputFor("", nullptr)).empty());
+  ASSERT_FALSE(RecordPrint(b, outputFor("", nullptr)).empty());
+  for (const bool remove : {true, false}) {
+    if (remove) fs::remove(printsFolder() + "/index.tsv");
+    else test::writeAll(printsFolder() + "/index.tsv", "");
+    test::LogCapture log;
+    EXPECT_TRUE(LoadIndex().rebuildRequired);
+    EXPECT_EQ(FindPrints(PrintKey::PrintToken, b.printToken).size(), 1u);
+    EXPECT_EQ(log.countStarting("[Ledger] index header mismatch"), 0);
+    EXPECT_EQ(log.countStarting("[Ledger] rebuilt index from 2 records"), 1);
+  }
+}
+
 TEST_F(LedgerTest, IndexRowsRoundTripAndToleratesShortRows) {
   PrintIndexEntry e;
   e.printId = "0123456789abcdef0123456789abcdef";
