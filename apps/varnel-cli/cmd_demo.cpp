@@ -89,7 +89,7 @@ const std::vector<DemoStep>& demoSteps() {
       {"Reopen the project", reopenAndDescribe},
       {"Render the mix", renderDemoMix},
       {"Export the delivery", deliverDemo},
-      {"Find the delivered mix in the ledger", traceDemoDelivery},
+      {"Trace a delivered clip back to its source", traceDemoDelivery},
   };
   return steps;
 }

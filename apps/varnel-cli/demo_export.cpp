@@ -1,5 +1,6 @@
 #include "demo_export.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -48,11 +49,22 @@ bool DeliverDemo(const std::string& demoFolder, const std::string& projectPath, 
 }
 
 bool TraceDemoDelivery(const std::string& demoFolder) {
-  const std::string mixdown = pathJoin(DemoDeliveryFolder(demoFolder), "demo.wav");
-  const std::optional<PrintIndexEntry> entry = ResolvePrintOfFile(mixdown);
+  // The first clip by name: one layer, so its Print reads as one sound and its source.
+  const std::string clips = pathJoin(DemoDeliveryFolder(demoFolder), "Clips");
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(clips, ec))
+    if (e.path().extension() == ".wav") names.push_back(e.path().string());
+  std::sort(names.begin(), names.end());
+  if (names.empty()) {
+    std::fprintf(stderr, "The demo delivered no clip to trace in %s.\n", clips.c_str());
+    return false;
+  }
+  const std::string& clip = names.front();
+  const std::optional<PrintIndexEntry> entry = ResolvePrintOfFile(clip);
   const std::optional<PrintFacts> facts = entry ? ReadPrintFacts(*entry) : std::nullopt;
   if (!facts) {
-    std::fprintf(stderr, "No print matches %s.\n", mixdown.c_str());
+    std::fprintf(stderr, "No print matches %s.\n", clip.c_str());
     return false;
   }
   for (const std::string& line : printFactsLines(*facts)) std::printf("      %s\n", line.c_str());

@@ -14,8 +14,8 @@ std::string DemoDeliveryFolder(const std::string& demoFolder);
 // sentence on standard error when the export failed.
 bool DeliverDemo(const std::string& demoFolder, const std::string& projectPath, Session& session);
 
-// Looks the delivered mixdown up in the ledger (as "prints find" does) and prints its
-// Print. False with a sentence on standard error when no Print matches it.
+// Looks the first delivered clip up in the ledger (as "prints find" does) and prints
+// its Print. False with a sentence on standard error when no Print matches it.
 bool TraceDemoDelivery(const std::string& demoFolder);
 
 }  // namespace vn::cli

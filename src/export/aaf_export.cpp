@@ -216,6 +216,8 @@ struct Exporter {
       return false;
     }
     result.essenceFiles.push_back(path);
+    result.essence.push_back({path, provenance.print, static_cast<int>(clip.audio.size()), frames,
+                              essenceStart - session.settings.startTC, clip.block});
     const RenderedBlock& block = cache.blocks[clip.block];
     out.name = description;
     out.position = clip.position;
@@ -272,6 +274,7 @@ struct Exporter {
         continue;
       }
       result.essenceFiles.push_back(path);
+      result.essence.push_back({path, provenance.print, static_cast<int>(p.audio.size()), frames, 0.0, -1});
       aaf::Clip clip;
       clip.name = p.track;
       clip.length = frames;

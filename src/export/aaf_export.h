@@ -8,6 +8,7 @@
 #include "core/session.h"
 #include "export/aaf/aaf_session.h"
 #include "export/aaf_delivery.h"
+#include "ledger/print_identity.h"
 #include "render/render_cache.h"
 
 namespace vn {
@@ -25,10 +26,21 @@ struct AafExportOptions {
   std::vector<std::vector<float>> reverbStem;
 };
 
+// One essence file as the ledger records it.
+struct AafEssenceFile {
+  std::string path;
+  PrintIdentity print;
+  int channels = 0;
+  int64_t frames = 0;
+  double startSeconds = 0.0;  // timeline seconds of its first sample
+  int block = -1;             // the rendered block it holds, -1 for the reverb stem
+};
+
 struct AafExportResult {
   bool ok = false;
   std::string reason;                     // one sentence when not ok
   std::vector<std::string> essenceFiles;  // written, for a rollback by the caller
+  std::vector<AafEssenceFile> essence;    // the same files with their prints
   int clips = 0;
   int tracks = 0;
   aaf::WriteStats stats;

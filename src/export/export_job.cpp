@@ -78,11 +78,24 @@ void exportAaf(ExportContext& ctx) {
   AafExportResult result = exportAafSession(ctx.session, ctx.pipeline.cache,
                                             standInDeliveryTracks(ctx.session, ctx.pipeline.cache), aafPath,
                                             aafOptionsOf(o));
-  for (const std::string& path : result.essenceFiles) {
-    ctx.run.guard.files.push_back(path);
+  const RenderCache& cache = ctx.pipeline.cache;
+  for (const AafEssenceFile& file : result.essence) {
+    ctx.run.guard.files.push_back(file.path);
     ExportedFile essence;
-    essence.path = path;
+    essence.path = file.path;
     essence.kind = "aaf essence";
+    essence.print = file.print;
+    essence.sampleRate = cache.sampleRate;
+    essence.channels = file.channels;
+    essence.channelLayout = file.channels == 1 ? "mono" : file.channels == 2 ? "stereo" : format("%d channels", file.channels);
+    essence.frames = file.frames;
+    essence.startSeconds = file.startSeconds;
+    // An essence file holds one layer: its Print names that layer's event alone.
+    const int layer = file.block >= 0 && file.block < static_cast<int>(cache.blocks.size())
+                          ? cache.blocks[static_cast<size_t>(file.block)].layerIdx
+                          : -1;
+    if (layer >= 0 && layer < static_cast<int>(ctx.session.results.size()))
+      essence.eventIndices = {ctx.session.results[static_cast<size_t>(layer)].eventIdx};
     ctx.run.written.push_back(std::move(essence));
   }
   if (!result.ok) {

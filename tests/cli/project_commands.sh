@@ -89,10 +89,16 @@ for f in demo.wav demo.aaf "demo delivery.txt" demo.vnprints.json; do
 done
 ls "$WORK/demo/Delivery/Clips/"*.wav "$WORK/demo/Delivery/Audio Files/"*.wav >/dev/null 2>&1 ||
   fail "the demo delivered no clips or AAF essence: $(ls -R "$WORK/demo/Delivery")"
-grep -A3 "Find the delivered mix in the ledger" "$WORK/out" | grep -q "^      Print ~VN" ||
-  fail "the demo's mixdown was not found in the ledger: $(cat "$WORK/out")"
-grep -q "^        operation  export_mixdown$" "$WORK/out" || fail "the mixdown's print operation: $(cat "$WORK/out")"
-grep -q "^        project    demo$" "$WORK/out" || fail "the mixdown's print project: $(cat "$WORK/out")"
+grep -A3 "Trace a delivered clip back to its source" "$WORK/out" | grep -q "^      Print ~VN" ||
+  fail "the demo's clip was not found in the ledger: $(cat "$WORK/out")"
+grep -q "^        operation  export_clip$" "$WORK/out" || fail "the clip's print operation: $(cat "$WORK/out")"
+grep -q "^        project    demo$" "$WORK/out" || fail "the clip's print project: $(cat "$WORK/out")"
+grep -q "^          .* found    $WORK/demo/" "$WORK/out" || fail "the clip's source: $(cat "$WORK/out")"
+# Every delivered WAV, the AAF's essence too, resolves to its own Print.
+find "$WORK/demo/Delivery" -name '*.wav' -print0 | xargs -0 "$CLI" prints find >"$WORK/found" 2>&1 ||
+  fail "prints find on the demo's delivery: $(grep "No print" "$WORK/found")"
+[ "$(grep -c "^Print ~VN" "$WORK/found")" = "$(find "$WORK/demo/Delivery" -name '*.wav' | wc -l)" ] ||
+  fail "not every delivered file has its Print: $(grep "No print" "$WORK/found")"
 # Another demo elsewhere, once the first one's folder is gone, builds from its own sounds
 # alone, not from the index of the same name that the first one left.
 rm -rf "$WORK/demo"
