@@ -352,6 +352,10 @@ struct Builder {
 }  // namespace
 
 ObjectId buildSessionDocument(const Session& session, Document& doc, WriteStats& stats) {
+  size_t clips = 0;
+  for (const Track& t : session.tracks) clips += t.clips.size();
+  // About a dozen objects a clip: growing the list as it fills copies every object.
+  doc.objects.reserve(doc.objects.size() + clips * 14 + 256);
   Builder b{doc, session, stats, 0, {}};
   return b.build();
 }

@@ -48,8 +48,16 @@ std::string referencedProperties(const Document& doc) {
   return std::string(1, char(0x4C)) + le16(static_cast<uint16_t>(doc.weakTargets.size())) + le32(count) + pids;
 }
 
-// Storage names of properties and the class ids of objects, made once per writer.
+struct PendingChild {
+  ObjectId id;
+  const std::string* name;  // the storage name, or the collection's index name
+  int64_t element;          // the element's local key in a collection; -1 for a single reference
+};
+
+// Storage names of properties and the class ids of objects, made once per writer, and
+// the children still to be stored.
 struct StoreCache {
+  std::vector<PendingChild> pending;
   std::unordered_map<const PropertyFact*, std::pair<std::string, std::string>> names;  // plain, UTF-16
   std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
@@ -84,13 +92,20 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
                  StoreCache& cache) {
   const Object& o = doc.objects[id];
   const uint32_t storage = cfb::addStorage(tree, parent, std::move(name), cache.clsidOf(*o.cls));
-  std::string entries, data;
-  entries.reserve(o.properties.size() * 6);
-  struct Child {
-    ObjectId id;
-    std::string name;
-  };
-  std::vector<Child> children;
+  // The children wait on one stack shared by the whole walk, so an object costs no
+  // list of its own.
+  const size_t firstChild = cache.pending.size();
+  const size_t count = o.properties.size();
+  std::string stream;
+  size_t dataSize = 0;
+  for (const Property& p : o.properties)
+    dataSize += p.form == Form::Data || p.form == Form::WeakRef ? p.data.size() : 64;
+  stream.reserve(4 + count * 6 + dataSize);
+  stream += char(0x4C);
+  stream += char(kPropertyVersion);
+  stream += le16(static_cast<uint16_t>(count));
+  stream.resize(4 + count * 6);
+  size_t entryAt = 4;
   for (const Property& p : o.properties) {
     const std::string* stored = &p.data;
     switch (p.form) {
@@ -99,7 +114,7 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
       case Form::StrongRef: {
         const auto& ref = cache.nameOf(*p.fact, 32);
         stored = &ref.second;
-        children.push_back({p.children.front(), ref.first});
+        cache.pending.push_back({p.children.front(), &ref.first, -1});
         break;
       }
       case Form::WeakVector: {
@@ -116,33 +131,43 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
         const std::string& indexName = named.first;
         stored = &named.second;
         const auto n = static_cast<uint32_t>(p.children.size());
-        std::string index = le32(n) + le32(n) + le32(0xFFFFFFFFu);
-        if (p.form == Form::StrongSet) {
-          const uint8_t keySize = p.keys.empty() ? 16 : static_cast<uint8_t>(p.keys.front().size());
-          index += le16(p.keyPid) + std::string(1, char(keySize));
-          for (uint32_t k = 0; k < n; ++k) index += le32(k) + le32(1) + p.keys[k];
+        const bool set = p.form == Form::StrongSet;
+        const size_t keySize = set && !p.keys.empty() ? p.keys.front().size() : 16;
+        std::string index;
+        index.reserve(15 + n * (set ? 8 + keySize : 4));
+        index += le32(n);
+        index += le32(n);
+        index += le32(0xFFFFFFFFu);
+        if (set) {
+          index += le16(p.keyPid);
+          index += char(keySize);
+          for (uint32_t k = 0; k < n; ++k) {
+            index += le32(k);
+            index += le32(1);
+            index += p.keys[k];
+          }
         } else {
           for (uint32_t k = 0; k < n; ++k) index += le32(k);
         }
         cfb::addStream(tree, storage, indexName + " index", std::move(index));
-        for (uint32_t k = 0; k < n; ++k) children.push_back({p.children[k], elementName(indexName, k)});
+        for (uint32_t k = 0; k < n; ++k) cache.pending.push_back({p.children[k], &indexName, k});
         break;
       }
     }
-    entries += le16(p.fact->pid);
-    entries += le16(static_cast<uint16_t>(p.form));
-    entries += le16(static_cast<uint16_t>(stored->size()));
-    data += *stored;
+    const std::string entry =
+        le16(p.fact->pid) + le16(static_cast<uint16_t>(p.form)) + le16(static_cast<uint16_t>(stored->size()));
+    stream.replace(entryAt, 6, entry);
+    entryAt += 6;
+    stream += *stored;
   }
-  std::string stream;
-  stream.reserve(4 + entries.size() + data.size());
-  stream += char(0x4C);
-  stream += char(kPropertyVersion);
-  stream += le16(static_cast<uint16_t>(o.properties.size()));
-  stream += entries;
-  stream += data;
   cfb::addStream(tree, storage, "properties", std::move(stream));
-  for (Child& c : children) storeObject(doc, c.id, tree, storage, std::move(c.name), cache);
+  const size_t endChild = cache.pending.size();
+  for (size_t c = firstChild; c < endChild; ++c) {
+    const PendingChild child = cache.pending[c];
+    storeObject(doc, child.id, tree, storage, child.element < 0 ? *child.name : elementName(*child.name, uint32_t(child.element)),
+                cache);
+  }
+  cache.pending.resize(firstChild);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "export/aaf/cfb_writer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "export/aaf/cfb_format.h"
@@ -72,9 +74,48 @@ FatLayout fatLayoutFor(uint64_t dataSectors) {
   }
 }
 
-bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& error) {
+namespace {
+
+// Bytes on their way to the sink, handed over a megabyte at a time.
+class Emitter {
+ public:
+  explicit Emitter(const ByteSink& sink) : sink_(sink) { buffer_.reserve(kFlushAt + kSectorSize); }
+  void bytes(const void* data, size_t size) {
+    buffer_.append(static_cast<const char*>(data), size);
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+  void zeros(size_t size) {
+    buffer_.append(size, '\0');
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+  void u32(uint32_t v) {
+    const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+    bytes(b, 4);
+  }
+  // Zeros up to the next multiple of unit.
+  void padTo(uint64_t& written, uint64_t unit) {
+    const uint64_t rest = written % unit;
+    if (rest) zeros(static_cast<size_t>(unit - rest)), written += unit - rest;
+  }
+  bool flush() {
+    if (ok_ && !buffer_.empty()) ok_ = sink_(buffer_);
+    buffer_.clear();
+    return ok_;
+  }
+
+ private:
+  static constexpr size_t kFlushAt = size_t(1) << 20;
+  const ByteSink& sink_;
+  std::string buffer_;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error) {
   const auto count = static_cast<uint32_t>(tree.entries.size());
   std::vector<Links> links(count);
+  std::vector<uint32_t> sorted;
   for (uint32_t id = 0; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
     if (id != kRootId && !validEntryName(e.name)) {
@@ -82,7 +123,7 @@ bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& erro
       return false;
     }
     if (!e.storage) continue;
-    std::vector<uint32_t> sorted = e.children;
+    sorted = e.children;
     std::sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
       return compareEntryNames(tree.entries[a].name, tree.entries[b].name) < 0;
     });
@@ -95,7 +136,7 @@ bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& erro
     links[id].child = linkBalanced(sorted, 0, sorted.size(), links);
   }
 
-  // Small streams go to the mini stream, the rest to whole sectors.
+  // Small streams go to the mini stream, the rest to whole sectors, each in entry order.
   std::vector<Placement> place(count);
   uint32_t miniSectors = 0;
   uint32_t bigSectors = 0;
@@ -128,9 +169,6 @@ bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& erro
   const uint32_t firstMiniStream = firstMiniFat + miniFatSectors;
   const uint32_t firstBig = firstMiniStream + miniStreamSectors;
 
-  out.assign(size_t(totalSectors + 1) * kSectorSize, '\0');
-  auto sectorAt = [](uint32_t sector) { return size_t(sector + 1) * kSectorSize; };
-
   // FAT
   std::vector<uint32_t> fat(size_t(fatSectors) * kIdsPerSector, kFreeSect);
   for (uint32_t s = 0; s < fatSectors; ++s) fat[s] = kFatSect;
@@ -146,87 +184,140 @@ bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& erro
     if (e.storage || e.data.empty() || place[id].mini) continue;
     place[id].start += firstBig;
     chain(place[id].start, ceilDiv(e.data.size(), kSectorSize));
-    std::memcpy(&out[sectorAt(place[id].start)], e.data.data(), e.data.size());
   }
-  for (size_t i = 0; i < fat.size(); ++i) put32(out, sectorAt(i / kIdsPerSector) + (i % kIdsPerSector) * 4, fat[i]);
+
+  Emitter out(sink);
+  // Header, in a sector of its own.
+  std::string header(kSectorSize, '\0');
+  std::memcpy(&header[0], kSignature, 8);
+  put16(header, 24, 0x003E);
+  put16(header, 26, 0x0004);
+  put16(header, 28, 0xFFFE);
+  put16(header, 30, kSectorShift);
+  put16(header, 32, kMiniSectorShift);
+  put32(header, 40, dirSectors);
+  put32(header, 44, fatSectors);
+  put32(header, 48, firstDir);
+  put32(header, 52, 0);
+  put32(header, 56, kMiniStreamCutoff);
+  put32(header, 60, miniFatSectors ? firstMiniFat : kEndOfChain);
+  put32(header, 64, miniFatSectors);
+  put32(header, 68, difatSectors ? firstDifat : kEndOfChain);
+  put32(header, 72, difatSectors);
+  for (uint32_t i = 0; i < kHeaderDifatCount; ++i) put32(header, 76 + i * 4, i < fatSectors ? i : kFreeSect);
+  out.bytes(header.data(), header.size());
+
+  for (uint32_t v : fat) out.u32(v);
 
   // DIFAT sectors: FAT sector numbers past the header's 109, 1023 per sector plus a link.
   for (uint32_t d = 0; d < difatSectors; ++d) {
-    const size_t at = sectorAt(firstDifat + d);
     for (uint32_t i = 0; i < kIdsPerSector - 1; ++i) {
       const uint64_t fatIndex = kHeaderDifatCount + uint64_t(d) * (kIdsPerSector - 1) + i;
-      put32(out, at + i * 4, fatIndex < fatSectors ? static_cast<uint32_t>(fatIndex) : kFreeSect);
+      out.u32(fatIndex < fatSectors ? static_cast<uint32_t>(fatIndex) : kFreeSect);
     }
-    put32(out, at + (kIdsPerSector - 1) * 4, d + 1 < difatSectors ? firstDifat + d + 1 : kEndOfChain);
+    out.u32(d + 1 < difatSectors ? firstDifat + d + 1 : kEndOfChain);
   }
 
-  // Mini FAT and mini stream.
-  for (uint32_t i = 0; i < miniFatSectors * kIdsPerSector; ++i)
-    put32(out, sectorAt(firstMiniFat) + size_t(i) * 4, kFreeSect);
+  // Directory.
+  std::string entry(kDirEntrySize, '\0');
+  for (uint32_t id = 0; id < dirSectors * kEntriesPerSector; ++id) {
+    std::fill(entry.begin(), entry.end(), '\0');
+    if (id >= count) {
+      put32(entry, 68, kNoStream);
+      put32(entry, 72, kNoStream);
+      put32(entry, 76, kNoStream);
+      out.bytes(entry.data(), entry.size());
+      continue;
+    }
+    const TreeEntry& e = tree.entries[id];
+    const std::string& name = id == kRootId ? std::string("Root Entry") : e.name;
+    for (size_t i = 0; i < name.size(); ++i) put16(entry, i * 2, static_cast<unsigned char>(name[i]));
+    put16(entry, 64, static_cast<uint16_t>((name.size() + 1) * 2));
+    entry[66] = static_cast<char>(id == kRootId ? kTypeRoot : e.storage ? kTypeStorage : kTypeStream);
+    entry[67] = static_cast<char>(kColorBlack);
+    put32(entry, 68, links[id].left);
+    put32(entry, 72, links[id].right);
+    put32(entry, 76, links[id].child);
+    if (e.storage) std::memcpy(&entry[80], e.clsid.data(), 16);
+    if (id == kRootId) {
+      put32(entry, 116, miniSectors ? firstMiniStream : kEndOfChain);
+      put64(entry, 120, uint64_t(miniSectors) * kMiniSectorSize);
+    } else if (!e.storage) {
+      put32(entry, 116, e.data.empty() ? kEndOfChain : place[id].start);
+      put64(entry, 120, e.data.size());
+    }
+    out.bytes(entry.data(), entry.size());
+  }
+
+  // Mini FAT: each small stream's chain, in the order they were placed.
+  uint64_t written = 0;
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
     if (e.storage || e.data.empty() || !place[id].mini) continue;
     const uint32_t first = place[id].start;
     const uint32_t n = ceilDiv(e.data.size(), kMiniSectorSize);
-    for (uint32_t i = 0; i < n; ++i)
-      put32(out, sectorAt(firstMiniFat) + size_t(first + i) * 4, i + 1 < n ? first + i + 1 : kEndOfChain);
-    std::memcpy(&out[sectorAt(firstMiniStream) + size_t(first) * kMiniSectorSize], e.data.data(), e.data.size());
+    for (uint32_t i = 0; i < n; ++i) out.u32(i + 1 < n ? first + i + 1 : kEndOfChain);
+    written += uint64_t(n) * 4;
   }
+  for (; written < uint64_t(miniFatSectors) * kSectorSize; written += 4) out.u32(kFreeSect);
 
-  // Directory.
-  const size_t dirAt = sectorAt(firstDir);
-  for (uint32_t id = 0; id < dirSectors * kEntriesPerSector; ++id) {
-    const size_t at = dirAt + size_t(id) * kDirEntrySize;
-    if (id >= count) {
-      put32(out, at + 68, kNoStream);
-      put32(out, at + 72, kNoStream);
-      put32(out, at + 76, kNoStream);
-      continue;
-    }
+  // The mini stream, then the streams of whole sectors.
+  written = 0;
+  for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
-    const std::string& name = id == kRootId ? std::string("Root Entry") : e.name;
-    for (size_t i = 0; i < name.size(); ++i) put16(out, at + i * 2, static_cast<unsigned char>(name[i]));
-    put16(out, at + 64, static_cast<uint16_t>((name.size() + 1) * 2));
-    out[at + 66] = static_cast<char>(id == kRootId ? kTypeRoot : e.storage ? kTypeStorage : kTypeStream);
-    out[at + 67] = static_cast<char>(kColorBlack);
-    put32(out, at + 68, links[id].left);
-    put32(out, at + 72, links[id].right);
-    put32(out, at + 76, links[id].child);
-    if (e.storage) std::memcpy(&out[at + 80], e.clsid.data(), 16);
-    if (id == kRootId) {
-      put32(out, at + 116, miniSectors ? firstMiniStream : kEndOfChain);
-      put64(out, at + 120, uint64_t(miniSectors) * kMiniSectorSize);
-    } else if (!e.storage) {
-      put32(out, at + 116, e.data.empty() ? kEndOfChain : place[id].start);
-      put64(out, at + 120, e.data.size());
-    }
+    if (e.storage || e.data.empty() || !place[id].mini) continue;
+    out.bytes(e.data.data(), e.data.size());
+    written += e.data.size();
+    out.padTo(written, kMiniSectorSize);
   }
-
-  // Header.
-  std::memcpy(&out[0], kSignature, 8);
-  put16(out, 24, 0x003E);
-  put16(out, 26, 0x0004);
-  put16(out, 28, 0xFFFE);
-  put16(out, 30, kSectorShift);
-  put16(out, 32, kMiniSectorShift);
-  put32(out, 40, dirSectors);
-  put32(out, 44, fatSectors);
-  put32(out, 48, firstDir);
-  put32(out, 52, 0);
-  put32(out, 56, kMiniStreamCutoff);
-  put32(out, 60, miniFatSectors ? firstMiniFat : kEndOfChain);
-  put32(out, 64, miniFatSectors);
-  put32(out, 68, difatSectors ? firstDifat : kEndOfChain);
-  put32(out, 72, difatSectors);
-  for (uint32_t i = 0; i < kHeaderDifatCount; ++i) put32(out, 76 + i * 4, i < fatSectors ? i : kFreeSect);
+  out.padTo(written, kSectorSize);
+  for (uint32_t id = 1; id < count; ++id) {
+    const TreeEntry& e = tree.entries[id];
+    if (e.storage || e.data.empty() || place[id].mini) continue;
+    out.bytes(e.data.data(), e.data.size());
+    written = e.data.size();
+    out.padTo(written, kSectorSize);
+  }
+  if (!out.flush()) {
+    error = "the container could not be written";
+    return false;
+  }
   return true;
 }
 
+bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& error) {
+  out.clear();
+  return emitCompoundFile(
+      tree,
+      [&](std::string_view bytes) {
+        out.append(bytes);
+        return true;
+      },
+      error);
+}
+
 WriteResult writeCompoundFile(const std::string& path, const Tree& tree) {
-  std::string bytes;
+  // Streamed into the temporary file: a session's container can be tens of megabytes.
+  const std::string tmp = path + ".tmp";
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return WriteResult{false, false, std::strerror(errno)};
   std::string error;
-  if (!serializeCompoundFile(tree, bytes, error)) return WriteResult{false, false, error};
-  return writeFileAtomic(path, bytes);
+  int writeErrno = 0;
+  const bool emitted = emitCompoundFile(
+      tree,
+      [&](std::string_view bytes) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size()) return true;
+        writeErrno = errno;
+        return false;
+      },
+      error);
+  const bool closed = std::fclose(f) == 0;
+  if (!emitted || !closed) {
+    if (writeErrno == 0 && !closed) writeErrno = errno;
+    std::remove(tmp.c_str());
+    return WriteResult{false, false, writeErrno ? std::strerror(writeErrno) : error};
+  }
+  return commitFileAtomic(tmp, path);
 }
 
 }  // namespace vn::cfb

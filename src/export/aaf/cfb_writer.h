@@ -4,6 +4,8 @@
 // DIFAT, mini stream, directory) and committed atomically.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -40,10 +42,15 @@ struct FatLayout {
 };
 FatLayout fatLayoutFor(uint64_t dataSectors);
 
-// The whole file's bytes; false with a reason in error when a name cannot be stored.
+// Lays the file out and hands its bytes to sink in order, a piece at a time; false
+// with a reason in error when a name cannot be stored or the sink refuses.
+using ByteSink = std::function<bool(std::string_view)>;
+bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error);
+
+// The whole file's bytes.
 bool serializeCompoundFile(const Tree& tree, std::string& out, std::string& error);
 
-// Serialises and writes through a temporary file, commit and rename.
+// Streams the file into a temporary file, then commits and renames it.
 WriteResult writeCompoundFile(const std::string& path, const Tree& tree);
 
 }  // namespace vn::cfb
