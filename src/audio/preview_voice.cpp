@@ -70,7 +70,6 @@ std::unique_ptr<PreviewSound> LoadPreviewSound(const std::string& path, const st
   }
   const StereoAudio audio = read->sampleRate == rate ? std::move(*read) : resampleStereo(*read, read->sampleRate, rate);
   auto sound = std::make_unique<PreviewSound>();
-  sound->label = label;
   sound->frames = static_cast<int64_t>(audio.frames());
   sound->samples.resize(audio.frames() * 2);
   for (size_t i = 0; i < audio.frames(); ++i) {
@@ -89,11 +88,6 @@ void StopPreview(PreviewVoice& voice) { publish(voice, nullptr); }
 
 bool PreviewPlaying(const PreviewVoice& voice) {
   return voice.current && framesOf(voice, voice.current->serial) < voice.current->frames;
-}
-
-std::optional<std::string> PreviewLabel(const PreviewVoice& voice) {
-  if (!PreviewPlaying(voice)) return std::nullopt;
-  return voice.current->label;
 }
 
 int64_t PreviewFramesPlayed(const PreviewVoice& voice) {

@@ -7,14 +7,12 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace vn {
 
 struct PreviewSound {
-  std::string label;           // what the sound is the preview of, for messages
   std::vector<float> samples;  // interleaved left, right at the engine's rate
   int64_t frames = 0;
   uint64_t serial = 0;         // given when started; tells one start from the next
@@ -39,8 +37,8 @@ struct PreviewVoice {
 };
 
 // Reads a sound file as a stereo pair at `rate` (a mono file gives equal sides,
-// wider ones fold onto the pair). Null with one sentence in error when the file is
-// missing, unreadable or empty.
+// wider ones fold onto the pair). Null with one sentence in error, naming what the
+// file is the preview of (label), when it is missing, unreadable or empty.
 std::unique_ptr<PreviewSound> LoadPreviewSound(const std::string& path, const std::string& label, int rate,
                                                std::string& error);
 
@@ -49,8 +47,6 @@ void StartPreview(PreviewVoice& voice, std::unique_ptr<PreviewSound> sound);
 void StopPreview(PreviewVoice& voice);
 // True from the start until the clock has played the last frame or it is stopped.
 bool PreviewPlaying(const PreviewVoice& voice);
-// The label of the sound started last, while it plays.
-std::optional<std::string> PreviewLabel(const PreviewVoice& voice);
 // Frames of the current sound the clock has played; 0 before it has begun.
 int64_t PreviewFramesPlayed(const PreviewVoice& voice);
 // Frees replaced sounds once no clock is reading; once per interface frame.

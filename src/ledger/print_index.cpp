@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "core/json_fields.h"
 #include "core/json_parse.h"
@@ -50,14 +50,62 @@ std::vector<std::string> splitTabs(const std::string& row) {
   return columns;
 }
 
-const std::string& matchColumn(const PrintIndexEntry& e, PrintKey key) {
+int keyColumn(PrintKey key) {
   switch (key) {
-    case PrintKey::PrintId: return e.printId;
-    case PrintKey::PrintToken: return e.printToken;
-    case PrintKey::OutputHash: return e.outputHash;
-    case PrintKey::PcmHash: return e.pcmHash;
+    case PrintKey::PrintId: return 0;
+    case PrintKey::PrintToken: return 1;
+    case PrintKey::OutputHash: return 14;
+    case PrintKey::PcmHash: return 15;
   }
-  return e.printId;
+  return 0;
+}
+
+// Column `index` of a row, as written (escaped); empty when the row is shorter.
+std::string_view rawColumn(std::string_view row, int index) {
+  size_t start = 0;
+  for (int i = 0; i < index; ++i) {
+    const size_t tab = row.find('\t', start);
+    if (tab == std::string_view::npos) return {};
+    start = tab + 1;
+  }
+  return row.substr(start, row.find('\t', start) - start);
+}
+
+// Whether a row's key column holds value: the hashes are written as they are,
+// the text columns are compared unescaped (a plain one needs no unescaping).
+bool rowMatches(std::string_view row, int column, const std::string& value) {
+  const std::string_view raw = rawColumn(row, column);
+  if (raw.find('\\') == std::string_view::npos) return raw == value;
+  return UnescapeTextColumn(std::string(raw)) == value;
+}
+
+// Reads index.tsv and hands every row (not empty, not a comment) to take. False
+// when a rebuild is required: a header other than the current one (said in its
+// line), or no index at all while there are records.
+template <typename Take>
+bool scanIndex(Take take) {
+  const std::string folder = PrintsFolder();
+  std::string text, error;
+  if (folder.empty() || !readWholeFile(pathJoin(folder, kIndexFileName), text, error) || text.empty()) {
+    // No index yet, or one cut short before its header: nothing mismatches, but
+    // records written without it still need their rows.
+    std::error_code ec;
+    return folder.empty() || !std::filesystem::exists(std::filesystem::path(folder) / "records", ec);
+  }
+  const std::string_view all(text);
+  size_t end = all.find('\n');
+  const std::string_view header = all.substr(0, end);
+  if (header != kIndexHeader) {
+    logLine("[Ledger] index header mismatch (%s) - rebuild required\n", std::string(header).c_str());
+    return false;
+  }
+  while (end != std::string_view::npos) {
+    const size_t start = end + 1;
+    end = all.find('\n', start);
+    const std::string_view row = all.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (!row.empty() && row[0] != '#') take(row);
+  }
+  return true;
 }
 
 }  // namespace
@@ -158,26 +206,10 @@ std::string sourcesRowsText(const std::string& printId, const std::vector<PrintS
 
 IndexLoad LoadIndex() {
   IndexLoad load;
-  const std::string folder = PrintsFolder();
-  std::ifstream in(folder.empty() ? std::string() : pathJoin(folder, kIndexFileName), std::ios::binary);
-  std::string line;
-  if (!in || !std::getline(in, line)) {
-    // No index yet, or one cut short before its header: nothing mismatches, but
-    // records written without it still need their rows.
-    std::error_code ec;
-    load.rebuildRequired = !folder.empty() && std::filesystem::exists(std::filesystem::path(folder) / "records", ec);
-    return load;
-  }
-  if (line != kIndexHeader) {
-    logLine("[Ledger] index header mismatch (%s) - rebuild required\n", line.c_str());
-    load.rebuildRequired = true;
-    return load;
-  }
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    PrintIndexEntry e = parseIndexRow(line);
+  load.rebuildRequired = !scanIndex([&](std::string_view row) {
+    PrintIndexEntry e = parseIndexRow(std::string(row));
     if (!e.printId.empty()) load.entries.push_back(std::move(e));
-  }
+  });
   return load;
 }
 
@@ -227,8 +259,17 @@ std::vector<PrintIndexEntry> AllPrints() {
 std::vector<PrintIndexEntry> FindPrints(PrintKey key, const std::string& value) {
   std::vector<PrintIndexEntry> found;
   if (value.empty()) return found;
-  for (PrintIndexEntry& e : AllPrints())
-    if (matchColumn(e, key) == value) found.push_back(std::move(e));
+  // Only the rows whose key column matches are parsed: a lookup costs little more
+  // than reading the index.
+  const int column = keyColumn(key);
+  const auto take = [&](std::string_view row) {
+    if (!rowMatches(row, column, value)) return;
+    PrintIndexEntry e = parseIndexRow(std::string(row));
+    if (!e.printId.empty()) found.push_back(std::move(e));
+  };
+  if (scanIndex(take)) return found;
+  RebuildIndex();
+  scanIndex(take);
   return found;
 }
 

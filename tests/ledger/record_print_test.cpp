@@ -242,6 +242,36 @@ TEST_F(LedgerTest, AMissingOrEmptyIndexIsNoMismatch) {
   }
 }
 
+TEST_F(LedgerTest, LookupsReadOnlyTheKeyColumnAndCompareItUnescaped) {
+  PrintIndexEntry odd;
+  odd.printId = "0123456789abcdef0123456789abcdef";
+  odd.printToken = "odd\ttoken\\";
+  odd.outputHash = "00000000000000ff";
+  odd.pcmHash = "00000000000000aa";
+  PrintIndexEntry plain = odd;
+  plain.printId = "fedcba9876543210fedcba9876543210";
+  plain.printToken = "~VNPLAIN0000";
+  plain.pcmHash = "00000000000000bb";
+  fs::create_directories(printsFolder());
+  test::writeAll(printsFolder() + "/index.tsv", std::string(kIndexHeader) + "\n" + indexRowText(odd) +
+                                                    "# a comment\n\nshort\trow\n" + indexRowText(plain));
+  const std::vector<PrintIndexEntry> byToken = FindPrints(PrintKey::PrintToken, "odd\ttoken\\");
+  ASSERT_EQ(byToken.size(), 1u);
+  EXPECT_EQ(byToken[0].printId, odd.printId);
+  EXPECT_TRUE(FindPrints(PrintKey::PrintToken, "odd\\ttoken\\").empty());
+  EXPECT_EQ(FindPrints(PrintKey::OutputHash, "00000000000000ff").size(), 2u);
+  const std::vector<PrintIndexEntry> byPcm = FindPrints(PrintKey::PcmHash, "00000000000000bb");
+  ASSERT_EQ(byPcm.size(), 1u);
+  EXPECT_EQ(byPcm[0].printToken, plain.printToken);
+  // A short row is still a row: its missing columns read as empty.
+  const std::vector<PrintIndexEntry> shortRow = FindPrints(PrintKey::PrintId, "short");
+  ASSERT_EQ(shortRow.size(), 1u);
+  EXPECT_EQ(shortRow[0].printToken, "row");
+  EXPECT_TRUE(shortRow[0].outputHash.empty());
+  EXPECT_EQ(FindPrints(PrintKey::PrintId, plain.printId).size(), 1u);
+  EXPECT_EQ(LoadIndex().entries.size(), 3u);
+}
+
 TEST_F(LedgerTest, IndexRowsRoundTripAndToleratesShortRows) {
   PrintIndexEntry e;
   e.printId = "0123456789abcdef0123456789abcdef";

@@ -58,6 +58,7 @@ struct PendingChild {
 // the children still to be stored.
 struct StoreCache {
   std::vector<PendingChild> pending;
+  std::string stream, index;  // each stream is built here, then copied into the tree
   std::unordered_map<const PropertyFact*, std::pair<std::string, std::string>> names;  // plain, UTF-16
   std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
@@ -96,11 +97,8 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
   // list of its own.
   const size_t firstChild = cache.pending.size();
   const size_t count = o.properties.size();
-  std::string stream;
-  size_t dataSize = 0;
-  for (const Property& p : o.properties)
-    dataSize += p.form == Form::Data || p.form == Form::WeakRef ? p.data.size() : 64;
-  stream.reserve(4 + count * 6 + dataSize);
+  std::string& stream = cache.stream;
+  stream.clear();
   stream += char(0x4C);
   stream += char(kPropertyVersion);
   stream += le16(static_cast<uint16_t>(count));
@@ -120,9 +118,10 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
       case Form::WeakVector: {
         const auto& named = cache.nameOf(*p.fact, 32);
         stored = &named.second;
-        std::string index = le32(static_cast<uint32_t>(p.keys.size())) + p.data;
+        std::string& index = cache.index;
+        index = le32(static_cast<uint32_t>(p.keys.size())) + p.data;
         for (const std::string& key : p.keys) index += key;
-        cfb::addStream(tree, storage, named.first + " index", std::move(index));
+        cfb::addStream(tree, storage, named.first + " index", index);
         break;
       }
       case Form::StrongVector:
@@ -133,8 +132,8 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
         const auto n = static_cast<uint32_t>(p.children.size());
         const bool set = p.form == Form::StrongSet;
         const size_t keySize = set && !p.keys.empty() ? p.keys.front().size() : 16;
-        std::string index;
-        index.reserve(15 + n * (set ? 8 + keySize : 4));
+        std::string& index = cache.index;
+        index.clear();
         index += le32(n);
         index += le32(n);
         index += le32(0xFFFFFFFFu);
@@ -149,7 +148,7 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
         } else {
           for (uint32_t k = 0; k < n; ++k) index += le32(k);
         }
-        cfb::addStream(tree, storage, indexName + " index", std::move(index));
+        cfb::addStream(tree, storage, indexName + " index", index);
         for (uint32_t k = 0; k < n; ++k) cache.pending.push_back({p.children[k], &indexName, k});
         break;
       }
@@ -160,7 +159,7 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
     entryAt += 6;
     stream += *stored;
   }
-  cfb::addStream(tree, storage, "properties", std::move(stream));
+  cfb::addStream(tree, storage, "properties", stream);
   const size_t endChild = cache.pending.size();
   for (size_t c = firstChild; c < endChild; ++c) {
     const PendingChild child = cache.pending[c];
@@ -176,6 +175,7 @@ void storeDocument(Document& doc, ObjectId header, cfb::Tree& tree) {
   const ObjectId meta = buildMetaDictionary(doc);
   // An object is a storage and its properties stream, often with an index stream.
   tree.entries.reserve(tree.entries.size() + doc.objects.size() * 3);
+  tree.bytes.reserve(tree.bytes.size() + doc.objects.size() * 160);
   tree.entries[cfb::kRootId].clsid = auidFromText(kRootClass);
   const std::string metaName = "MetaDictionary-1", headerName = "Header-2";
   std::string entries = le16(0x0001) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(metaName).size())) +

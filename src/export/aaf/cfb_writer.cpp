@@ -12,14 +12,15 @@ namespace vn::cfb {
 
 uint32_t addStorage(Tree& tree, uint32_t parent, std::string name, const Clsid& clsid) {
   const auto id = static_cast<uint32_t>(tree.entries.size());
-  tree.entries.push_back(TreeEntry{std::move(name), true, clsid, {}, {}});
+  tree.entries.push_back(TreeEntry{std::move(name), true, clsid, 0, 0, {}});
   tree.entries[parent].children.push_back(id);
   return id;
 }
 
-uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string data) {
+uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string_view data) {
   const auto id = static_cast<uint32_t>(tree.entries.size());
-  tree.entries.push_back(TreeEntry{std::move(name), false, {}, std::move(data), {}});
+  tree.entries.push_back(TreeEntry{std::move(name), false, {}, tree.bytes.size(), data.size(), {}});
+  tree.bytes.append(data);
   tree.entries[parent].children.push_back(id);
   return id;
 }
@@ -142,13 +143,13 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   uint32_t bigSectors = 0;
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.data.empty()) continue;
-    if (e.data.size() < kMiniStreamCutoff) {
+    if (e.storage || e.dataSize == 0) continue;
+    if (e.dataSize < kMiniStreamCutoff) {
       place[id] = {miniSectors, true};
-      miniSectors += ceilDiv(e.data.size(), kMiniSectorSize);
+      miniSectors += ceilDiv(e.dataSize, kMiniSectorSize);
     } else {
       place[id] = {bigSectors, false};  // relative to the first stream sector for now
-      bigSectors += ceilDiv(e.data.size(), kSectorSize);
+      bigSectors += ceilDiv(e.dataSize, kSectorSize);
     }
   }
   const uint32_t miniFatSectors = ceilDiv(miniSectors, kIdsPerSector);
@@ -181,9 +182,9 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   chain(firstMiniStream, miniStreamSectors);
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.data.empty() || place[id].mini) continue;
+    if (e.storage || e.dataSize == 0 || place[id].mini) continue;
     place[id].start += firstBig;
-    chain(place[id].start, ceilDiv(e.data.size(), kSectorSize));
+    chain(place[id].start, ceilDiv(e.dataSize, kSectorSize));
   }
 
   Emitter out(sink);
@@ -243,8 +244,8 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
       put32(entry, 116, miniSectors ? firstMiniStream : kEndOfChain);
       put64(entry, 120, uint64_t(miniSectors) * kMiniSectorSize);
     } else if (!e.storage) {
-      put32(entry, 116, e.data.empty() ? kEndOfChain : place[id].start);
-      put64(entry, 120, e.data.size());
+      put32(entry, 116, e.dataSize == 0 ? kEndOfChain : place[id].start);
+      put64(entry, 120, e.dataSize);
     }
     out.bytes(entry.data(), entry.size());
   }
@@ -253,9 +254,9 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   uint64_t written = 0;
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.data.empty() || !place[id].mini) continue;
+    if (e.storage || e.dataSize == 0 || !place[id].mini) continue;
     const uint32_t first = place[id].start;
-    const uint32_t n = ceilDiv(e.data.size(), kMiniSectorSize);
+    const uint32_t n = ceilDiv(e.dataSize, kMiniSectorSize);
     for (uint32_t i = 0; i < n; ++i) out.u32(i + 1 < n ? first + i + 1 : kEndOfChain);
     written += uint64_t(n) * 4;
   }
@@ -265,17 +266,17 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   written = 0;
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.data.empty() || !place[id].mini) continue;
-    out.bytes(e.data.data(), e.data.size());
-    written += e.data.size();
+    if (e.storage || e.dataSize == 0 || !place[id].mini) continue;
+    out.bytes(tree.bytes.data() + e.dataAt, e.dataSize);
+    written += e.dataSize;
     out.padTo(written, kMiniSectorSize);
   }
   out.padTo(written, kSectorSize);
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.data.empty() || place[id].mini) continue;
-    out.bytes(e.data.data(), e.data.size());
-    written = e.data.size();
+    if (e.storage || e.dataSize == 0 || place[id].mini) continue;
+    out.bytes(tree.bytes.data() + e.dataAt, e.dataSize);
+    written = e.dataSize;
     out.padTo(written, kSectorSize);
   }
   if (!out.flush()) {

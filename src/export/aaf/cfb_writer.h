@@ -19,19 +19,24 @@ struct TreeEntry {
   std::string name;  // ASCII, at most 31 characters
   bool storage = false;
   Clsid clsid{};
-  std::string data;  // a stream's bytes
+  uint64_t dataAt = 0, dataSize = 0;  // a stream's bytes in the tree's bytes
   std::vector<uint32_t> children;
 };
 
-// entries[0] is the root storage.
+// entries[0] is the root storage. The streams' bytes lie one after another in one
+// buffer: a session writes a hundred thousand small streams.
 struct Tree {
-  std::vector<TreeEntry> entries = {TreeEntry{"Root Entry", true, {}, {}, {}}};
+  std::vector<TreeEntry> entries = {TreeEntry{"Root Entry", true, {}, 0, 0, {}}};
+  std::string bytes;
 };
 
 constexpr uint32_t kRootId = 0;
 
 uint32_t addStorage(Tree& tree, uint32_t parent, std::string name, const Clsid& clsid);
-uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string data);
+uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string_view data);
+inline std::string_view streamData(const Tree& tree, const TreeEntry& e) {
+  return std::string_view(tree.bytes).substr(e.dataAt, e.dataSize);
+}
 
 // How many FAT and DIFAT sectors a file of dataSectors other sectors needs: the FAT
 // maps every sector, its own and the DIFAT's included; the header lists 109 FAT
