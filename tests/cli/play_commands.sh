@@ -58,7 +58,8 @@ expect_exit 2 "$CLI" play "$PROJECT" --from 1 --to 1
 started=$(date +%s.%N)
 expect_exit 0 "$CLI" play "$PROJECT" --from 1 --to 3 --device system
 grep -q "^Playing on JACK \"system\" from 1.00 s to 3.00 s" "$WORK/out" || fail "play: $(cat "$WORK/out")"
-grep -q "^  00:00:02:00 " "$WORK/out" || fail "no time display: $(cat "$WORK/out")"
+# The display is printed as the playhead crosses each second, a frame or two late on a busy machine.
+grep -q "^  00:00:02:0[0-2] " "$WORK/out" || fail "no time display: $(cat "$WORK/out")"
 grep -q "^Played to the end at 3.0[0-9] s$" "$WORK/out" || fail "play end: $(cat "$WORK/out")"
 playing=$(awk -v s="$started" -v e="$(date +%s.%N)" 'BEGIN { print e - s }')
 awk -v t="$playing" 'BEGIN { exit !(t >= 1.9) }' || fail "two seconds played in $playing s"
