@@ -9,6 +9,7 @@
 #include "export/aaf_delivery.h"
 #include "export/aaf_export.h"
 #include "export/render_to_file.h"
+#include "platform/log.h"
 #include "layer_rendering.h"
 #include "library/libraries.h"
 #include "progress.h"
@@ -87,11 +88,20 @@ int runAaf(const std::vector<std::string>& raw) {
     options.reverbStem = deinterleaveChannels(stem.samples, stem.channels);
   }
 
+  Preferences prefs;
+  LoadPreferences(prefs);
+  FitOptions fitOptions;
+  fitOptions.keepSourceChannels = options.sourceChannels;
+  fitOptions.spatialAmount = prefs.spatialAmount;
+  const DeliveryResult fit = fitDelivery(session, pipeline.cache, fitOptions);
+  if (!fit.aligned) logLine("[Export] delivery fit broke index alignment - shipping the session unfitted.\n");
   AafExportResult result;
   {
     std::lock_guard<std::mutex> lock(pipeline.cache.mutex);
-    result = exportAafSession(session, pipeline.cache, standInDeliveryTracks(session, pipeline.cache), output,
-                              options);
+    result = exportAafSession(session, pipeline.cache,
+                              aafDeliveryTracks(session, pipeline.cache, fit.aligned ? &fit : nullptr,
+                                                prefs.spatialAmount),
+                              output, options);
   }
   if (!result.ok) {
     std::error_code ec;

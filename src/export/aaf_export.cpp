@@ -20,6 +20,7 @@
 #include "ledger/print_identity.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "render/channel_convert.h"
 #include "render/fades.h"
 
 namespace vn {
@@ -37,6 +38,8 @@ struct PlannedClip {
   int channel = -1;  // the half of a split stereo clip (0 left, 1 right); -1 all
   std::vector<std::vector<float>> audio;  // essence channels, handles included
   int64_t clipStartInEssence = 0;
+  const DeliveryTrack* track = nullptr;    // where it comes from
+  const DeliveryClip* delivered = nullptr;
 };
 
 struct PlannedTrack {
@@ -122,13 +125,15 @@ struct Exporter {
   int64_t handleSamples() const { return std::max<int64_t>(0, std::llround(options.handleSeconds * rate)); }
 
   const Layer* layerOf(int b) const {
+    if (b < 0) return nullptr;  // a comp
     const int idx = cache.blocks[b].layerIdx;
     return idx >= 0 && idx < int(session.results.size()) ? &session.results[idx] : nullptr;
   }
 
-  std::string clipName(int b) const {
+  std::string clipName(const PlannedClip& clip) const { return clipName(clip.block, clip.delivered); }
+  std::string clipName(int b, const DeliveryClip* delivered) const {
     const Layer* l = layerOf(b);
-    if (!l) return "clip";
+    if (!l) return delivered && !delivered->compName.empty() ? delivered->compName : "clip";
     std::string name = l->name.empty() ? fileNameOf(l->filepath) : l->name;
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.resize(dot);
@@ -152,9 +157,9 @@ struct Exporter {
       if (clip.channel >= 0 && clip.audio.size() >= 2) clip.audio = {clip.audio[static_cast<size_t>(clip.channel)]};
       clip.clipStartInEssence = std::llround((start - region->startSeconds) * rate);
     } else {
-      std::vector<std::vector<float>> shaped =
-          conformAudio(cache, clip.block, clip.channel >= 0 ? 2 : 0, options.volAuto);
-      if (clip.channel >= 0) shaped = {shaped[clip.channel]};
+      std::vector<std::vector<float>> shaped = deliveredAudio(clip);
+      if (shaped.empty() || shaped[0].empty()) return false;
+      if (clip.channel >= 0 && clip.channel < static_cast<int>(shaped.size())) shaped = {shaped[clip.channel]};
       // A rendered layer holds nothing outside itself: its handles are silence.
       clip.clipStartInEssence = handle + clip.headTrim;
       for (auto& ch : shaped) {
@@ -168,14 +173,29 @@ struct Exporter {
     return true;
   }
 
-  std::string clipIxml(int b, double t0) const {
-    std::vector<Layer> one;
-    if (const Layer* l = layerOf(b)) one.push_back(*l);
+  // A layer's shaped block in the track's channels: folded to mono, as its pair, or
+  // spread over a wider track; a comp's rendered audio as it is.
+  std::vector<std::vector<float>> deliveredAudio(const PlannedClip& clip) const {
+    if (clip.delivered->isComp()) return clip.delivered->compAudio;
+    const int channels = clip.track->channels;
+    std::vector<std::vector<float>> pair = conformAudio(cache, clip.block, channels == 1 ? 1 : 2, options.volAuto);
+    if (channels <= 2 || pair.size() < 2) return pair;
+    const RenderedBlock& b = cache.blocks[clip.block];
+    return convertPairToFormat(pair[0].data(), pair[1].data(), pair[0].size(), clip.track->fmt, b.placement,
+                               b.stereoSource, panAmount(b.placement, clip.track->spatialAmount));
+  }
+
+  // The clip's iXML with the recipe and the manifest of the layers it holds.
+  std::string clipIxml(const PlannedClip& clip, double t0) const {
+    std::vector<Layer> layers;
+    if (const Layer* l = layerOf(clip.block)) layers.push_back(*l);
+    for (int m : clip.delivered->compMembers)
+      if (m >= 0 && m < static_cast<int>(session.results.size())) layers.push_back(session.results[m]);
     ManifestInput manifest;
-    manifest.blocks = &one;
+    manifest.blocks = &layers;
     manifest.events = &session.events;
     manifest.t0 = t0;
-    std::string ixml = insertPayloadBlock(exportIxmlDocument(clipName(b)), recipe);
+    std::string ixml = insertPayloadBlock(exportIxmlDocument(clipName(clip)), recipe);
     return embedManifest(std::move(ixml), manifest);
   }
 
@@ -187,17 +207,17 @@ struct Exporter {
     }
     const char* half = clip.channel == 0 ? ".L" : clip.channel == 1 ? ".R" : "";
     const std::string name = essenceFileName(
-        {base, clip.number, clipName(clip.block), sourceNative, half, clip.position}, takenNames);
+        {base, clip.number, clipName(clip), sourceNative, half, clip.position}, takenNames);
     const std::string path = essenceDir + "/" + name;
     const double essenceStart = session.settings.startTC +
                                 static_cast<double>(clip.position - clip.clipStartInEssence) / rate;
-    const std::string ixml = clipIxml(clip.block, essenceStart - session.settings.startTC);
+    const std::string ixml = clipIxml(clip, essenceStart - session.settings.startTC);
     BwfProvenance provenance;
     provenance.print = NewPrintIdentity();
     provenance.kind = "aaf essence";
     BwfWriteOptions writeOptions;
     writeOptions.provenance = &provenance;
-    const std::string description = clipName(clip.block);
+    const std::string description = clipName(clip);
     const auto frames = static_cast<int64_t>(clip.audio[0].size());
     bool written;
     if (clip.audio.size() == 1) {
@@ -218,7 +238,6 @@ struct Exporter {
     result.essenceFiles.push_back(path);
     result.essence.push_back({path, provenance.print, static_cast<int>(clip.audio.size()), frames,
                               essenceStart - session.settings.startTC, clip.block});
-    const RenderedBlock& block = cache.blocks[clip.block];
     out.name = description;
     out.position = clip.position;
     out.length = clip.length;
@@ -228,6 +247,8 @@ struct Exporter {
     out.channels = static_cast<int>(clip.audio.size());
     out.wavSummary = wavSummary(path);
     out.timeReference = static_cast<int64_t>(timeReferenceOf(rate, essenceStart));
+    if (clip.delivered->isComp()) return true;  // a comp's audio carries its members' levels
+    const RenderedBlock& block = cache.blocks[clip.block];
     out.gain = static_cast<double>(block.mixGain) * block.normGain * block.eventGain;
     if (options.volAuto && block.intensityTable) {
       const auto& table = *block.intensityTable;
@@ -307,6 +328,8 @@ struct Exporter {
         c.position = d.position;
         c.length = d.length;
         c.channel = split ? static_cast<int>(t) : -1;
+        c.track = &delivery;
+        c.delivered = &d;
         planned[t].clips.push_back(std::move(c));
       }
     }
@@ -323,17 +346,16 @@ struct Exporter {
     PlannedTrack stereo{delivery.name, 2, "stereo", {}};
     std::vector<PlannedTrack> wide;
     for (const DeliveryClip& d : delivery.clips) {
-      const int number = ++clipNumber;
       const Layer* l = layerOf(d.block);
+      if (!l) continue;  // comps are not shipped with source channels
+      const int number = ++clipNumber;
       SF_INFO info{};
       int channels = 1;
-      if (l) {
-        if (SNDFILE* f = sf_open(l->filepath.c_str(), SFM_READ, &info)) {
-          channels = std::max(1, info.channels);
-          sf_close(f);
-        }
+      if (SNDFILE* f = sf_open(l->filepath.c_str(), SFM_READ, &info)) {
+        channels = std::max(1, info.channels);
+        sf_close(f);
       }
-      PlannedClip c{number, d.block, d.position, d.length, 0, -1, {}, 0};
+      PlannedClip c{number, d.block, d.position, d.length, 0, -1, {}, 0, &delivery, &d};
       if (channels == 1) {
         mono.clips.push_back(c);
       } else if (channels == 2 && !options.multichannelTracks) {
@@ -344,7 +366,7 @@ struct Exporter {
       } else if (channels == 2) {
         stereo.clips.push_back(c);
       } else {
-        wide.push_back({delivery.name + " " + clipName(d.block), channels, formatName(channels), {c}});
+        wide.push_back({delivery.name + " " + clipName(d.block, &d), channels, formatName(channels), {c}});
       }
     }
     for (PlannedTrack* t : {&mono, &left, &right, &stereo})
@@ -410,7 +432,8 @@ AafExportResult exportAafSession(const Session& session, const RenderCache& cach
   for (PlannedTrack& t : planned) {
     std::vector<TrackSpan> spans;
     for (const PlannedClip& c : t.clips) {
-      const FadeLengths fades = blockFades(cache, c.block);
+      // A comp's audio is rendered whole: it has no fades of its own to dissolve with.
+      const FadeLengths fades = c.delivered->isComp() ? FadeLengths{0.0f, 0.0f} : blockFades(cache, c.block);
       spans.push_back({c.number, c.position, c.length, std::llround(fades.in * ex.rate),
                        std::llround(fades.out * ex.rate)});
     }

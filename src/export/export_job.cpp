@@ -76,7 +76,7 @@ void exportAaf(ExportContext& ctx) {
   }
   const std::string aafPath = pathJoin(o.folder, o.baseName + ".aaf");
   AafExportResult result = exportAafSession(ctx.session, ctx.pipeline.cache,
-                                            standInDeliveryTracks(ctx.session, ctx.pipeline.cache), aafPath,
+                                            aafDeliveryTracks(ctx.session, ctx.pipeline.cache, ctx.fit, o.spatialAmount), aafPath,
                                             aafOptionsOf(o));
   const RenderCache& cache = ctx.pipeline.cache;
   for (const AafEssenceFile& file : result.essence) {
