@@ -94,8 +94,11 @@ void exportAaf(ExportContext& ctx) {
     const int layer = file.block >= 0 && file.block < static_cast<int>(cache.blocks.size())
                           ? cache.blocks[static_cast<size_t>(file.block)].layerIdx
                           : -1;
-    if (layer >= 0 && layer < static_cast<int>(ctx.session.results.size()))
-      essence.eventIndices = {ctx.session.results[static_cast<size_t>(layer)].eventIdx};
+    if (layer >= 0 && layer < static_cast<int>(ctx.session.results.size())) {
+      const Layer& held = ctx.session.results[static_cast<size_t>(layer)];
+      essence.eventIndices = {held.eventIdx};
+      essence.layerIds = {held.id};
+    }
     ctx.run.written.push_back(std::move(essence));
   }
   if (!result.ok) {

@@ -140,6 +140,7 @@ bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, const std::string& ix
   file.frames = fileSpec.channels.empty() ? 0 : static_cast<int64_t>(fileSpec.channels[0].size());
   file.trackIndex = trackIndex;
   file.eventIndices = eventsOf(layers);
+  for (const Layer& l : layers) file.layerIds.push_back(l.id);
   ctx.run.written.push_back(std::move(file));
   return true;
 }

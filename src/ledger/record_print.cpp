@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <filesystem>
@@ -163,6 +164,8 @@ int RecordExportPrints(const std::vector<ExportedFile>& writtenFiles, const Expo
       }
       for (const Layer& l : job.session->results) {
         if (l.eventIdx < 0 || static_cast<size_t>(l.eventIdx) >= newIndex.size() || newIndex[static_cast<size_t>(l.eventIdx)] < 0)
+          continue;
+        if (!file.layerIds.empty() && std::find(file.layerIds.begin(), file.layerIds.end(), l.id) == file.layerIds.end())
           continue;
         results.push_back(l);
         results.back().eventIdx = newIndex[static_cast<size_t>(l.eventIdx)];

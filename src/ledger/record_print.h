@@ -27,6 +27,9 @@ struct ExportedFile {
   int trackIndex = -1;  // the delivery track, -1 when the file is not one track
   // Positions in the session of the events whose layers the file holds; empty: all.
   std::vector<int> eventIndices;
+  // Ids of the layers the file holds, when it holds only some of its events' layers
+  // (a clip holds one); empty: every layer of those events.
+  std::vector<uint32_t> layerIds;
   std::vector<DeliveredClip> deliveredClips;
   std::string parentPrintId;
 };

@@ -93,6 +93,8 @@ grep -A3 "Trace a delivered clip back to its source" "$WORK/out" | grep -q "^   
   fail "the demo's clip was not found in the ledger: $(cat "$WORK/out")"
 grep -q "^        operation  export_clip$" "$WORK/out" || fail "the clip's print operation: $(cat "$WORK/out")"
 grep -q "^        project    demo$" "$WORK/out" || fail "the clip's print project: $(cat "$WORK/out")"
+grep -q "^        layers     1, 0 source files missing on this machine$" "$WORK/out" ||
+  fail "a clip's Print names its one layer: $(cat "$WORK/out")"
 grep -q "^          .* found    $WORK/demo/" "$WORK/out" || fail "the clip's source: $(cat "$WORK/out")"
 # Every delivered WAV, the AAF's essence too, resolves to its own Print.
 find "$WORK/demo/Delivery" -name '*.wav' -print0 | xargs -0 "$CLI" prints find >"$WORK/found" 2>&1 ||

@@ -393,6 +393,27 @@ TEST_F(LedgerTest, ExportPrintsAreCountedAndKeepTheirOwnEvents) {
   EXPECT_EQ(readString(element(member(r, "events"), 0), "keywords"), "whoosh");
   ASSERT_EQ(member(r, "results").size(), 1u);
   EXPECT_EQ(readInt(element(member(r, "results"), 0), "eventIdx", -1), 0);
+
+  // A clip holds one layer of its event: its Print names that layer alone.
+  Session twoLayers = session;
+  Layer extra = twoLayers.results[0];
+  extra.id = 99;
+  extra.name = "extra layer";
+  twoLayers.results.push_back(extra);
+  test::writeNoise(out + "/Reel3_clip.wav", 4800, 22);
+  ExportedFile clip;
+  clip.path = out + "/Reel3_clip.wav";
+  clip.kind = "clip";
+  clip.print = NewPrintIdentity();
+  clip.eventIndices = {twoLayers.results[0].eventIdx};
+  clip.layerIds = {twoLayers.results[0].id};
+  job.session = &twoLayers;
+  ASSERT_EQ(RecordExportPrints({clip}, job), 1);
+  const std::vector<PrintIndexEntry> one = FindPrints(PrintKey::PrintId, clip.print.printId);
+  ASSERT_EQ(one.size(), 1u);
+  const JsonValue record = parseJsonText(test::readAll(printsFolder() + "/" + one[0].recordPath));
+  ASSERT_EQ(member(record, "results").size(), 1u);
+  EXPECT_EQ(readString(element(member(record, "results"), 0), "name"), twoLayers.results[0].name);
 }
 
 }  // namespace
