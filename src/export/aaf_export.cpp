@@ -236,8 +236,11 @@ struct Exporter {
       return false;
     }
     result.essenceFiles.push_back(path);
+    // A layer's essence holds that layer; a comp's, its members.
+    std::vector<int> held = clip.block >= 0 ? std::vector<int>{cache.blocks[clip.block].layerIdx}
+                                            : (clip.delivered ? clip.delivered->compMembers : std::vector<int>{});
     result.essence.push_back({path, provenance.print, static_cast<int>(clip.audio.size()), frames,
-                              essenceStart - session.settings.startTC, clip.block});
+                              essenceStart - session.settings.startTC, std::move(held)});
     out.name = description;
     out.position = clip.position;
     out.length = clip.length;
@@ -295,7 +298,7 @@ struct Exporter {
         continue;
       }
       result.essenceFiles.push_back(path);
-      result.essence.push_back({path, provenance.print, static_cast<int>(p.audio.size()), frames, 0.0, -1});
+      result.essence.push_back({path, provenance.print, static_cast<int>(p.audio.size()), frames, 0.0, {}});
       aaf::Clip clip;
       clip.name = p.track;
       clip.length = frames;

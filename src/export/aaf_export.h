@@ -33,7 +33,7 @@ struct AafEssenceFile {
   int channels = 0;
   int64_t frames = 0;
   double startSeconds = 0.0;  // timeline seconds of its first sample
-  int block = -1;             // the rendered block it holds, -1 for the reverb stem
+  std::vector<int> layers;    // the session results it holds; empty for the reverb stem
 };
 
 struct AafExportResult {

@@ -90,14 +90,12 @@ void exportAaf(ExportContext& ctx) {
     essence.channelLayout = file.channels == 1 ? "mono" : file.channels == 2 ? "stereo" : format("%d channels", file.channels);
     essence.frames = file.frames;
     essence.startSeconds = file.startSeconds;
-    // An essence file holds one layer: its Print names that layer's event alone.
-    const int layer = file.block >= 0 && file.block < static_cast<int>(cache.blocks.size())
-                          ? cache.blocks[static_cast<size_t>(file.block)].layerIdx
-                          : -1;
-    if (layer >= 0 && layer < static_cast<int>(ctx.session.results.size())) {
+    // An essence file holds one layer, or a comp's members: its Print names those alone.
+    for (int layer : file.layers) {
+      if (layer < 0 || layer >= static_cast<int>(ctx.session.results.size())) continue;
       const Layer& held = ctx.session.results[static_cast<size_t>(layer)];
-      essence.eventIndices = {held.eventIdx};
-      essence.layerIds = {held.id};
+      essence.eventIndices.push_back(held.eventIdx);
+      essence.layerIds.push_back(held.id);
     }
     ctx.run.written.push_back(std::move(essence));
   }
