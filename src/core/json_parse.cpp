@@ -6,18 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace vn {
 namespace {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 void appendUtf8(std::string& out, unsigned unit) {
   if (unit < 0x80) {
@@ -155,7 +151,7 @@ class Parser {
   unsigned codeUnit() {
     unsigned unit = 0;
     for (int i = 0; i < 4 && p_ < end_; ++i, ++p_) {
-      int d = hexDigit(*p_);
+      int d = hexDigitValue(*p_);
       if (d < 0) break;
       unit = unit * 16 + static_cast<unsigned>(d);
     }

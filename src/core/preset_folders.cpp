@@ -7,6 +7,7 @@
 
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace vn {
 namespace {
@@ -31,12 +32,6 @@ void appendEscaped(std::string& out, unsigned char c) {
   out += kHex[c & 15];
 }
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -152,8 +147,8 @@ std::string presetFileStem(const std::string& name) {
 std::string presetNameFromStem(const std::string& stem) {
   std::string name;
   for (size_t i = 0; i < stem.size(); ++i) {
-    if (stem[i] == '%' && i + 2 < stem.size() && hexValue(stem[i + 1]) >= 0 && hexValue(stem[i + 2]) >= 0) {
-      name += static_cast<char>(hexValue(stem[i + 1]) * 16 + hexValue(stem[i + 2]));
+    if (stem[i] == '%' && i + 2 < stem.size() && hexDigitValue(stem[i + 1]) >= 0 && hexDigitValue(stem[i + 2]) >= 0) {
+      name += static_cast<char>(hexDigitValue(stem[i + 1]) * 16 + hexDigitValue(stem[i + 2]));
       i += 2;
     } else {
       name += stem[i];

@@ -5,19 +5,13 @@
 #include <cstring>
 
 #include "platform/secure_random.h"
+#include "platform/text.h"
 
 namespace vn {
 
 namespace {
 
 constexpr char kCrockford[] = "0123456789ABCDEFGHJKMNPQRSTVWXYZ";
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -63,12 +57,12 @@ std::string printTokenOfId(const std::string& printId) {
   if (printId.size() != 32) return {};
   uint8_t bytes[5];
   for (int i = 0; i < 5; ++i) {
-    int hi = hexValue(printId[2 * i]), lo = hexValue(printId[2 * i + 1]);
+    int hi = hexDigitValue(printId[2 * i]), lo = hexDigitValue(printId[2 * i + 1]);
     if (hi < 0 || lo < 0) return {};
     bytes[i] = static_cast<uint8_t>(hi * 16 + lo);
   }
   for (size_t i = 10; i < 32; ++i)
-    if (hexValue(printId[i]) < 0) return {};
+    if (hexDigitValue(printId[i]) < 0) return {};
   return "~VN" + crockfordBase32(bytes, 5, 8);
 }
 

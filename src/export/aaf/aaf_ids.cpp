@@ -5,20 +5,11 @@
 
 namespace vn::aaf {
 
-namespace {
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-}  // namespace
-
 Auid auidFromText(std::string_view text) {
   uint8_t raw[16] = {};
   int n = 0;
   for (size_t i = 0; i + 1 < text.size() && n < 16;) {
-    const int hi = hexValue(text[i]), lo = hexValue(text[i + 1]);
+    const int hi = hexDigitValue(text[i]), lo = hexDigitValue(text[i + 1]);
     if (hi < 0 || lo < 0) {
       ++i;
       continue;
