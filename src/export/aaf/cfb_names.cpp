@@ -13,14 +13,4 @@ bool validEntryName(std::string_view name) {
   return true;
 }
 
-int compareEntryNames(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; };
-    const char x = upper(a[i]), y = upper(b[i]);
-    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
-  }
-  return 0;
-}
-
 }  // namespace vn::cfb
