@@ -102,11 +102,11 @@ FatLayout fatLayoutFor(uint64_t dataSectors) {
 
 namespace {
 
-// Bytes on their way to the sink, handed over from one small buffer that is filled
-// in place (a small one: fresh pages of a big one cost more than the writes).
+// Bytes on their way to the sink, handed over a megabyte at a time from one buffer
+// that is filled in place.
 class Emitter {
  public:
-  explicit Emitter(const ByteSink& sink) : sink_(sink), buffer_(kFlushAt, '\0') {}
+  Emitter(const ByteSink& sink, std::string& buffer) : sink_(sink), buffer_(buffer) { buffer_.resize(kFlushAt); }
   // The next size bytes of the output, to be filled in; size is at most a sector.
   char* claim(size_t size) {
     if (used_ + size > buffer_.size()) flush();
@@ -137,9 +137,9 @@ class Emitter {
   }
 
  private:
-  static constexpr size_t kFlushAt = size_t(64) << 10;
+  static constexpr size_t kFlushAt = size_t(1) << 20;
   const ByteSink& sink_;
-  std::string buffer_;
+  std::string& buffer_;
   size_t used_ = 0;
   bool ok_ = true;
 };
@@ -209,6 +209,7 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   thread_local std::vector<uint32_t> starts, children, next;
   thread_local std::vector<Links> links;
   thread_local std::vector<Placement> place;
+  thread_local std::string outBuffer;
   if (!sortChildren(tree, starts, children, next, error)) return false;
   links.assign(count, Links{});
   for (uint32_t id = 0; id < count; ++id) {
@@ -266,7 +267,7 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
     chain(place[id].start, ceilDiv(e.dataSize, kSectorSize));
   }
 
-  Emitter out(sink);
+  Emitter out(sink, outBuffer);
   // Header, in a sector of its own.
   char* header = out.claim(kSectorSize);
   std::memset(header, 0, kSectorSize);

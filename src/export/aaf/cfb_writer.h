@@ -45,7 +45,7 @@ uint32_t addStream(Tree& tree, uint32_t parent, std::string_view name, std::stri
 // a stream in place.
 uint32_t addStreamOfTail(Tree& tree, uint32_t parent, std::string_view name, size_t from);
 inline std::string_view entryName(const Tree& tree, const TreeEntry& e) {
-  return std::string_view(tree.names).substr(e.nameAt, e.nameSize);
+  return std::string_view(tree.names.data() + e.nameAt, e.nameSize);
 }
 inline std::string_view streamData(const Tree& tree, const TreeEntry& e) {
   return std::string_view(tree.bytes).substr(e.dataAt, e.dataSize);
