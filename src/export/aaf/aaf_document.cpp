@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace vn::aaf {
@@ -12,10 +13,11 @@ std::string le32(uint32_t v) { return le16(uint16_t(v & 0xFFFF)) + le16(uint16_t
 std::string le64(uint64_t v) { return le32(uint32_t(v & 0xFFFFFFFFu)) + le32(uint32_t(v >> 32)); }
 std::string auidBytes(const Auid& a) { return std::string(a.begin(), a.end()); }
 
-std::string utf16Z(const std::string& utf8) {
-  std::string out;
-  out.reserve(utf8.size() * 2 + 2);
-  auto unit = [&](uint32_t u) { out += le16(static_cast<uint16_t>(u)); };
+void appendUtf16Z(std::string& out, std::string_view utf8) {
+  auto unit = [&](uint32_t u) {
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>((u >> 8) & 0xFF));
+  };
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     uint32_t cp = 0xFFFD;
@@ -41,12 +43,26 @@ std::string utf16Z(const std::string& utf8) {
     }
   }
   unit(0);
+}
+
+std::string utf16Z(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size() * 2 + 2);
+  appendUtf16Z(out, utf8);
   return out;
 }
 
+void clearDocument(Document& doc) {
+  doc.objects.clear();
+  doc.properties.clear();
+  doc.elements.clear();
+  doc.bytes.clear();
+  doc.weakTargets.clear();
+  doc.now.clear();
+}
+
 ObjectId newObject(Document& doc, const ClassFact& cls) {
-  doc.objects.push_back(Object{&cls, {}});
-  doc.objects.back().properties.reserve(6);
+  doc.objects.push_back(Object{&cls, kNone, kNone, 0});
   return static_cast<ObjectId>(doc.objects.size() - 1);
 }
 
@@ -59,57 +75,103 @@ ObjectId newObject(Document& doc, const char* className) {
   return newObject(doc, *cls);
 }
 
+Property& propertyOf(Document& doc, ObjectId obj, const PropertyFact& fact, Form form) {
+  for (uint32_t i = doc.objects[obj].firstProperty; i != kNone; i = doc.properties[i].next)
+    if (doc.properties[i].fact == &fact) return doc.properties[i];
+  const auto index = static_cast<uint32_t>(doc.properties.size());
+  doc.properties.push_back(Property{&fact, form});
+  Object& o = doc.objects[obj];
+  (o.lastProperty == kNone ? o.firstProperty : doc.properties[o.lastProperty].next) = index;
+  o.lastProperty = index;
+  ++o.propertyCount;
+  return doc.properties.back();
+}
+
+void setStored(Document& doc, Property& p, std::string_view bytes) {
+  p.dataAt = static_cast<uint32_t>(doc.bytes.size());
+  p.dataSize = static_cast<uint32_t>(bytes.size());
+  doc.bytes.append(bytes);
+}
+
+void appendElement(Document& doc, Property& p, ObjectId child, std::string_view key) {
+  const auto index = static_cast<uint32_t>(doc.elements.size());
+  doc.elements.push_back(Element{child, static_cast<uint32_t>(doc.bytes.size()), kNone});
+  doc.bytes.append(key);
+  if (!key.empty()) p.keySize = static_cast<uint8_t>(key.size());
+  (p.lastElement == kNone ? p.firstElement : doc.elements[p.lastElement].next) = index;
+  p.lastElement = index;
+  ++p.elementCount;
+}
+
 namespace {
 
 Property& propertyOf(Document& doc, ObjectId obj, const char* name, Form form) {
-  Object& o = doc.objects[obj];
-  const auto hash = (reinterpret_cast<uintptr_t>(o.cls) >> 3) * 31 + (reinterpret_cast<uintptr_t>(name) >> 2);
+  const ClassFact* cls = doc.objects[obj].cls;
+  const auto hash = (reinterpret_cast<uintptr_t>(cls) >> 3) * 31 + (reinterpret_cast<uintptr_t>(name) >> 2);
   PropertyLookup& slot = doc.lookups[hash % doc.lookups.size()];
-  if (slot.cls != o.cls || slot.name != name) slot = {o.cls, name, findProperty(*o.cls, name)};
-  const PropertyFact* fact = slot.fact;
-  if (!fact) {
-    std::fprintf(stderr, "AAF class %s has no property %s\n", o.cls->name, name);
+  if (slot.cls != cls || slot.name != name) slot = {cls, name, findProperty(*cls, name)};
+  if (!slot.fact) {
+    std::fprintf(stderr, "AAF class %s has no property %s\n", cls->name, name);
     std::abort();
   }
-  for (Property& p : o.properties)
-    if (p.fact == fact) return p;
-  o.properties.push_back(Property{fact, form, {}, {}, {}, 0});
-  return o.properties.back();
+  return propertyOf(doc, obj, *slot.fact, form);
+}
+
+// Room for a Data property's size bytes, to be filled in.
+char* storedSpace(Document& doc, ObjectId obj, const char* name, size_t size) {
+  Property& p = propertyOf(doc, obj, name, Form::Data);
+  p.dataAt = static_cast<uint32_t>(doc.bytes.size());
+  p.dataSize = static_cast<uint32_t>(size);
+  doc.bytes.resize(doc.bytes.size() + size);
+  return doc.bytes.data() + p.dataAt;
+}
+
+void putLittleEndian(char* at, uint64_t v, int size) {
+  for (int i = 0; i < size; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 }  // namespace
 
-void setBytes(Document& doc, ObjectId obj, const char* name, std::string bytes) {
-  propertyOf(doc, obj, name, Form::Data).data = std::move(bytes);
+void setBytes(Document& doc, ObjectId obj, const char* name, std::string_view bytes) {
+  setStored(doc, propertyOf(doc, obj, name, Form::Data), bytes);
 }
 void setString(Document& doc, ObjectId obj, const char* name, const std::string& utf8) {
-  setBytes(doc, obj, name, utf16Z(utf8));
+  Property& p = propertyOf(doc, obj, name, Form::Data);
+  p.dataAt = static_cast<uint32_t>(doc.bytes.size());
+  appendUtf16Z(doc.bytes, utf8);
+  p.dataSize = static_cast<uint32_t>(doc.bytes.size() - p.dataAt);
 }
 void setBool(Document& doc, ObjectId obj, const char* name, bool value) {
-  setBytes(doc, obj, name, std::string(1, value ? '\1' : '\0'));
+  *storedSpace(doc, obj, name, 1) = value ? '\1' : '\0';
 }
 void setUInt8(Document& doc, ObjectId obj, const char* name, uint8_t value) {
-  setBytes(doc, obj, name, std::string(1, static_cast<char>(value)));
+  *storedSpace(doc, obj, name, 1) = static_cast<char>(value);
 }
 void setInt16(Document& doc, ObjectId obj, const char* name, int16_t value) {
-  setBytes(doc, obj, name, le16(static_cast<uint16_t>(value)));
+  putLittleEndian(storedSpace(doc, obj, name, 2), static_cast<uint16_t>(value), 2);
 }
-void setUInt16(Document& doc, ObjectId obj, const char* name, uint16_t value) { setBytes(doc, obj, name, le16(value)); }
+void setUInt16(Document& doc, ObjectId obj, const char* name, uint16_t value) {
+  putLittleEndian(storedSpace(doc, obj, name, 2), value, 2);
+}
 void setInt32(Document& doc, ObjectId obj, const char* name, int32_t value) {
-  setBytes(doc, obj, name, le32(static_cast<uint32_t>(value)));
+  putLittleEndian(storedSpace(doc, obj, name, 4), static_cast<uint32_t>(value), 4);
 }
-void setUInt32(Document& doc, ObjectId obj, const char* name, uint32_t value) { setBytes(doc, obj, name, le32(value)); }
+void setUInt32(Document& doc, ObjectId obj, const char* name, uint32_t value) {
+  putLittleEndian(storedSpace(doc, obj, name, 4), value, 4);
+}
 void setInt64(Document& doc, ObjectId obj, const char* name, int64_t value) {
-  setBytes(doc, obj, name, le64(static_cast<uint64_t>(value)));
+  putLittleEndian(storedSpace(doc, obj, name, 8), static_cast<uint64_t>(value), 8);
 }
 void setRational(Document& doc, ObjectId obj, const char* name, int32_t num, int32_t den) {
-  setBytes(doc, obj, name, le32(static_cast<uint32_t>(num)) + le32(static_cast<uint32_t>(den)));
+  char* at = storedSpace(doc, obj, name, 8);
+  putLittleEndian(at, static_cast<uint32_t>(num), 4);
+  putLittleEndian(at + 4, static_cast<uint32_t>(den), 4);
 }
 void setAuid(Document& doc, ObjectId obj, const char* name, const Auid& value) {
-  setBytes(doc, obj, name, auidBytes(value));
+  std::memcpy(storedSpace(doc, obj, name, value.size()), value.data(), value.size());
 }
 void setMobId(Document& doc, ObjectId obj, const char* name, const MobId& value) {
-  setBytes(doc, obj, name, std::string(value.begin(), value.end()));
+  std::memcpy(storedSpace(doc, obj, name, value.size()), value.data(), value.size());
 }
 void setNow(Document& doc, ObjectId obj, const char* name) {
   if (doc.now.empty()) {
@@ -123,17 +185,19 @@ void setNow(Document& doc, ObjectId obj, const char* name) {
 }
 
 void setStrongRef(Document& doc, ObjectId obj, const char* name, ObjectId child) {
-  propertyOf(doc, obj, name, Form::StrongRef).children = {child};
+  Property& p = propertyOf(doc, obj, name, Form::StrongRef);
+  p.firstElement = p.lastElement = kNone;
+  p.elementCount = 0;
+  appendElement(doc, p, child, {});
 }
 void appendStrongVector(Document& doc, ObjectId obj, const char* name, ObjectId child) {
-  propertyOf(doc, obj, name, Form::StrongVector).children.push_back(child);
+  appendElement(doc, propertyOf(doc, obj, name, Form::StrongVector), child, {});
 }
 void addToStrongSet(Document& doc, ObjectId obj, const char* name, ObjectId child, uint16_t keyPid,
-                    std::string key) {
+                    std::string_view key) {
   Property& p = propertyOf(doc, obj, name, Form::StrongSet);
   p.keyPid = keyPid;
-  p.children.push_back(child);
-  p.keys.push_back(std::move(key));
+  appendElement(doc, p, child, key);
 }
 void setEmptyStrongSet(Document& doc, ObjectId obj, const char* name, uint16_t keyPid) {
   propertyOf(doc, obj, name, Form::StrongSet).keyPid = keyPid;
@@ -149,13 +213,19 @@ std::string weakTargetPrefix(Document& doc, WeakTarget target) {
 }
 
 void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target, const Auid& key) {
-  std::string data = weakTargetPrefix(doc, target) + auidBytes(key);
-  propertyOf(doc, obj, name, Form::WeakRef).data = std::move(data);
+  const std::string prefix = weakTargetPrefix(doc, target);
+  Property& p = propertyOf(doc, obj, name, Form::WeakRef);
+  p.dataAt = static_cast<uint32_t>(doc.bytes.size());
+  p.dataSize = static_cast<uint32_t>(prefix.size() + key.size());
+  doc.bytes += prefix;
+  doc.bytes.append(key.begin(), key.end());
 }
 
 namespace {
 std::string indirect(const Auid& type, const std::string& value) {
-  return std::string(1, char(0x4C)) + auidBytes(type) + value;
+  std::string out(1, char(0x4C));
+  out.append(type.begin(), type.end());
+  return out += value;
 }
 const Auid kRationalType = auidFromText("03010100-0000-0000-060e-2b3401040101");
 const Auid kStringType = auidFromText("01100200-0000-0000-060e-2b3401040101");

@@ -1,9 +1,12 @@
 #pragma once
 // An AAF object graph held in memory: objects of the model's classes with their
 // properties already in stored form, strong references to child objects, and weak
-// references by key. aaf_store turns it into the container.
+// references by key. aaf_store turns it into the container. A session holds tens of
+// thousands of objects, so the graph is a few flat lists linked by index, and every
+// stored byte lies in one buffer.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/aaf/aaf_ids.h"
@@ -23,18 +26,32 @@ enum class Form : uint16_t {
   WeakVector = 0x12,
 };
 
+constexpr uint32_t kNone = 0xFFFFFFFF;
+
 struct Property {
   const PropertyFact* fact = nullptr;
   Form form = Form::Data;
-  std::string data;                // Data and WeakRef: the stored bytes; WeakVector: the target prefix
-  std::vector<ObjectId> children;  // StrongRef (one), StrongVector, StrongSet
-  std::vector<std::string> keys;   // StrongSet: each child's key bytes; WeakVector: each target's key
-  uint16_t keyPid = 0;             // StrongSet: the pid of the children's key
+  uint16_t keyPid = 0;   // StrongSet: the pid of the children's key
+  uint8_t keySize = 16;  // StrongSet and WeakVector: the size of every key
+  uint32_t next = kNone;  // the object's next property, in the order they were set
+  // In Document::bytes. Data and WeakRef: the stored bytes; WeakVector: the target prefix.
+  uint32_t dataAt = 0, dataSize = 0;
+  // StrongRef (one), StrongVector, StrongSet, WeakVector: the elements, in order.
+  uint32_t firstElement = kNone, lastElement = kNone, elementCount = 0;
+};
+
+// A child object of a strong reference or collection (kNone in a weak vector) and,
+// in sets and weak vectors, its key in Document::bytes.
+struct Element {
+  ObjectId object = kNone;
+  uint32_t keyAt = 0;
+  uint32_t next = kNone;
 };
 
 struct Object {
   const ClassFact* cls = nullptr;
-  std::vector<Property> properties;
+  uint32_t firstProperty = kNone, lastProperty = kNone;
+  uint16_t propertyCount = 0;
 };
 
 // The paths (pids from the root) of the sets weak references point into, in the
@@ -53,17 +70,30 @@ struct PropertyLookup {
 
 struct Document {
   std::vector<Object> objects;
+  std::vector<Property> properties;
+  std::vector<Element> elements;
+  std::string bytes;
   std::vector<WeakTarget> weakTargets;  // in first-use order
   std::vector<PropertyLookup> lookups = std::vector<PropertyLookup>(1024);
   std::string now;  // the stored time stamp of the whole document, made at first use
 };
 
+// Empties doc, keeping its buffers.
+void clearDocument(Document& doc);
+
 // A new object of the named class; an unknown class name is a programming error and aborts.
 ObjectId newObject(Document& doc, const char* className);
 ObjectId newObject(Document& doc, const ClassFact& cls);
 
+// The property of obj with these facts, added when obj has none yet.
+Property& propertyOf(Document& doc, ObjectId obj, const PropertyFact& fact, Form form);
+// Sets a Data or WeakRef property to the given stored bytes.
+void setStored(Document& doc, Property& p, std::string_view bytes);
+// Adds an element to a collection; key may be empty.
+void appendElement(Document& doc, Property& p, ObjectId child, std::string_view key);
+
 // Setters by property name; the class of obj (or an ancestor) must have the property.
-void setBytes(Document& doc, ObjectId obj, const char* name, std::string bytes);
+void setBytes(Document& doc, ObjectId obj, const char* name, std::string_view bytes);
 void setString(Document& doc, ObjectId obj, const char* name, const std::string& utf8);
 void setBool(Document& doc, ObjectId obj, const char* name, bool value);
 void setUInt8(Document& doc, ObjectId obj, const char* name, uint8_t value);
@@ -82,7 +112,7 @@ void setStrongRef(Document& doc, ObjectId obj, const char* name, ObjectId child)
 void appendStrongVector(Document& doc, ObjectId obj, const char* name, ObjectId child);
 // Sets are keyed by a property of the child: an AUID (16 bytes) or a MobID (32).
 void addToStrongSet(Document& doc, ObjectId obj, const char* name, ObjectId child, uint16_t keyPid,
-                    std::string key);
+                    std::string_view key);
 // An empty set still has its index, so readers find the property.
 void setEmptyStrongSet(Document& doc, ObjectId obj, const char* name, uint16_t keyPid);
 void setWeakRef(Document& doc, ObjectId obj, const char* name, WeakTarget target, const Auid& key);
@@ -96,7 +126,8 @@ std::string indirectString(const std::string& utf8);
 std::string indirectInt32(int32_t value);
 
 // Little helpers shared with the store.
-std::string utf16Z(const std::string& utf8);
+std::string utf16Z(std::string_view utf8);
+void appendUtf16Z(std::string& out, std::string_view utf8);
 std::string le16(uint16_t v);
 std::string le32(uint32_t v);
 std::string le64(uint64_t v);

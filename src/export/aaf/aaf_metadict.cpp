@@ -25,16 +25,15 @@ const PropertyFact kIsOptional{"IsOptional", "", 0x000C, "", false, false};
 const PropertyFact kLocalIdentification{"LocalIdentification", "", 0x000D, "", false, false};
 const PropertyFact kIsUniqueIdentifier{"IsUniqueIdentifier", "", 0x000E, "", false, false};
 
-ObjectId addRaw(Document& doc, const ClassFact& cls) {
-  doc.objects.push_back(Object{&cls, {}});
-  return static_cast<ObjectId>(doc.objects.size() - 1);
+ObjectId addRaw(Document& doc, const ClassFact& cls) { return newObject(doc, cls); }
+void addData(Document& doc, ObjectId obj, const PropertyFact& fact, std::string_view data) {
+  setStored(doc, propertyOf(doc, obj, fact, Form::Data), data);
 }
-void addData(Document& doc, ObjectId obj, const PropertyFact& fact, std::string data) {
-  doc.objects[obj].properties.push_back(Property{&fact, Form::Data, std::move(data), {}, {}, 0});
-}
-Property& addSet(Document& doc, ObjectId obj, const PropertyFact& fact, uint16_t keyPid) {
-  doc.objects[obj].properties.push_back(Property{&fact, Form::StrongSet, {}, {}, {}, keyPid});
-  return doc.objects[obj].properties.back();
+// The set of obj with these facts, keyed by AUIDs of the given pid.
+Property& setOf(Document& doc, ObjectId obj, const PropertyFact& fact) {
+  Property& set = propertyOf(doc, obj, fact, Form::StrongSet);
+  set.keyPid = 0x0005;
+  return set;
 }
 
 // The classes objects of doc belong to, with every ancestor, in model order.
@@ -95,8 +94,8 @@ const PropertyFact kExtElementNames{"ElementNames", "", 0x001F, "", false, false
 const PropertyFact kExtElementValues{"ElementValues", "", 0x0020, "", false, false};
 
 void addWeak(Document& doc, ObjectId obj, const PropertyFact& fact, WeakTarget target, const Auid& key) {
-  doc.objects[obj].properties.push_back(
-      Property{&fact, Form::WeakRef, weakTargetPrefix(doc, target) + auidBytes(key), {}, {}, 0});
+  const std::string stored = weakTargetPrefix(doc, target) + auidBytes(key);
+  setStored(doc, propertyOf(doc, obj, fact, Form::WeakRef), stored);
 }
 
 // The types the classes' properties and the file's indirect values name, with every
@@ -186,9 +185,10 @@ ObjectId typeDefinition(Document& doc, const TypeFact& t) {
     case TypeKind::String: addWeak(doc, def, kStringElementType, WeakTarget::TypeDefinitions, element); break;
     case TypeKind::Rename: addWeak(doc, def, kRenamedType, WeakTarget::TypeDefinitions, element); break;
     case TypeKind::Record: {
-      Property members{&kMemberTypes, Form::WeakVector, weakTargetPrefix(doc, WeakTarget::TypeDefinitions), {}, {}, 0};
-      for (const TypeMember& m : t.members) members.keys.push_back(auidBytes(auidFromText(m.value)));
-      doc.objects[def].properties.push_back(std::move(members));
+      const std::string prefix = weakTargetPrefix(doc, WeakTarget::TypeDefinitions);
+      Property& members = propertyOf(doc, def, kMemberTypes, Form::WeakVector);
+      setStored(doc, members, prefix);
+      for (const TypeMember& m : t.members) appendElement(doc, members, kNone, auidBytes(auidFromText(m.value)));
       addData(doc, def, kMemberNames, stringArray(t.members, true));
       break;
     }
@@ -222,26 +222,19 @@ ObjectId buildMetaDictionary(Document& doc) {
       addData(doc, pd, kIsOptional, std::string(1, p.optional ? '\1' : '\0'));
       addData(doc, pd, kLocalIdentification, le16(p.pid));
       addData(doc, pd, kIsUniqueIdentifier, std::string(1, p.unique ? '\1' : '\0'));
-      Property* set = nullptr;
-      for (Property& q : doc.objects[def].properties)
-        if (q.fact == &kProperties) set = &q;
-      if (!set) set = &addSet(doc, def, kProperties, 0x0005);
-      set->children.push_back(pd);
-      set->keys.push_back(auidBytes(pauid));
+      appendElement(doc, setOf(doc, def, kProperties), pd, auidBytes(pauid));
     }
     // The root class names itself as its parent.
     const Auid parent = auidFromText(*c->parent ? c->parent : c->auid);
     addWeak(doc, def, kParentClass, WeakTarget::ClassDefinitions, parent);
   }
-  Property& set = addSet(doc, meta, kClassDefinitions, 0x0005);
-  for (size_t i = 0; i < classObjects.size(); ++i) {
-    set.children.push_back(classObjects[i]);
-    set.keys.push_back(auidBytes(auidFromText(classes[i]->auid)));
-  }
-  Property& types = addSet(doc, meta, kTypeDefinitions, 0x0005);
+  setOf(doc, meta, kClassDefinitions);
+  for (size_t i = 0; i < classObjects.size(); ++i)
+    appendElement(doc, setOf(doc, meta, kClassDefinitions), classObjects[i], auidBytes(auidFromText(classes[i]->auid)));
+  setOf(doc, meta, kTypeDefinitions);
   for (const TypeFact* t : usedTypes(classes)) {
-    types.children.push_back(typeDefinition(doc, *t));
-    types.keys.push_back(auidBytes(auidFromText(t->auid)));
+    const ObjectId def = typeDefinition(doc, *t);
+    appendElement(doc, setOf(doc, meta, kTypeDefinitions), def, auidBytes(auidFromText(t->auid)));
   }
   return meta;
 }

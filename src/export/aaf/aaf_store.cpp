@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 
 #include "export/aaf/aaf_metadict.h"
@@ -54,19 +55,32 @@ struct PendingChild {
   int64_t element;          // the element's local key in a collection; -1 for a single reference
 };
 
+// How a property that names storages or streams appears: its storage name, that name
+// as the stored UTF-16 value, and its index stream's name.
+struct StoredName {
+  std::string plain, utf16, index;
+};
+
+void putLe(std::string& out, uint64_t v, int size) {
+  for (int i = 0; i < size; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void putLeAt(std::string& out, size_t at, uint64_t v, int size) {
+  for (int i = 0; i < size; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
 // Storage names of properties and the class ids of objects, made once per writer, and
 // the children still to be stored.
 struct StoreCache {
   std::vector<PendingChild> pending;
-  std::string stream, index;  // each stream is built here, then copied into the tree
-  std::unordered_map<const PropertyFact*, std::pair<std::string, std::string>> names;  // plain, UTF-16
+  std::unordered_map<const PropertyFact*, StoredName> names;
   std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
-  const std::pair<std::string, std::string>& nameOf(const PropertyFact& fact, size_t size) {
+  const StoredName& nameOf(const PropertyFact& fact, size_t size) {
     auto [it, added] = names.try_emplace(&fact);
     if (added) {
-      it->second.first = mangledName(fact.name, fact.pid, size);
-      it->second.second = utf16Z(it->second.first);
+      it->second.plain = mangledName(fact.name, fact.pid, size);
+      it->second.utf16 = utf16Z(it->second.plain);
+      it->second.index = it->second.plain + " index";
     }
     return it->second;
   }
@@ -79,91 +93,107 @@ struct StoreCache {
   }
 };
 
-std::string elementName(const std::string& indexName, uint32_t k) {
-  char hex[12];
-  const int n = std::snprintf(hex, sizeof hex, "{%x}", k);
-  std::string out;
-  out.reserve(indexName.size() + static_cast<size_t>(n));
-  out += indexName;
-  out.append(hex, static_cast<size_t>(n));
-  return out;
+// "Name{1f}": a collection element's storage name.
+std::string_view elementName(const std::string& indexName, uint32_t k, char (&buffer)[64]) {
+  static const char kHex[] = "0123456789abcdef";
+  char digits[8];
+  int n = 0;
+  do digits[n++] = kHex[k & 0xF], k >>= 4;
+  while (k);
+  size_t at = std::min(indexName.size(), sizeof buffer - 10);
+  std::memcpy(buffer, indexName.data(), at);
+  buffer[at++] = '{';
+  while (n) buffer[at++] = digits[--n];
+  buffer[at++] = '}';
+  return std::string_view(buffer, at);
 }
 
-void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, std::string name,
+// A collection's index stream, straight into the tree's bytes.
+void storeIndex(const Document& doc, const Property& p, cfb::Tree& tree, uint32_t storage, const StoredName& named) {
+  std::string& out = tree.bytes;
+  const size_t from = out.size();
+  if (p.form == Form::WeakVector) {
+    putLe(out, p.elementCount, 4);
+    out.append(doc.bytes, p.dataAt, p.dataSize);
+    for (uint32_t e = p.firstElement; e != kNone; e = doc.elements[e].next)
+      out.append(doc.bytes, doc.elements[e].keyAt, p.keySize);
+  } else {
+    putLe(out, p.elementCount, 4);
+    putLe(out, p.elementCount, 4);
+    putLe(out, 0xFFFFFFFFu, 4);
+    const bool set = p.form == Form::StrongSet;
+    if (set) {
+      putLe(out, p.keyPid, 2);
+      out.push_back(static_cast<char>(p.keySize));
+    }
+    uint32_t k = 0;
+    for (uint32_t e = p.firstElement; e != kNone; e = doc.elements[e].next, ++k) {
+      putLe(out, k, 4);
+      if (!set) continue;
+      putLe(out, 1, 4);
+      out.append(doc.bytes, doc.elements[e].keyAt, p.keySize);
+    }
+  }
+  cfb::addStreamOfTail(tree, storage, named.index, from);
+}
+
+void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, std::string_view name,
                  StoreCache& cache) {
   const Object& o = doc.objects[id];
-  const uint32_t storage = cfb::addStorage(tree, parent, std::move(name), cache.clsidOf(*o.cls));
+  const uint32_t storage = cfb::addStorage(tree, parent, name, cache.clsidOf(*o.cls));
   // The children wait on one stack shared by the whole walk, so an object costs no
-  // list of its own.
+  // list of its own. Index streams come first: each stream's bytes are contiguous.
   const size_t firstChild = cache.pending.size();
-  const size_t count = o.properties.size();
-  std::string& stream = cache.stream;
-  stream.clear();
-  stream += char(0x4C);
-  stream += char(kPropertyVersion);
-  stream += le16(static_cast<uint16_t>(count));
-  stream.resize(4 + count * 6);
-  size_t entryAt = 4;
-  for (const Property& p : o.properties) {
-    const std::string* stored = &p.data;
+  for (uint32_t i = o.firstProperty; i != kNone; i = doc.properties[i].next) {
+    const Property& p = doc.properties[i];
     switch (p.form) {
       case Form::Data:
       case Form::WeakRef: break;
-      case Form::StrongRef: {
-        const auto& ref = cache.nameOf(*p.fact, 32);
-        stored = &ref.second;
-        cache.pending.push_back({p.children.front(), &ref.first, -1});
+      case Form::StrongRef:
+        cache.pending.push_back({doc.elements[p.firstElement].object, &cache.nameOf(*p.fact, 32).plain, -1});
         break;
-      }
-      case Form::WeakVector: {
-        const auto& named = cache.nameOf(*p.fact, 32);
-        stored = &named.second;
-        std::string& index = cache.index;
-        index = le32(static_cast<uint32_t>(p.keys.size())) + p.data;
-        for (const std::string& key : p.keys) index += key;
-        cfb::addStream(tree, storage, named.first + " index", index);
-        break;
-      }
+      case Form::WeakVector: storeIndex(doc, p, tree, storage, cache.nameOf(*p.fact, 32)); break;
       case Form::StrongVector:
       case Form::StrongSet: {
-        const auto& named = cache.nameOf(*p.fact, 22);
-        const std::string& indexName = named.first;
-        stored = &named.second;
-        const auto n = static_cast<uint32_t>(p.children.size());
-        const bool set = p.form == Form::StrongSet;
-        const size_t keySize = set && !p.keys.empty() ? p.keys.front().size() : 16;
-        std::string& index = cache.index;
-        index.clear();
-        index += le32(n);
-        index += le32(n);
-        index += le32(0xFFFFFFFFu);
-        if (set) {
-          index += le16(p.keyPid);
-          index += char(keySize);
-          for (uint32_t k = 0; k < n; ++k) {
-            index += le32(k);
-            index += le32(1);
-            index += p.keys[k];
-          }
-        } else {
-          for (uint32_t k = 0; k < n; ++k) index += le32(k);
-        }
-        cfb::addStream(tree, storage, indexName + " index", index);
-        for (uint32_t k = 0; k < n; ++k) cache.pending.push_back({p.children[k], &indexName, k});
+        const StoredName& named = cache.nameOf(*p.fact, 22);
+        storeIndex(doc, p, tree, storage, named);
+        int64_t k = 0;
+        for (uint32_t e = p.firstElement; e != kNone; e = doc.elements[e].next)
+          cache.pending.push_back({doc.elements[e].object, &named.plain, k++});
         break;
       }
     }
-    const std::string entry =
-        le16(p.fact->pid) + le16(static_cast<uint16_t>(p.form)) + le16(static_cast<uint16_t>(stored->size()));
-    stream.replace(entryAt, 6, entry);
-    entryAt += 6;
-    stream += *stored;
   }
-  cfb::addStream(tree, storage, "properties", stream);
+
+  std::string& stream = tree.bytes;
+  const size_t from = stream.size();
+  stream.push_back(char(0x4C));
+  stream.push_back(char(kPropertyVersion));
+  putLe(stream, o.propertyCount, 2);
+  size_t entryAt = stream.size();
+  stream.resize(entryAt + size_t(o.propertyCount) * 6);
+  for (uint32_t i = o.firstProperty; i != kNone; i = doc.properties[i].next) {
+    const Property& p = doc.properties[i];
+    std::string_view stored;
+    if (p.form == Form::Data || p.form == Form::WeakRef) {
+      stored = std::string_view(doc.bytes).substr(p.dataAt, p.dataSize);
+    } else {
+      stored = cache.nameOf(*p.fact, p.form == Form::StrongRef || p.form == Form::WeakVector ? 32 : 22).utf16;
+    }
+    putLeAt(stream, entryAt, p.fact->pid, 2);
+    putLeAt(stream, entryAt + 2, static_cast<uint16_t>(p.form), 2);
+    putLeAt(stream, entryAt + 4, stored.size(), 2);
+    entryAt += 6;
+    stream.append(stored);
+  }
+  cfb::addStreamOfTail(tree, storage, "properties", from);
+
   const size_t endChild = cache.pending.size();
+  char buffer[64];
   for (size_t c = firstChild; c < endChild; ++c) {
     const PendingChild child = cache.pending[c];
-    storeObject(doc, child.id, tree, storage, child.element < 0 ? *child.name : elementName(*child.name, uint32_t(child.element)),
+    storeObject(doc, child.id, tree, storage,
+                child.element < 0 ? std::string_view(*child.name) : elementName(*child.name, uint32_t(child.element), buffer),
                 cache);
   }
   cache.pending.resize(firstChild);
@@ -173,9 +203,6 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
 
 void storeDocument(Document& doc, ObjectId header, cfb::Tree& tree) {
   const ObjectId meta = buildMetaDictionary(doc);
-  // An object is a storage and its properties stream, often with an index stream.
-  tree.entries.reserve(tree.entries.size() + doc.objects.size() * 3);
-  tree.bytes.reserve(tree.bytes.size() + doc.objects.size() * 160);
   tree.entries[cfb::kRootId].clsid = auidFromText(kRootClass);
   const std::string metaName = "MetaDictionary-1", headerName = "Header-2";
   std::string entries = le16(0x0001) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(metaName).size())) +

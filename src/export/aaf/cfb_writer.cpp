@@ -10,32 +10,58 @@
 
 namespace vn::cfb {
 
-uint32_t addStorage(Tree& tree, uint32_t parent, std::string name, const Clsid& clsid) {
+namespace {
+
+uint32_t addEntry(Tree& tree, uint32_t parent, std::string_view name, bool storage) {
   const auto id = static_cast<uint32_t>(tree.entries.size());
-  tree.entries.push_back(TreeEntry{std::move(name), true, clsid, 0, 0, {}});
-  tree.entries[parent].children.push_back(id);
+  TreeEntry& e = tree.entries.emplace_back();
+  e.parent = parent;
+  e.nameAt = static_cast<uint32_t>(tree.names.size());
+  e.nameSize = static_cast<uint32_t>(name.size());
+  e.storage = storage;
+  tree.names.append(name);
   return id;
 }
 
-uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string_view data) {
-  const auto id = static_cast<uint32_t>(tree.entries.size());
-  tree.entries.push_back(TreeEntry{std::move(name), false, {}, tree.bytes.size(), data.size(), {}});
-  tree.bytes.append(data);
-  tree.entries[parent].children.push_back(id);
+}  // namespace
+
+void clearTree(Tree& tree) {
+  tree.entries.resize(1);
+  tree.entries[kRootId] = TreeEntry{kRootParent, 0, 0, true, {}, 0, 0};
+  tree.names.clear();
+  tree.bytes.clear();
+}
+
+uint32_t addStorage(Tree& tree, uint32_t parent, std::string_view name, const Clsid& clsid) {
+  const uint32_t id = addEntry(tree, parent, name, true);
+  tree.entries[id].clsid = clsid;
   return id;
+}
+
+uint32_t addStreamOfTail(Tree& tree, uint32_t parent, std::string_view name, size_t from) {
+  const uint32_t id = addEntry(tree, parent, name, false);
+  tree.entries[id].dataAt = from;
+  tree.entries[id].dataSize = tree.bytes.size() - from;
+  return id;
+}
+
+uint32_t addStream(Tree& tree, uint32_t parent, std::string_view name, std::string_view data) {
+  const size_t from = tree.bytes.size();
+  tree.bytes.append(data);
+  return addStreamOfTail(tree, parent, name, from);
 }
 
 namespace {
 
-void put16(std::string& out, size_t at, uint16_t v) {
-  out[at] = static_cast<char>(v & 0xFF);
-  out[at + 1] = static_cast<char>(v >> 8);
+void put16(char* at, uint16_t v) {
+  at[0] = static_cast<char>(v & 0xFF);
+  at[1] = static_cast<char>(v >> 8);
 }
-void put32(std::string& out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+void put32(char* at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
-void put64(std::string& out, size_t at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+void put64(char* at, uint64_t v) {
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 uint32_t ceilDiv(uint64_t a, uint64_t b) { return static_cast<uint32_t>((a + b - 1) / b); }
@@ -46,8 +72,7 @@ struct Links {
 
 // Siblings form a balanced search tree over the container's name order, so that
 // readers which binary-search a storage find every child.
-uint32_t linkBalanced(const std::vector<uint32_t>& sorted, size_t lo, size_t hi,
-                      std::vector<Links>& links) {
+uint32_t linkBalanced(const uint32_t* sorted, size_t lo, size_t hi, std::vector<Links>& links) {
   if (lo >= hi) return kNoStream;
   const size_t mid = lo + (hi - lo) / 2;
   const uint32_t id = sorted[mid];
@@ -77,68 +102,123 @@ FatLayout fatLayoutFor(uint64_t dataSectors) {
 
 namespace {
 
-// Bytes on their way to the sink, handed over a megabyte at a time.
+// Bytes on their way to the sink, handed over a megabyte at a time from one buffer
+// that is filled in place.
 class Emitter {
  public:
-  explicit Emitter(const ByteSink& sink) : sink_(sink) { buffer_.reserve(kFlushAt + kSectorSize); }
-  void bytes(const void* data, size_t size) {
-    buffer_.append(static_cast<const char*>(data), size);
-    if (buffer_.size() >= kFlushAt) flush();
+  Emitter(const ByteSink& sink, std::string& buffer) : sink_(sink), buffer_(buffer) { buffer_.resize(kFlushAt); }
+  // The next size bytes of the output, to be filled in; size is at most a sector.
+  char* claim(size_t size) {
+    if (used_ + size > buffer_.size()) flush();
+    char* at = buffer_.data() + used_;
+    used_ += size;
+    return at;
   }
-  void zeros(size_t size) {
-    buffer_.append(size, '\0');
-    if (buffer_.size() >= kFlushAt) flush();
+  void bytes(const char* data, size_t size) {
+    while (size > 0) {
+      if (used_ == buffer_.size()) flush();
+      const size_t n = std::min(size, buffer_.size() - used_);
+      std::memcpy(buffer_.data() + used_, data, n);
+      used_ += n, data += n, size -= n;
+    }
   }
-  void u32(uint32_t v) {
-    const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-    bytes(b, 4);
-  }
-  // Zeros up to the next multiple of unit.
+  void u32(uint32_t v) { put32(claim(4), v); }
+  // Zeros up to the next multiple of unit (at most a sector).
   void padTo(uint64_t& written, uint64_t unit) {
     const uint64_t rest = written % unit;
-    if (rest) zeros(static_cast<size_t>(unit - rest)), written += unit - rest;
+    if (!rest) return;
+    std::memset(claim(static_cast<size_t>(unit - rest)), 0, static_cast<size_t>(unit - rest));
+    written += unit - rest;
   }
   bool flush() {
-    if (ok_ && !buffer_.empty()) ok_ = sink_(buffer_);
-    buffer_.clear();
+    if (ok_ && used_ > 0) ok_ = sink_(std::string_view(buffer_.data(), used_));
+    used_ = 0;
     return ok_;
   }
 
  private:
   static constexpr size_t kFlushAt = size_t(1) << 20;
   const ByteSink& sink_;
-  std::string buffer_;
+  std::string& buffer_;
+  size_t used_ = 0;
   bool ok_ = true;
 };
+
+// Siblings arrive nearly in order (a collection's elements are numbered upwards), so
+// an insertion sort is about one pass; a range that turns out scrambled is sorted
+// from scratch.
+template <typename Less>
+void sortNearlySorted(uint32_t* first, uint32_t* last, Less less) {
+  size_t moves = 0;
+  const size_t budget = 8 * static_cast<size_t>(last - first) + 64;
+  for (uint32_t* i = first + (first != last); i < last; ++i) {
+    const uint32_t v = *i;
+    uint32_t* j = i;
+    for (; j > first && less(v, j[-1]); --j) {
+      *j = j[-1];
+      if (++moves > budget) {
+        j[-1] = v;  // the range is whole again before it is sorted afresh
+        std::sort(first, last, less);
+        return;
+      }
+    }
+    *j = v;
+  }
+}
+
+// Every storage's children in name order, as ranges of one list: counted by parent,
+// then each range sorted. false with a reason when a name cannot be stored or two
+// siblings share one.
+bool sortChildren(const Tree& tree, std::vector<uint32_t>& starts, std::vector<uint32_t>& children,
+                  std::vector<uint32_t>& next, std::string& error) {
+  const auto count = static_cast<uint32_t>(tree.entries.size());
+  starts.assign(size_t(count) + 1, 0);
+  for (uint32_t id = 1; id < count; ++id) {
+    const TreeEntry& e = tree.entries[id];
+    if (!validEntryName(entryName(tree, e))) {
+      error = "the container entry name '" + std::string(entryName(tree, e)) + "' cannot be stored";
+      return false;
+    }
+    ++starts[e.parent + 1];
+  }
+  for (uint32_t id = 0; id < count; ++id) starts[id + 1] += starts[id];
+  children.resize(count - 1);
+  next.assign(starts.begin(), starts.end() - 1);
+  for (uint32_t id = 1; id < count; ++id) children[next[tree.entries[id].parent]++] = id;
+  auto nameOf = [&](uint32_t id) { return entryName(tree, tree.entries[id]); };
+  for (uint32_t id = 0; id < count; ++id) {
+    uint32_t* first = children.data() + starts[id];
+    uint32_t* last = children.data() + starts[id + 1];
+    sortNearlySorted(first, last, [&](uint32_t a, uint32_t b) { return compareEntryNames(nameOf(a), nameOf(b)) < 0; });
+    for (uint32_t* c = first + (first != last); c < last; ++c) {
+      if (compareEntryNames(nameOf(c[-1]), nameOf(c[0])) == 0) {
+        error = "two container entries share the name '" + std::string(nameOf(c[0])) + "'";
+        return false;
+      }
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
 bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error) {
   const auto count = static_cast<uint32_t>(tree.entries.size());
-  std::vector<Links> links(count);
-  std::vector<uint32_t> sorted;
+  // The working lists of the last layout on this thread, kept for the next: fresh
+  // pages for a hundred thousand entries cost more than the layout itself.
+  thread_local std::vector<uint32_t> starts, children, next;
+  thread_local std::vector<Links> links;
+  thread_local std::vector<Placement> place;
+  thread_local std::string outBuffer;
+  if (!sortChildren(tree, starts, children, next, error)) return false;
+  links.assign(count, Links{});
   for (uint32_t id = 0; id < count; ++id) {
-    const TreeEntry& e = tree.entries[id];
-    if (id != kRootId && !validEntryName(e.name)) {
-      error = "the container entry name '" + e.name + "' cannot be stored";
-      return false;
-    }
-    if (!e.storage) continue;
-    sorted = e.children;
-    std::sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
-      return compareEntryNames(tree.entries[a].name, tree.entries[b].name) < 0;
-    });
-    for (size_t i = 1; i < sorted.size(); ++i) {
-      if (compareEntryNames(tree.entries[sorted[i - 1]].name, tree.entries[sorted[i]].name) == 0) {
-        error = "two container entries share the name '" + tree.entries[sorted[i]].name + "'";
-        return false;
-      }
-    }
-    links[id].child = linkBalanced(sorted, 0, sorted.size(), links);
+    if (tree.entries[id].storage)
+      links[id].child = linkBalanced(children.data() + starts[id], 0, starts[id + 1] - starts[id], links);
   }
 
   // Small streams go to the mini stream, the rest to whole sectors, each in entry order.
-  std::vector<Placement> place(count);
+  place.assign(count, Placement{});
   uint32_t miniSectors = 0;
   uint32_t bigSectors = 0;
   for (uint32_t id = 1; id < count; ++id) {
@@ -187,26 +267,26 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
     chain(place[id].start, ceilDiv(e.dataSize, kSectorSize));
   }
 
-  Emitter out(sink);
+  Emitter out(sink, outBuffer);
   // Header, in a sector of its own.
-  std::string header(kSectorSize, '\0');
-  std::memcpy(&header[0], kSignature, 8);
-  put16(header, 24, 0x003E);
-  put16(header, 26, 0x0004);
-  put16(header, 28, 0xFFFE);
-  put16(header, 30, kSectorShift);
-  put16(header, 32, kMiniSectorShift);
-  put32(header, 40, dirSectors);
-  put32(header, 44, fatSectors);
-  put32(header, 48, firstDir);
-  put32(header, 52, 0);
-  put32(header, 56, kMiniStreamCutoff);
-  put32(header, 60, miniFatSectors ? firstMiniFat : kEndOfChain);
-  put32(header, 64, miniFatSectors);
-  put32(header, 68, difatSectors ? firstDifat : kEndOfChain);
-  put32(header, 72, difatSectors);
-  for (uint32_t i = 0; i < kHeaderDifatCount; ++i) put32(header, 76 + i * 4, i < fatSectors ? i : kFreeSect);
-  out.bytes(header.data(), header.size());
+  char* header = out.claim(kSectorSize);
+  std::memset(header, 0, kSectorSize);
+  std::memcpy(header, kSignature, 8);
+  put16(header + 24, 0x003E);
+  put16(header + 26, 0x0004);
+  put16(header + 28, 0xFFFE);
+  put16(header + 30, kSectorShift);
+  put16(header + 32, kMiniSectorShift);
+  put32(header + 40, dirSectors);
+  put32(header + 44, fatSectors);
+  put32(header + 48, firstDir);
+  put32(header + 52, 0);
+  put32(header + 56, kMiniStreamCutoff);
+  put32(header + 60, miniFatSectors ? firstMiniFat : kEndOfChain);
+  put32(header + 64, miniFatSectors);
+  put32(header + 68, difatSectors ? firstDifat : kEndOfChain);
+  put32(header + 72, difatSectors);
+  for (uint32_t i = 0; i < kHeaderDifatCount; ++i) put32(header + 76 + i * 4, i < fatSectors ? i : kFreeSect);
 
   for (uint32_t v : fat) out.u32(v);
 
@@ -220,34 +300,32 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   }
 
   // Directory.
-  std::string entry(kDirEntrySize, '\0');
   for (uint32_t id = 0; id < dirSectors * kEntriesPerSector; ++id) {
-    std::fill(entry.begin(), entry.end(), '\0');
+    char* entry = out.claim(kDirEntrySize);
+    std::memset(entry, 0, kDirEntrySize);
     if (id >= count) {
-      put32(entry, 68, kNoStream);
-      put32(entry, 72, kNoStream);
-      put32(entry, 76, kNoStream);
-      out.bytes(entry.data(), entry.size());
+      put32(entry + 68, kNoStream);
+      put32(entry + 72, kNoStream);
+      put32(entry + 76, kNoStream);
       continue;
     }
     const TreeEntry& e = tree.entries[id];
-    const std::string& name = id == kRootId ? std::string("Root Entry") : e.name;
-    for (size_t i = 0; i < name.size(); ++i) put16(entry, i * 2, static_cast<unsigned char>(name[i]));
-    put16(entry, 64, static_cast<uint16_t>((name.size() + 1) * 2));
+    const std::string_view name = id == kRootId ? std::string_view("Root Entry") : entryName(tree, e);
+    for (size_t i = 0; i < name.size(); ++i) entry[i * 2] = name[i];  // ASCII: the high bytes stay zero
+    put16(entry + 64, static_cast<uint16_t>((name.size() + 1) * 2));
     entry[66] = static_cast<char>(id == kRootId ? kTypeRoot : e.storage ? kTypeStorage : kTypeStream);
     entry[67] = static_cast<char>(kColorBlack);
-    put32(entry, 68, links[id].left);
-    put32(entry, 72, links[id].right);
-    put32(entry, 76, links[id].child);
-    if (e.storage) std::memcpy(&entry[80], e.clsid.data(), 16);
+    put32(entry + 68, links[id].left);
+    put32(entry + 72, links[id].right);
+    put32(entry + 76, links[id].child);
+    if (e.storage) std::memcpy(entry + 80, e.clsid.data(), 16);
     if (id == kRootId) {
-      put32(entry, 116, miniSectors ? firstMiniStream : kEndOfChain);
-      put64(entry, 120, uint64_t(miniSectors) * kMiniSectorSize);
+      put32(entry + 116, miniSectors ? firstMiniStream : kEndOfChain);
+      put64(entry + 120, uint64_t(miniSectors) * kMiniSectorSize);
     } else if (!e.storage) {
-      put32(entry, 116, e.dataSize == 0 ? kEndOfChain : place[id].start);
-      put64(entry, 120, e.dataSize);
+      put32(entry + 116, e.dataSize == 0 ? kEndOfChain : place[id].start);
+      put64(entry + 120, e.dataSize);
     }
-    out.bytes(entry.data(), entry.size());
   }
 
   // Mini FAT: each small stream's chain, in the order they were placed.

@@ -15,25 +15,38 @@ namespace vn::cfb {
 
 using Clsid = std::array<uint8_t, 16>;
 
+constexpr uint32_t kRootParent = 0;
+
 struct TreeEntry {
-  std::string name;  // ASCII, at most 31 characters
+  uint32_t parent = 0;
+  uint32_t nameAt = 0, nameSize = 0;  // the name in the tree's names: ASCII, at most 31 characters
   bool storage = false;
   Clsid clsid{};
   uint64_t dataAt = 0, dataSize = 0;  // a stream's bytes in the tree's bytes
-  std::vector<uint32_t> children;
 };
 
-// entries[0] is the root storage. The streams' bytes lie one after another in one
-// buffer: a session writes a hundred thousand small streams.
+// entries[0] is the root storage. A session writes a hundred thousand small streams
+// and storages, so names and bytes lie one after another in one buffer each, and an
+// entry names its parent rather than holding a list of children.
 struct Tree {
-  std::vector<TreeEntry> entries = {TreeEntry{"Root Entry", true, {}, 0, 0, {}}};
+  std::vector<TreeEntry> entries = {TreeEntry{kRootParent, 0, 0, true, {}, 0, 0}};
+  std::string names;
   std::string bytes;
 };
 
 constexpr uint32_t kRootId = 0;
 
-uint32_t addStorage(Tree& tree, uint32_t parent, std::string name, const Clsid& clsid);
-uint32_t addStream(Tree& tree, uint32_t parent, std::string name, std::string_view data);
+// Empties tree down to its root, keeping its buffers.
+void clearTree(Tree& tree);
+
+uint32_t addStorage(Tree& tree, uint32_t parent, std::string_view name, const Clsid& clsid);
+uint32_t addStream(Tree& tree, uint32_t parent, std::string_view name, std::string_view data);
+// A stream of the bytes appended to tree.bytes since from, for writers that build
+// a stream in place.
+uint32_t addStreamOfTail(Tree& tree, uint32_t parent, std::string_view name, size_t from);
+inline std::string_view entryName(const Tree& tree, const TreeEntry& e) {
+  return std::string_view(tree.names.data() + e.nameAt, e.nameSize);
+}
 inline std::string_view streamData(const Tree& tree, const TreeEntry& e) {
   return std::string_view(tree.bytes).substr(e.dataAt, e.dataSize);
 }
