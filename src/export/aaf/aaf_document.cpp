@@ -14,6 +14,13 @@ std::string le64(uint64_t v) { return le32(uint32_t(v & 0xFFFFFFFFu)) + le32(uin
 std::string auidBytes(const Auid& a) { return std::string(a.begin(), a.end()); }
 
 void appendUtf16Z(std::string& out, std::string_view utf8) {
+  // Names are nearly always ASCII: those are widened in one go.
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    const size_t at = out.size();
+    out.resize(at + utf8.size() * 2 + 2, '\0');
+    for (size_t i = 0; i < utf8.size(); ++i) out[at + i * 2] = utf8[i];
+    return;
+  }
   auto unit = [&](uint32_t u) {
     out.push_back(static_cast<char>(u & 0xFF));
     out.push_back(static_cast<char>((u >> 8) & 0xFF));
@@ -67,7 +74,9 @@ ObjectId newObject(Document& doc, const ClassFact& cls) {
 }
 
 ObjectId newObject(Document& doc, const char* className) {
-  const ClassFact* cls = findClass(className);
+  ClassLookup& slot = doc.classLookups[(reinterpret_cast<uintptr_t>(className) >> 2) % doc.classLookups.size()];
+  if (slot.name != className) slot = {className, findClass(className)};
+  const ClassFact* cls = slot.cls;
   if (!cls) {
     std::fprintf(stderr, "AAF object model has no class %s\n", className);
     std::abort();

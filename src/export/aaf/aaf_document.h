@@ -68,6 +68,12 @@ struct PropertyLookup {
   const PropertyFact* fact = nullptr;
 };
 
+// The same for classes by the name's literal.
+struct ClassLookup {
+  const char* name = nullptr;
+  const ClassFact* cls = nullptr;
+};
+
 struct Document {
   std::vector<Object> objects;
   std::vector<Property> properties;
@@ -75,6 +81,7 @@ struct Document {
   std::string bytes;
   std::vector<WeakTarget> weakTargets;  // in first-use order
   std::vector<PropertyLookup> lookups = std::vector<PropertyLookup>(1024);
+  std::vector<ClassLookup> classLookups = std::vector<ClassLookup>(64);
   std::string now;  // the stored time stamp of the whole document, made at first use
 };
 
