@@ -74,7 +74,7 @@ ObjectId newObject(Document& doc, const ClassFact& cls) {
 }
 
 ObjectId newObject(Document& doc, const char* className) {
-  ClassLookup& slot = doc.classLookups[(reinterpret_cast<uintptr_t>(className) >> 2) % doc.classLookups.size()];
+  ClassLookup& slot = doc.classLookups[(reinterpret_cast<uintptr_t>(className) >> 2) & (doc.classLookups.size() - 1)];
   if (slot.name != className) slot = {className, findClass(className)};
   const ClassFact* cls = slot.cls;
   if (!cls) {
@@ -116,8 +116,10 @@ namespace {
 
 Property& propertyOf(Document& doc, ObjectId obj, const char* name, Form form) {
   const ClassFact* cls = doc.objects[obj].cls;
-  const auto hash = (reinterpret_cast<uintptr_t>(cls) >> 3) * 31 + (reinterpret_cast<uintptr_t>(name) >> 2);
-  PropertyLookup& slot = doc.lookups[hash % doc.lookups.size()];
+  // Multiplicative hashing: the top bits of the product mix every bit of both pointers.
+  const uint64_t hash = (reinterpret_cast<uintptr_t>(cls) * 0x9E3779B97F4A7C15ull) ^
+                        (reinterpret_cast<uintptr_t>(name) * 0xC2B2AE3D27D4EB4Full);
+  PropertyLookup& slot = doc.lookups[(hash >> 54) & (doc.lookups.size() - 1)];
   if (slot.cls != cls || slot.name != name) slot = {cls, name, findProperty(*cls, name)};
   if (!slot.fact) {
     std::fprintf(stderr, "AAF class %s has no property %s\n", cls->name, name);

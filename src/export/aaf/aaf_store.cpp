@@ -1,6 +1,7 @@
 #include "export/aaf/aaf_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -67,13 +68,19 @@ struct StoreCache {
   std::unordered_map<const PropertyFact*, StoredName> names;
   std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
+  // The last name found for each slot of facts answers again without a hash lookup.
+  std::array<std::pair<const PropertyFact*, const StoredName*>, 256> recent{};
+
   const StoredName& nameOf(const PropertyFact& fact, size_t size) {
+    auto& slot = recent[(reinterpret_cast<uintptr_t>(&fact) >> 3) & (recent.size() - 1)];
+    if (slot.first == &fact) return *slot.second;
     auto [it, added] = names.try_emplace(&fact);
     if (added) {
       it->second.plain = mangledName(fact.name, fact.pid, size);
       it->second.utf16 = utf16Z(it->second.plain);
       it->second.index = it->second.plain + " index";
     }
+    slot = {&fact, &it->second};
     return it->second;
   }
   const cfb::Clsid& clsidOf(const ClassFact& cls) {
