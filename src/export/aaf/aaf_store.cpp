@@ -219,7 +219,7 @@ void storeStreams(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t st
 
 void storeDocument(Document& doc, ObjectId header, cfb::Tree& tree) {
   const ObjectId meta = buildMetaDictionary(doc);
-  tree.entries[cfb::kRootId].clsid = auidFromText(kRootClass);
+  cfb::setClsid(tree, cfb::kRootId, auidFromText(kRootClass));
   const std::string metaName = "MetaDictionary-1", headerName = "Header-2";
   std::string entries = le16(0x0001) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(metaName).size())) +
                         le16(0x0002) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(headerName).size()));
