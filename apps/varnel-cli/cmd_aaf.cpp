@@ -85,7 +85,7 @@ int runAaf(const std::vector<std::string>& raw) {
     MixdownBuffer stem;
     if (!renderReverbStem(pipeline.cache, mix, stem, [](double) { return !interrupted(); }))
       return userError("The reverb stem could not be mixed.");
-    options.reverbStem = deinterleaveChannels(stem.samples, stem.channels);
+    options.reverbStem = std::move(stem.channels);
   }
 
   Preferences prefs;

@@ -12,9 +12,7 @@ std::vector<DeliveryTrack> aafDeliveryTracks(const Session& session, const Rende
                                              const DeliveryResult* fit, float spatialAmount) {
   DeliveryResult asItIs;
   if (!fit) {
-    FitOptions options;
-    options.keepSourceChannels = true;
-    asItIs = planDelivery(session, options);
+    asItIs = deliveryAsItIs(session);
     fit = &asItIs;
   }
   const std::vector<int> blockOfLayer = blocksByLayer(cache, session.results);

@@ -103,6 +103,9 @@ DeliveryResult planDelivery(const Session& session, const FitOptions& options);
 // cache is read under its mutex.
 DeliveryResult fitDelivery(const Session& session, const RenderCache& cache, const FitOptions& options);
 
+// The session delivered as it is: every sounding layer on its own session track,
+// in its own channel format, nothing folded.
+DeliveryResult deliveryAsItIs(const Session& session);
 // Tracks the session uses: the sum over the busses in use of their packed tracks.
 int sessionTrackCount(const Session& session);
 

@@ -1,5 +1,6 @@
 #include "export/export_job.h"
 
+#include <map>
 #include <optional>
 
 #include "export/aaf_export.h"
@@ -75,12 +76,19 @@ void exportAaf(ExportContext& ctx) {
     return;
   }
   const std::string aafPath = pathJoin(o.folder, o.baseName + ".aaf");
+  AafExportOptions options = aafOptionsOf(o);
+  // The wet reverb as its own track; the reverb stem file reuses the same mix.
+  if (o.reverbStem && ctx.session.reverb.enabled) {
+    if (mixWetReturn(ctx)) options.reverbStem = ctx.wetReturn.channels;
+    else if (!ctx.cancelled()) noteExportFailureReason("the reverb stem could not be written");
+  }
   AafExportResult result = exportAafSession(ctx.session, ctx.pipeline.cache,
                                             aafDeliveryTracks(ctx.session, ctx.pipeline.cache, ctx.fit, o.spatialAmount), aafPath,
-                                            aafOptionsOf(o));
+                                            options);
   const RenderCache& cache = ctx.pipeline.cache;
   for (const AafEssenceFile& file : result.essence) {
     ctx.run.guard.files.push_back(file.path);
+    if (ctx.hashes && file.print.printId.size() == 32) queueOutputHashes(*ctx.hashes, file.path);
     ExportedFile essence;
     essence.path = file.path;
     essence.kind = "aaf essence";
@@ -129,6 +137,11 @@ void recordProvenance(ExportContext& ctx) {
   job.projectName = o.projectPath.empty() ? o.baseName : stemOf(o.projectPath);
   job.outputFolder = o.folder;
   job.exportName = o.baseName;
+  if (ctx.hashes) {
+    const std::map<std::string, OutputHashes> hashes = takeOutputHashes(*ctx.hashes);
+    for (ExportedFile& file : ctx.run.written)
+      if (auto found = hashes.find(file.path); found != hashes.end()) file.hashes = found->second;
+  }
   RecordExportPrints(ctx.run.written, job);
 }
 
@@ -170,7 +183,9 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
     rerouteAndRepack(session, pipeline.layout);
   }
   balanceBusses(pipeline.cache, session);  // the blocks follow their layers' busses and tracks
-  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, nullptr, 0.0, 0.0, ""};
+  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, nullptr, {}, 0.0, 0.0, ""};
+  HashQueue hashes;
+  ctx.hashes = &hashes;
   for (const Event& e : session.events) ctx.eventRecipeIxml.push_back(recipeIxml(o.baseName, {e}));
   ctx.sessionRecipeIxml = recipeIxml(o.baseName, session.events);
   ctx.mix = mixSettingsFromSession(session, o.spatialAmount, o.spatialDiffuse, MonitorFormat{});

@@ -52,10 +52,10 @@ SpatialLayout mixLayoutOf(ExportLayout layout) {
 
 struct MixPass {
   int bus = -1;
-  int track = -1;
   SpatialLayout layout = SpatialLayout::Stereo;
   bool reverbOnly = false;
-  double progressFrom = 0.0;  // the share of the stage this pass reports
+  MixdownBuffer* wetReturn = nullptr;  // the reverb's return of the same pass, when wanted
+  double progressFrom = 0.0;           // the share of the stage this pass reports
   double progressTo = 1.0;
 };
 
@@ -66,7 +66,6 @@ std::optional<Planar> mixPlanar(const ExportContext& ctx, const MixPass& pass) {
   request.start = ctx.start;
   request.end = ctx.end;
   request.busFilter = pass.bus;
-  request.trackFilter = pass.track;
   const MixProgress progress = [&](double f) {
     ctx.progress(pass.progressFrom + f * (pass.progressTo - pass.progressFrom));
     return !ctx.cancelled();
@@ -74,10 +73,12 @@ std::optional<Planar> mixPlanar(const ExportContext& ctx, const MixPass& pass) {
   MixdownBuffer out;
   const RenderCache& cache = ctx.pipeline.cache;
   const bool done = pass.reverbOnly ? renderReverbStem(cache, request, out, progress)
-                                    : renderMixdown(cache, request, out, progress);
+                                    : renderMixdown(cache, request, out, progress, pass.wetReturn);
   if (!done) return std::nullopt;
-  return deinterleaveChannels(out.samples, out.channels);
+  return std::move(out.channels);
 }
+
+bool wantsReverbStem(const ExportContext& ctx) { return ctx.run.options.reverbStem && ctx.session.reverb.enabled; }
 
 // A mix in the export layout: AmbiX is encoded from its speaker mix.
 ExportFileSpec layoutFile(const ExportContext& ctx, Planar planar) {
@@ -129,6 +130,7 @@ bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, const std::string& ix
   options.progress = [&](double) { return !ctx.cancelled(); };
   if (!ctx.writer(fileSpec, options)) return false;
   ctx.run.guard.files.push_back(fileSpec.path);
+  if (ctx.hashes) queueOutputHashes(*ctx.hashes, fileSpec.path);
   ExportedFile file;
   file.path = fileSpec.path;
   file.print = provenance.print;
@@ -186,6 +188,8 @@ int exportMixdown(ExportContext& ctx) {
   MixPass pass;
   pass.layout = mixLayoutOf(layoutOf(ctx));
   pass.progressTo = 0.9;
+  // The reverb stem comes out of this pass too, rather than a reverb of its own.
+  if (wantsReverbStem(ctx) && ctx.wetReturn.channels.empty()) pass.wetReturn = &ctx.wetReturn;
   auto planar = mixPlanar(ctx, pass);
   if (!planar) {
     if (!ctx.cancelled()) noteExportFailureReason("the mixdown could not be mixed (memory is short)");
@@ -244,10 +248,9 @@ int exportStems(ExportContext& ctx) {
 namespace {
 
 // One fitted delivery track: its layers and comps in the track's own format.
-std::optional<Planar> fittedTrackAudio(const ExportContext& ctx, const FittedTrack& track,
+std::optional<Planar> fittedTrackAudio(const ExportContext& ctx, const DeliveryResult& fit, const FittedTrack& track,
                                        const std::vector<int>& blockOfLayer) {
   const RenderCache& cache = ctx.pipeline.cache;
-  const DeliveryResult& fit = *ctx.fit;
   const double rate = cache.sampleRate;
   const size_t frames = static_cast<size_t>(std::max(0.0, std::round((ctx.end - ctx.start) * rate)));
   Planar out;
@@ -300,9 +303,8 @@ uint32_t formatChannelMask(int fmt) {
   return 0;
 }
 
-int exportFittedTracks(ExportContext& ctx) {
+int exportFittedTracks(ExportContext& ctx, const DeliveryResult& fit) {
   const ExportOptions& o = ctx.run.options;
-  const DeliveryResult& fit = *ctx.fit;
   const std::string folder = pathJoin(o.folder, "Tracks");
   if (fit.tracks.empty() || !makeFolder(ctx, folder)) return 0;
   std::vector<int> blockOfLayer;
@@ -315,7 +317,7 @@ int exportFittedTracks(ExportContext& ctx) {
   for (size_t t = 0; t < fit.tracks.size() && !ctx.cancelled(); ++t) {
     const FittedTrack& track = fit.tracks[t];
     ctx.progress(static_cast<double>(t) / fit.tracks.size());
-    auto planar = fittedTrackAudio(ctx, track, blockOfLayer);
+    auto planar = fittedTrackAudio(ctx, fit, track, blockOfLayer);
     if (!planar) {
       noteExportFailureReason("a track could not be mixed (memory is short)");
       continue;
@@ -334,51 +336,13 @@ int exportFittedTracks(ExportContext& ctx) {
   return written;
 }
 
-int exportSessionTracks(ExportContext& ctx) {
-  const ExportOptions& o = ctx.run.options;
-  // Delivery tracks: every global track a sounding layer sits on, named after its bus.
-  std::map<int, const Layer*> tracks;
-  for (const Layer& l : ctx.session.results)
-    if (!l.muted && l.track >= 0) tracks.emplace(l.track, &l);
-  if (tracks.empty()) return 0;
-  const std::string folder = pathJoin(o.folder, "Tracks");
-  if (!makeFolder(ctx, folder)) return 0;
-  FolderNames names;
-  int written = 0;
-  size_t i = 0;
-  for (const auto& [track, first] : tracks) {
-    if (ctx.cancelled()) break;
-    MixPass pass;
-    pass.track = track;
-    pass.progressFrom = static_cast<double>(i) / tracks.size();
-    pass.progressTo = static_cast<double>(++i) / tracks.size();
-    auto planar = mixPlanar(ctx, pass);
-    if (!planar) {
-      if (!ctx.cancelled()) noteExportFailureReason("a track could not be mixed (memory is short)");
-      continue;
-    }
-    ExportFileSpec fileSpec;
-    fileSpec.sampleRate = ctx.pipeline.cache.sampleRate;
-    fileSpec.startSeconds = ctx.session.settings.startTC + ctx.start;
-    fileSpec.channelMask = exportChannelMask(SpatialLayout::Stereo);
-    fileSpec.channels = std::move(*planar);
-    const std::string name = format("%s %d", busName(ctx.session, first->group).c_str(), first->groupTrack + 1);
-    fileSpec.path = pathJoin(folder, uniqueFileName(names, folder, safeFileName(name), ".wav"));
-    fileSpec.description = name;
-    const auto layers = layersWhere(ctx.session, [&](const Layer& l) { return l.track == track; });
-    written += deliver(ctx, fileSpec, ctx.sessionRecipeIxml, layers, ctx.start, "track", track);
-  }
-  if (written > 0) logLine("[ExportWAV] %d tracks written to %s/Tracks/\n", written, o.folder.c_str());
-  return written;
-}
-
 }  // namespace
 
-// Delivery tracks: the fitted ones when the busses declare their tracks, else every
-// session track a sounding layer sits on.
+// The delivery tracks are the ones the AAF carries: the fitted ones, or the session's
+// own tracks with every layer in its own format when the fit is not shipped.
 int exportTracks(ExportContext& ctx) {
-  if (ctx.fit && ctx.fit->conformed) return exportFittedTracks(ctx);
-  return exportSessionTracks(ctx);
+  if (ctx.fit) return exportFittedTracks(ctx, *ctx.fit);
+  return exportFittedTracks(ctx, deliveryAsItIs(ctx.session));
 }
 
 int exportClips(ExportContext& ctx) {
@@ -429,12 +393,20 @@ int exportClips(ExportContext& ctx) {
   return written;
 }
 
-int exportReverbStem(ExportContext& ctx) {
-  const ExportOptions& o = ctx.run.options;
+bool mixWetReturn(ExportContext& ctx) {
+  if (!ctx.wetReturn.channels.empty()) return true;
   MixPass pass;
   pass.reverbOnly = true;
   auto planar = mixPlanar(ctx, pass);
-  if (!planar) {
+  if (!planar) return false;
+  ctx.wetReturn.sampleRate = ctx.pipeline.cache.sampleRate;
+  ctx.wetReturn.channels = std::move(*planar);
+  return true;
+}
+
+int exportReverbStem(ExportContext& ctx) {
+  const ExportOptions& o = ctx.run.options;
+  if (!mixWetReturn(ctx)) {
     if (!ctx.cancelled()) noteExportFailureReason("the reverb stem could not be written");
     return 0;
   }
@@ -442,7 +414,7 @@ int exportReverbStem(ExportContext& ctx) {
   fileSpec.sampleRate = ctx.pipeline.cache.sampleRate;
   fileSpec.startSeconds = ctx.session.settings.startTC + ctx.start;
   fileSpec.channelMask = exportChannelMask(SpatialLayout::Stereo);
-  fileSpec.channels = std::move(*planar);
+  fileSpec.channels = std::move(ctx.wetReturn.channels);
   FolderNames names;
   fileSpec.path = pathJoin(o.folder, uniqueFileName(names, o.folder, safeFileName(o.baseName + " - Reverb"), ".wav"));
   fileSpec.description = o.baseName + " - Reverb";

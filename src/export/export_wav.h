@@ -7,6 +7,7 @@
 
 #include "export/delivery_fit.h"
 #include "export/export_job.h"
+#include "ledger/hash_queue.h"
 #include "render/offline_mix.h"
 #include "render/stream_layer.h"
 
@@ -21,10 +22,12 @@ struct ExportContext {
   std::vector<std::string> eventRecipeIxml;  // per event: its description-only document with its recipe
   std::string sessionRecipeIxml;             // every event's recipe
   MixSettings mix;                           // the session's mix in the export layout
-  const DeliveryResult* fit = nullptr;       // the delivery the tracks follow; null: the session's tracks
+  const DeliveryResult* fit = nullptr;       // the delivery the tracks follow; null: the session as it is
+  MixdownBuffer wetReturn;                   // the reverb's return, mixed once for the AAF and the reverb stem
   double start = 0.0;                        // timeline seconds of the run's files
   double end = 0.0;
   const char* status = "";                   // the stage being reported
+  HashQueue* hashes = nullptr;               // fingerprints each written file while the next is made
 
   bool cancelled() const;
   void progress(double fraction) const;
@@ -36,5 +39,8 @@ int exportStems(ExportContext& ctx);
 int exportTracks(ExportContext& ctx);
 int exportClips(ExportContext& ctx);
 int exportReverbStem(ExportContext& ctx);
+// Mixes the run's reverb return into ctx.wetReturn unless a pass already kept it;
+// false when the reverb is off, memory is short or the run was cancelled.
+bool mixWetReturn(ExportContext& ctx);
 
 }  // namespace vn

@@ -130,27 +130,19 @@ bool renderLayers(RenderPipeline& pipeline, const RenderFileWatch& watch) {
   return done;
 }
 
-bool mix(const RenderCache& cache, const OfflineMixRequest& request, MixdownBuffer& out, const RenderFileWatch& watch,
-         bool reverbOnly) {
-  const char* stage = reverbOnly ? "Mixing the reverb stem" : "Mixing";
+// The mix, and the reverb's wet return from the same pass when a stem is wanted.
+bool mix(const RenderCache& cache, const OfflineMixRequest& request, MixdownBuffer& out, MixdownBuffer* wetReturn,
+         const RenderFileWatch& watch) {
   const MixProgress progress = [&](double f) {
-    report(watch, stage, f);
+    report(watch, "Mixing", f);
     return !cancelled(watch);
   };
-  const bool done = reverbOnly ? renderReverbStem(cache, request, out, progress) : renderMixdown(cache, request, out, progress);
-  finish(watch, stage);
+  const bool done = renderMixdown(cache, request, out, progress, wetReturn);
+  finish(watch, "Mixing");
   return done;
 }
 
 }  // namespace
-
-std::vector<std::vector<float>> deinterleaveChannels(const std::vector<float>& interleaved, int channels) {
-  const size_t frames = channels > 0 ? interleaved.size() / static_cast<size_t>(channels) : 0;
-  std::vector<std::vector<float>> planar(static_cast<size_t>(std::max(channels, 0)), std::vector<float>(frames));
-  for (size_t f = 0; f < frames; ++f)
-    for (int c = 0; c < channels; ++c) planar[c][f] = interleaved[f * channels + c];
-  return planar;
-}
 
 std::vector<float> loudnessWeightsOf(MonitorFormat format, int channels) {
   std::vector<float> weights(static_cast<size_t>(std::max(channels, 0)), 1.0f);
@@ -185,14 +177,14 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
   OfflineMixRequest mixRequest;
   mixRequest.settings = mixSettingsFromSession(session, request.spatialAmount, request.spatialDiffuse, request.format);
   mixRequest.end = cacheEndSeconds(pipeline.cache, session.settings.totalDuration);
-  MixdownBuffer out;
-  if (!mix(pipeline.cache, mixRequest, out, watch, false)) {
+  MixdownBuffer out, stem;
+  const bool wantStem = !request.reverbStem.empty();
+  if (!mix(pipeline.cache, mixRequest, out, wantStem ? &stem : nullptr, watch)) {
     error = cancelled(watch) ? kCancelled : "Not enough memory to mix the session.";
     return false;
   }
   result.seconds = static_cast<double>(out.frames()) / out.sampleRate;
-  std::vector<std::vector<float>> planar = deinterleaveChannels(out.samples, out.channels);
-  out.samples = {};
+  std::vector<std::vector<float>> planar = std::move(out.channels);
   if (request.channels == 1) foldToMono(planar);
   std::vector<float*> channels;
   for (auto& ch : planar) channels.push_back(ch.data());
@@ -221,16 +213,14 @@ bool renderSessionToFiles(Session& session, const RenderFileRequest& request, Re
   if (request.print.printId.size() == 32) mixdown.provenance = &provenance;
   if (!writeOutput(mixdown, watch, error)) return false;
 
-  if (request.reverbStem.empty()) return true;
-  MixdownBuffer stem;
-  if (!mix(pipeline.cache, mixRequest, stem, watch, true)) {
-    error = cancelled(watch) ? "Render cancelled - the reverb stem was not written."
-                             : "The reverb stem could not be written (the reverb is off or memory is short).";
+  if (!wantStem) return true;
+  if (stem.channels.empty()) {
+    error = "The reverb stem could not be written (the reverb is off or memory is short).";
     return false;
   }
   OutputFile stemFile;
   stemFile.path = &request.reverbStem;
-  stemFile.planar = deinterleaveChannels(stem.samples, stem.channels);
+  stemFile.planar = std::move(stem.channels);
   stemFile.sampleRate = stem.sampleRate;
   stemFile.layout = SpatialLayout::Stereo;
   stemFile.startSeconds = mixdown.startSeconds;

@@ -55,8 +55,6 @@ struct RenderFileWatch {
 bool renderSessionToFiles(Session& session, const RenderFileRequest& request, RenderFileResult& result,
                           std::string& error, const RenderFileWatch& watch = {});
 
-// The planar channels of an interleaved mix.
-std::vector<std::vector<float>> deinterleaveChannels(const std::vector<float>& interleaved, int channels);
 // BS.1770 weights of a rendered format's channels (all 1 up to two channels).
 std::vector<float> loudnessWeightsOf(MonitorFormat format, int channels);
 // The WAVEX channel mask of a layout's file (its channels in speaker-role order);

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "ledger/index_lock.h"
 #include "ledger/print_index.h"
@@ -57,19 +58,25 @@ const std::vector<Layer>& resultsOf(const PrintOutput& out, const PrintExtras& e
   return extras.results ? *extras.results : out.session ? out.session->results : kNone;
 }
 
-}  // namespace
+// A Print ready to commit: its record and the rows that index it.
+struct PreparedPrint {
+  std::string relative;  // the record's path inside the Prints folder
+  std::string recordPath;
+  std::string text;
+  std::string indexRow;
+  std::string sourcesRows;
+  std::string printToken;
+  std::string operation;
+  int sources = 0;
+};
 
-std::string RecordPrint(const PrintIdentity& identity, const PrintOutput& output, const PrintExtras& extras,
-                        std::string* recordText) {
+// Everything but the writing; false when the identity is invalid or the record's
+// folder cannot be made.
+bool preparePrint(const std::string& folder, const PrintIdentity& identity, const PrintOutput& output,
+                  const PrintExtras& extras, const OutputHashes& hashes, PreparedPrint& out) {
   if (identity.printId.size() != 32) {
     logLine("[Ledger] refusing to record: invalid print identity\n");
-    return {};
-  }
-  std::lock_guard guard(ledgerMutex());
-  const std::string folder = PrintsFolder();
-  if (folder.empty()) {
-    logLine("[Ledger] no app data dir - print not recorded\n");
-    return {};
+    return false;
   }
   PrintRecordInput in;
   in.identity = &identity;
@@ -78,21 +85,17 @@ std::string RecordPrint(const PrintIdentity& identity, const PrintOutput& output
   in.createdUTC = utcText(std::time(nullptr));
   in.operatorName = userName();
   in.machine = hostName();
-  const std::string relative = recordRelativePath(in.createdUTC, identity.printId);
-  const std::string recordPath = pathJoin(folder, relative);
+  in.hashes = hashes;
+  out.relative = recordRelativePath(in.createdUTC, identity.printId);
+  out.recordPath = pathJoin(folder, out.relative);
   std::error_code ec;
-  if (relative.empty()) ec = std::make_error_code(std::errc::invalid_argument);
-  else std::filesystem::create_directories(parentFolder(recordPath), ec);
+  if (out.relative.empty()) ec = std::make_error_code(std::errc::invalid_argument);
+  else std::filesystem::create_directories(parentFolder(out.recordPath), ec);
   if (ec) {
     logLine("[Ledger] cannot create records dir: %s\n", ec.message().c_str());
-    return {};
+    return false;
   }
-  if (!output.outputPath.empty()) in.hashes = ComputeOutputHashes(output.outputPath);
-  std::string text = printRecordText(in);
-  if (!writeFileAtomic(recordPath, text).ok) {
-    logLine("[Ledger] record write FAILED: %s\n", recordPath.c_str());
-    return {};
-  }
+  out.text = printRecordText(in);
 
   const std::vector<PrintSource> sources = gatherPrintSources(eventsOf(output, extras), resultsOf(output, extras));
   PrintIndexEntry entry;
@@ -110,71 +113,173 @@ std::string RecordPrint(const PrintIdentity& identity, const PrintOutput& output
   entry.projectName = output.projectName;
   entry.projectUuid = output.projectUuid;
   entry.parentPrintId = output.parentPrintId;
-  entry.outputHash = in.hashes.outputHash != 0 ? hashText(in.hashes.outputHash) : std::string();
-  entry.pcmHash = in.hashes.pcmHash != 0 ? hashText(in.hashes.pcmHash) : std::string();
-  entry.recordPath = relative;
-  {
-    IndexLock lock(folder);
-    if (!appendRows(pathJoin(folder, kIndexFileName), kIndexHeader, indexRowText(entry)))
-      logLine("[Ledger] index append failed (record is safe; rebuild will heal)\n");
-    appendRows(pathJoin(folder, kSourcesFileName), kSourcesHeader, sourcesRowsText(identity.printId, sources));
-  }
-  logLine("[Ledger] recorded %s (%s) - %d sources \xe2\x86\x92 %s\n", identity.printToken.c_str(),
-          output.operation.c_str(), static_cast<int>(sources.size()), recordPath.c_str());
-  if (recordText) *recordText = std::move(text);
-  return recordPath;
+  entry.outputHash = hashes.outputHash != 0 ? hashText(hashes.outputHash) : std::string();
+  entry.pcmHash = hashes.pcmHash != 0 ? hashText(hashes.pcmHash) : std::string();
+  entry.recordPath = out.relative;
+  out.indexRow = indexRowText(entry);
+  out.sourcesRows = sourcesRowsText(identity.printId, sources);
+  out.printToken = identity.printToken;
+  out.operation = output.operation;
+  out.sources = static_cast<int>(sources.size());
+  return true;
 }
 
+// Writes the records (one disk commit for the whole batch), then appends the rows
+// of those written under one hold of the index lock. Returns which were recorded.
+std::vector<bool> commitPrints(const std::string& folder, const std::vector<PreparedPrint>& prints) {
+  std::vector<FileContent> records;
+  for (const PreparedPrint& p : prints) records.push_back({p.recordPath, p.text});
+  const std::vector<WriteResult> written = writeFilesAtomic(records);
+  std::vector<bool> recorded(prints.size(), false);
+  std::string indexRows, sourcesRows;
+  for (size_t i = 0; i < prints.size(); ++i) {
+    if (!written[i].ok) {
+      logLine("[Ledger] record write FAILED: %s\n", prints[i].recordPath.c_str());
+      continue;
+    }
+    recorded[i] = true;
+    indexRows += prints[i].indexRow;
+    sourcesRows += prints[i].sourcesRows;
+  }
+  if (indexRows.empty()) return recorded;
+  {
+    IndexLock lock(folder);
+    if (!appendRows(pathJoin(folder, kIndexFileName), kIndexHeader, indexRows))
+      logLine("[Ledger] index append failed (record is safe; rebuild will heal)\n");
+    appendRows(pathJoin(folder, kSourcesFileName), kSourcesHeader, sourcesRows);
+  }
+  for (size_t i = 0; i < prints.size(); ++i)
+    if (recorded[i])
+      logLine("[Ledger] recorded %s (%s) - %d sources \xe2\x86\x92 %s\n", prints[i].printToken.c_str(),
+              prints[i].operation.c_str(), prints[i].sources, prints[i].recordPath.c_str());
+  return recorded;
+}
+
+// The fingerprints of many written files, read side by side on the machine's cores.
+std::vector<OutputHashes> outputHashesOf(const std::vector<std::string>& paths) {
+  std::vector<OutputHashes> hashes(paths.size());
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i = next++; i < paths.size(); i = next++)
+      if (!paths[i].empty()) hashes[i] = ComputeOutputHashes(paths[i]);
+  };
+  const size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), paths.size()) - 1;
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < helpers && paths.size() > 1; ++t) threads.emplace_back(work);
+  work();
+  for (std::thread& t : threads) t.join();
+  return hashes;
+}
+
+}  // namespace
+
+std::string RecordPrint(const PrintIdentity& identity, const PrintOutput& output, const PrintExtras& extras,
+                        std::string* recordText) {
+  std::lock_guard guard(ledgerMutex());
+  const std::string folder = PrintsFolder();
+  if (folder.empty()) {
+    logLine("[Ledger] no app data dir - print not recorded\n");
+    return {};
+  }
+  const OutputHashes hashes = output.outputPath.empty() ? OutputHashes{} : ComputeOutputHashes(output.outputPath);
+  std::vector<PreparedPrint> prints(1);
+  if (!preparePrint(folder, identity, output, extras, hashes, prints[0])) return {};
+  if (!commitPrints(folder, prints)[0]) return {};
+  if (recordText) *recordText = std::move(prints[0].text);
+  return prints[0].recordPath;
+}
+
+namespace {
+
+// What one written file's Print says: its output, and the events and layers it holds.
+struct FilePrint {
+  const ExportedFile* file = nullptr;
+  PrintOutput output;
+  std::vector<Event> events;
+  std::vector<Layer> results;
+  bool someEvents = false;  // false: the whole session
+};
+
+FilePrint filePrintOf(const ExportedFile& file, const ExportPrintJob& job) {
+  FilePrint p;
+  p.file = &file;
+  PrintOutput& out = p.output;
+  out.operation = job.operationPrefix + "_" + file.kind;
+  out.outputPath = file.path;
+  out.outputName = fileNameOf(file.path);
+  out.sampleRate = file.sampleRate;
+  out.bitDepth = file.bitDepth;
+  out.channels = file.channels;
+  out.channelLayout = file.channelLayout;
+  out.startTC = file.startSeconds;
+  out.frames = file.frames > 0 ? static_cast<uint64_t>(file.frames) : 0;
+  out.durationSec = file.sampleRate > 0 ? static_cast<double>(out.frames) / file.sampleRate : 0.0;
+  out.parentPrintId = file.parentPrintId;
+  out.projectName = job.projectName;
+  out.projectUuid = job.projectUuid;
+  out.projectPath = job.projectPath;
+  out.session = job.session;
+  if (job.session) {
+    out.fps = job.session->settings.fps;
+    out.videoPath = job.session->videoPath;
+    out.videoStartTime = job.session->videoStartTime;
+  }
+  // A file of some events keeps those events and their layers, renumbered.
+  if (job.session && !file.eventIndices.empty()) {
+    p.someEvents = true;
+    std::vector<int> newIndex(job.session->events.size(), -1);
+    for (int at : file.eventIndices) {
+      if (at < 0 || static_cast<size_t>(at) >= newIndex.size() || newIndex[static_cast<size_t>(at)] >= 0) continue;
+      newIndex[static_cast<size_t>(at)] = static_cast<int>(p.events.size());
+      p.events.push_back(job.session->events[static_cast<size_t>(at)]);
+    }
+    for (const Layer& l : job.session->results) {
+      if (l.eventIdx < 0 || static_cast<size_t>(l.eventIdx) >= newIndex.size() || newIndex[static_cast<size_t>(l.eventIdx)] < 0)
+        continue;
+      if (!file.layerIds.empty() && std::find(file.layerIds.begin(), file.layerIds.end(), l.id) == file.layerIds.end())
+        continue;
+      p.results.push_back(l);
+      p.results.back().eventIdx = newIndex[static_cast<size_t>(l.eventIdx)];
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
 int RecordExportPrints(const std::vector<ExportedFile>& writtenFiles, const ExportPrintJob& job) {
-  std::vector<std::string> texts;
+  std::vector<FilePrint> files;
+  std::vector<std::string> unhashed;  // by file; empty where the fingerprints came along
   for (const ExportedFile& file : writtenFiles) {
     if (file.print.printId.size() != 32 || file.path.empty()) continue;
-    PrintOutput out;
-    out.operation = job.operationPrefix + "_" + file.kind;
-    out.outputPath = file.path;
-    out.outputName = fileNameOf(file.path);
-    out.sampleRate = file.sampleRate;
-    out.bitDepth = file.bitDepth;
-    out.channels = file.channels;
-    out.channelLayout = file.channelLayout;
-    out.startTC = file.startSeconds;
-    out.frames = file.frames > 0 ? static_cast<uint64_t>(file.frames) : 0;
-    out.durationSec = file.sampleRate > 0 ? static_cast<double>(out.frames) / file.sampleRate : 0.0;
-    out.parentPrintId = file.parentPrintId;
-    out.projectName = job.projectName;
-    out.projectUuid = job.projectUuid;
-    out.projectPath = job.projectPath;
-    out.session = job.session;
-    if (job.session) {
-      out.fps = job.session->settings.fps;
-      out.videoPath = job.session->videoPath;
-      out.videoStartTime = job.session->videoStartTime;
-    }
-    PrintExtras extras;
-    extras.deliveredClips = file.deliveredClips;
-    // A file of some events keeps those events and their layers, renumbered.
-    std::vector<Event> events;
-    std::vector<Layer> results;
-    if (job.session && !file.eventIndices.empty()) {
-      std::vector<int> newIndex(job.session->events.size(), -1);
-      for (int at : file.eventIndices) {
-        if (at < 0 || static_cast<size_t>(at) >= newIndex.size() || newIndex[static_cast<size_t>(at)] >= 0) continue;
-        newIndex[static_cast<size_t>(at)] = static_cast<int>(events.size());
-        events.push_back(job.session->events[static_cast<size_t>(at)]);
+    files.push_back(filePrintOf(file, job));
+    unhashed.push_back(file.hashes ? std::string() : file.path);
+  }
+  std::vector<std::string> texts;
+  {
+    std::lock_guard guard(ledgerMutex());
+    const std::string folder = PrintsFolder();
+    if (folder.empty() && !files.empty()) logLine("[Ledger] no app data dir - print not recorded\n");
+    if (!folder.empty()) {
+      std::vector<OutputHashes> hashes = outputHashesOf(unhashed);
+      for (size_t i = 0; i < files.size(); ++i)
+        if (files[i].file->hashes) hashes[i] = *files[i].file->hashes;
+      std::vector<PreparedPrint> prints;
+      for (size_t i = 0; i < files.size(); ++i) {
+        PrintExtras extras;
+        extras.deliveredClips = files[i].file->deliveredClips;
+        if (files[i].someEvents) {
+          extras.events = &files[i].events;
+          extras.results = &files[i].results;
+        }
+        PreparedPrint prepared;
+        if (preparePrint(folder, files[i].file->print, files[i].output, extras, hashes[i], prepared))
+          prints.push_back(std::move(prepared));
       }
-      for (const Layer& l : job.session->results) {
-        if (l.eventIdx < 0 || static_cast<size_t>(l.eventIdx) >= newIndex.size() || newIndex[static_cast<size_t>(l.eventIdx)] < 0)
-          continue;
-        if (!file.layerIds.empty() && std::find(file.layerIds.begin(), file.layerIds.end(), l.id) == file.layerIds.end())
-          continue;
-        results.push_back(l);
-        results.back().eventIdx = newIndex[static_cast<size_t>(l.eventIdx)];
-      }
-      extras.events = &events;
-      extras.results = &results;
+      const std::vector<bool> recorded = commitPrints(folder, prints);
+      for (size_t i = 0; i < prints.size(); ++i)
+        if (recorded[i]) texts.push_back(std::move(prints[i].text));
     }
-    std::string text;
-    if (!RecordPrint(file.print, out, extras, &text).empty()) texts.push_back(std::move(text));
   }
   const int recorded = static_cast<int>(texts.size());
   if (recorded < static_cast<int>(writtenFiles.size()))

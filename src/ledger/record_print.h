@@ -1,8 +1,10 @@
 #pragma once
 // Recording Prints: one record per written file, its index row and its sources rows.
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ledger/print_hashes.h"
 #include "ledger/print_identity.h"
 #include "ledger/print_record.h"
 
@@ -32,6 +34,7 @@ struct ExportedFile {
   std::vector<uint32_t> layerIds;
   std::vector<DeliveredClip> deliveredClips;
   std::string parentPrintId;
+  std::optional<OutputHashes> hashes;  // fingerprinted already; empty: recording reads the file
 };
 
 // The export the files belong to.

@@ -4,6 +4,7 @@
 // the temporary file is removed and the previous file stays as it was.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vn {
 
@@ -14,6 +15,15 @@ struct WriteResult {
 };
 
 WriteResult writeFileAtomic(const std::string& path, std::string_view content);
+
+// Many files at once, each as above, but one flush of the file system commits all of
+// their temporary files before the renames: a batch of small records costs one disk
+// commit instead of one each. One result per file, in order.
+struct FileContent {
+  std::string path;
+  std::string_view content;
+};
+std::vector<WriteResult> writeFilesAtomic(const std::vector<FileContent>& files);
 
 // The second half of the same, for a file written another way (a sound file made by
 // a library): commits tmp to disk and renames it over path; on failure tmp is removed.

@@ -191,8 +191,7 @@ void resetMixerState(Mixer& m) {
   initialiseMasterStage(m.master, m.sampleRate);
 }
 
-void mixLayout(Mixer& m, const RenderCache& cache, int64_t position, int frames, int busFilter, MixPart part,
-               int trackFilter) {
+void mixLayout(Mixer& m, const RenderCache& cache, int64_t position, int frames, int busFilter, MixPart part) {
   const MixSettings& st = m.active;
   const int n = layoutChannelCount(m.configured.layout);
   const bool multichannel = n > 2;
@@ -204,7 +203,7 @@ void mixLayout(Mixer& m, const RenderCache& cache, int64_t position, int frames,
 
   for (size_t i = 0; i < cache.blocks.size(); ++i) {
     const RenderedBlock& b = cache.blocks[i];
-    if (b.muted || (busFilter >= 0 && b.bus != busFilter) || (trackFilter >= 0 && b.track != trackFilter)) continue;
+    if (b.muted || (busFilter >= 0 && b.bus != busFilter)) continue;
     BlockSpan span;
     if (!activeSpan(b, cache.sampleRate, position, frames, span)) continue;
     const float send = reverbOn ? reverbSendLevel(b.reverbSend, b.bus, st.busSend) * kSendScale : 0.0f;

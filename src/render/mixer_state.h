@@ -54,9 +54,7 @@ void resetMixerState(Mixer& mixer);
 // timeline frame `position` into mixer.layoutMix in the configured layout,
 // adds the reverb return and the diffuse bed and applies the master gain.
 // busFilter >= 0 keeps only that bus's blocks. frames <= maxFrames.
-// busFilter and trackFilter >= 0 keep only the blocks of that bus or that track.
-void mixLayout(Mixer& mixer, const RenderCache& cache, int64_t position, int frames, int busFilter, MixPart part,
-               int trackFilter = -1);
+void mixLayout(Mixer& mixer, const RenderCache& cache, int64_t position, int frames, int busFilter, MixPart part);
 // Brings the layout mix to outChannels interleaved channels (copy, fold or binaural).
 void writeOutputChannels(Mixer& mixer, int frames, float* out, int outChannels);
 

@@ -12,10 +12,9 @@
 namespace vn {
 
 struct MixdownBuffer {
-  int channels = 2;
   int sampleRate = 48000;
-  std::vector<float> samples;  // interleaved
-  long frames() const { return channels > 0 ? static_cast<long>(samples.size()) / channels : 0; }
+  std::vector<std::vector<float>> channels;  // one buffer per channel
+  long frames() const { return channels.empty() ? 0 : static_cast<long>(channels[0].size()); }
 };
 
 struct OfflineMixRequest {
@@ -23,16 +22,17 @@ struct OfflineMixRequest {
   double start = 0.0;    // timeline seconds
   double end = 0.0;
   int busFilter = -1;    // >= 0: only this bus (a stem)
-  int trackFilter = -1;  // >= 0: only this track
 };
 
 // Progress callback: fraction done 0..1; returning false cancels.
 using MixProgress = std::function<bool(double)>;
 
 // The mixdown in the request's layout (2 channels when binaural). False when
-// cancelled or when the mixer could not be allocated.
+// cancelled or when the mixer could not be allocated. With `wetReturn` the same
+// pass keeps the reverb's wet return there too (stereo; left empty when the reverb
+// is off), so a mixdown and its reverb stem cost one reverb.
 bool renderMixdown(const RenderCache& cache, const OfflineMixRequest& request, MixdownBuffer& out,
-                   const MixProgress& progress = {});
+                   const MixProgress& progress = {}, MixdownBuffer* wetReturn = nullptr);
 
 // The wet reverb stem: the sends of every unmuted block through a fresh
 // processor, as stereo. False when cancelled or the processor could not be allocated.

@@ -51,6 +51,29 @@ TEST(AtomicWrite, FailuresKeepThePreviousFileByteForByte) {
   EXPECT_FALSE(r3.ok);
 }
 
+TEST(AtomicWrite, ABatchCommitsEachFileAloneAndFailsOnlyItsOwn) {
+  test::TempDir dir;
+  test::writeAll(dir.file("a"), "old a");
+  std::filesystem::create_directories(dir.file("isfolder/inner"));
+  const std::vector<FileContent> files{{dir.file("a"), "new a"},
+                                       {dir.file("no/such/folder/b"), "b"},
+                                       {dir.file("isfolder"), "c"},
+                                       {dir.file("d"), ""}};
+  const std::vector<WriteResult> results = writeFilesAtomic(files);
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_TRUE(results[0].ok);
+  EXPECT_EQ(test::readAll(dir.file("a")), "new a");
+  EXPECT_FALSE(results[1].ok);
+  EXPECT_FALSE(results[1].error.empty());
+  EXPECT_FALSE(results[2].ok);
+  EXPECT_TRUE(results[2].renameFailed);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("isfolder/inner")));
+  EXPECT_TRUE(results[3].ok);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("d")));
+  for (const auto& f : files) EXPECT_FALSE(std::filesystem::exists(f.path + ".tmp")) << f.path;
+  EXPECT_TRUE(writeFilesAtomic({}).empty());
+}
+
 TEST(Paths, StemsExtensionsAndAppData) {
   EXPECT_EQ(stemOf("/x/y/Vol.2"), "Vol");
   EXPECT_EQ(stemOf("/x/y/boom.wav"), "boom");

@@ -43,7 +43,7 @@ MixdownBuffer mixdown(const RenderCache& cache, const MixSettings& s, double end
 }
 
 float at(const MixdownBuffer& m, double seconds, int channel) {
-  return m.samples[static_cast<size_t>(seconds * m.sampleRate) * m.channels + channel];
+  return m.channels[static_cast<size_t>(channel)][static_cast<size_t>(seconds * m.sampleRate)];
 }
 
 TEST(Fades, CurvesAndLimits) {
@@ -80,7 +80,7 @@ TEST(Mixer, OfflineMixAppliesGainsPanAndEnvelopes) {
   s.busGain[1] = 2.0f;
   s.masterGain = 0.5f;
   const MixdownBuffer m = mixdown(cache, s, 2.0);
-  ASSERT_EQ(m.channels, 2);
+  ASSERT_EQ(m.channels.size(), 2u);
   ASSERT_EQ(m.frames(), 2 * kRate);
   EXPECT_EQ(at(m, 0.25, 0), 0.0f);
   // 0.5 x 0.8 x 0.5 x 0.5 x bus 2 x master 0.5 x centre pan 0.7071.
@@ -113,7 +113,7 @@ TEST(Mixer, MultichannelAndBinauralLayouts) {
   MixSettings s = dryStereo();
   s.monitor = {SpatialLayout::Surround51, false};
   MixdownBuffer m = mixdown(cache, s, 1.0);
-  ASSERT_EQ(m.channels, 6);
+  ASSERT_EQ(m.channels.size(), 6u);
   EXPECT_NEAR(at(m, 0.5, 2), 0.5f, 1e-5);  // a mono block with amount 0 sits on the centre
   EXPECT_NEAR(at(m, 0.5, 0), 0.0f, 1e-5);
 
@@ -125,16 +125,16 @@ TEST(Mixer, MultichannelAndBinauralLayouts) {
   appendBlock(click, b, 0.02f, 0.02f);
   s.monitor = {SpatialLayout::Surround714, true};
   m = mixdown(click, s, 0.5);
-  ASSERT_EQ(m.channels, 2);
+  ASSERT_EQ(m.channels.size(), 2u);
   auto onset = [&](int ch) {
     for (long f = 0; f < m.frames(); ++f)
-      if (std::fabs(m.samples[f * 2 + ch]) > 0.02f) return f;
+      if (std::fabs(m.channels[static_cast<size_t>(ch)][f]) > 0.02f) return f;
     return m.frames();
   };
   double el = 0, er = 0;
   for (long f = 0; f < m.frames(); ++f) {
-    el += double(m.samples[2 * f]) * m.samples[2 * f];
-    er += double(m.samples[2 * f + 1]) * m.samples[2 * f + 1];
+    el += double(m.channels[0][f]) * m.channels[0][f];
+    er += double(m.channels[1][f]) * m.channels[1][f];
   }
   EXPECT_GT(el, 2.0 * er);
   EXPECT_GE(onset(1) - onset(0), 15);  // about 0.4 ms or more of interaural delay
@@ -157,13 +157,27 @@ TEST(Mixer, ReverbStemMatchesTheLiveReturn) {
   req.end = 1.5;
   MixdownBuffer stem;
   ASSERT_TRUE(renderReverbStem(cache, req, stem));
-  ASSERT_EQ(stem.samples.size(), withReverb.samples.size());
+  ASSERT_EQ(stem.channels.size(), 2u);
+  ASSERT_EQ(stem.frames(), withReverb.frames());
   double tail = 0;
-  for (size_t i = 0; i < stem.samples.size(); ++i) {
-    ASSERT_NEAR(withReverb.samples[i] - without.samples[i], stem.samples[i], 1e-6) << i;
-    if (i > 2 * kRate) tail += std::fabs(stem.samples[i]);
-  }
+  for (size_t c = 0; c < 2; ++c)
+    for (long f = 0; f < stem.frames(); ++f) {
+      ASSERT_NEAR(withReverb.channels[c][f] - without.channels[c][f], stem.channels[c][f], 1e-6) << c << " " << f;
+      if (f > kRate) tail += std::fabs(stem.channels[c][f]);
+    }
   EXPECT_GT(tail, 0.1);
+  // The mixdown's own pass keeps the same return when asked, sample for sample.
+  MixdownBuffer mix, kept;
+  ASSERT_TRUE(renderMixdown(cache, req, mix, {}, &kept));
+  EXPECT_EQ(kept.channels, stem.channels);
+  EXPECT_EQ(mix.channels, withReverb.channels);
+  // Without the reverb the mixdown is still made and the return stays empty.
+  MixdownBuffer dryMix, none{48000, {{1.0f}}};
+  req.settings = dry;
+  ASSERT_TRUE(renderMixdown(cache, req, dryMix, {}, &none));
+  EXPECT_TRUE(none.channels.empty());
+  EXPECT_EQ(dryMix.channels, without.channels);
+  req.settings = wet;
   req.settings.reverb.enabled = false;
   EXPECT_FALSE(renderReverbStem(cache, req, stem));
 }
