@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "platform/secure_random.h"
-#include "platform/text.h"
 
 namespace vn::aaf {
 namespace {
@@ -361,12 +360,20 @@ ObjectId buildSessionDocument(const Session& session, Document& doc, WriteStats&
 }
 
 std::string fileUrl(const std::string& absolutePath) {
+  static const char kHex[] = "0123456789ABCDEF";
   std::string url = "file://";
+  url.reserve(url.size() + absolutePath.size() + 16);
   for (char ch : absolutePath) {
     const auto c = static_cast<unsigned char>(ch);
     const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
                        c == '_' || c == '.' || c == '~' || c == '/';
-    url += plain ? std::string(1, ch) : format("%%%02X", c);
+    if (plain) {
+      url.push_back(ch);
+    } else {
+      url.push_back('%');
+      url.push_back(kHex[c >> 4]);
+      url.push_back(kHex[c & 0xF]);
+    }
   }
   return url;
 }

@@ -14,6 +14,13 @@ std::string le64(uint64_t v) { return le32(uint32_t(v & 0xFFFFFFFFu)) + le32(uin
 std::string auidBytes(const Auid& a) { return std::string(a.begin(), a.end()); }
 
 void appendUtf16Z(std::string& out, std::string_view utf8) {
+  // Names are nearly always ASCII: those are widened in one go.
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    const size_t at = out.size();
+    out.resize(at + utf8.size() * 2 + 2, '\0');
+    for (size_t i = 0; i < utf8.size(); ++i) out[at + i * 2] = utf8[i];
+    return;
+  }
   auto unit = [&](uint32_t u) {
     out.push_back(static_cast<char>(u & 0xFF));
     out.push_back(static_cast<char>((u >> 8) & 0xFF));
@@ -67,7 +74,9 @@ ObjectId newObject(Document& doc, const ClassFact& cls) {
 }
 
 ObjectId newObject(Document& doc, const char* className) {
-  const ClassFact* cls = findClass(className);
+  ClassLookup& slot = doc.classLookups[(reinterpret_cast<uintptr_t>(className) >> 2) & (doc.classLookups.size() - 1)];
+  if (slot.name != className) slot = {className, findClass(className)};
+  const ClassFact* cls = slot.cls;
   if (!cls) {
     std::fprintf(stderr, "AAF object model has no class %s\n", className);
     std::abort();
@@ -107,8 +116,10 @@ namespace {
 
 Property& propertyOf(Document& doc, ObjectId obj, const char* name, Form form) {
   const ClassFact* cls = doc.objects[obj].cls;
-  const auto hash = (reinterpret_cast<uintptr_t>(cls) >> 3) * 31 + (reinterpret_cast<uintptr_t>(name) >> 2);
-  PropertyLookup& slot = doc.lookups[hash % doc.lookups.size()];
+  // Multiplicative hashing: the top bits of the product mix every bit of both pointers.
+  const uint64_t hash = (reinterpret_cast<uintptr_t>(cls) * 0x9E3779B97F4A7C15ull) ^
+                        (reinterpret_cast<uintptr_t>(name) * 0xC2B2AE3D27D4EB4Full);
+  PropertyLookup& slot = doc.lookups[(hash >> 54) & (doc.lookups.size() - 1)];
   if (slot.cls != cls || slot.name != name) slot = {cls, name, findProperty(*cls, name)};
   if (!slot.fact) {
     std::fprintf(stderr, "AAF class %s has no property %s\n", cls->name, name);

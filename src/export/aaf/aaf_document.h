@@ -4,6 +4,7 @@
 // references by key. aaf_store turns it into the container. A session holds tens of
 // thousands of objects, so the graph is a few flat lists linked by index, and every
 // stored byte lies in one buffer.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -68,13 +69,20 @@ struct PropertyLookup {
   const PropertyFact* fact = nullptr;
 };
 
+// The same for classes by the name's literal.
+struct ClassLookup {
+  const char* name = nullptr;
+  const ClassFact* cls = nullptr;
+};
+
 struct Document {
   std::vector<Object> objects;
   std::vector<Property> properties;
   std::vector<Element> elements;
   std::string bytes;
   std::vector<WeakTarget> weakTargets;  // in first-use order
-  std::vector<PropertyLookup> lookups = std::vector<PropertyLookup>(1024);
+  std::array<PropertyLookup, 1024> lookups{};  // sizes of powers of two: a mask, not a division
+  std::array<ClassLookup, 64> classLookups{};
   std::string now;  // the stored time stamp of the whole document, made at first use
 };
 

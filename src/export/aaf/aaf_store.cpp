@@ -1,6 +1,7 @@
 #include "export/aaf/aaf_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -49,12 +50,6 @@ std::string referencedProperties(const Document& doc) {
   return std::string(1, char(0x4C)) + le16(static_cast<uint16_t>(doc.weakTargets.size())) + le32(count) + pids;
 }
 
-struct PendingChild {
-  ObjectId id;
-  const std::string* name;  // the storage name, or the collection's index name
-  int64_t element;          // the element's local key in a collection; -1 for a single reference
-};
-
 // How a property that names storages or streams appears: its storage name, that name
 // as the stored UTF-16 value, and its index stream's name.
 struct StoredName {
@@ -68,20 +63,24 @@ void putLeAt(std::string& out, size_t at, uint64_t v, int size) {
   for (int i = 0; i < size; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-// Storage names of properties and the class ids of objects, made once per writer, and
-// the children still to be stored.
+// Storage names of properties and the class ids of objects, made once per writer.
 struct StoreCache {
-  std::vector<PendingChild> pending;
   std::unordered_map<const PropertyFact*, StoredName> names;
   std::unordered_map<const ClassFact*, cfb::Clsid> metaClsids;
 
+  // The last name found for each slot of facts answers again without a hash lookup.
+  std::array<std::pair<const PropertyFact*, const StoredName*>, 256> recent{};
+
   const StoredName& nameOf(const PropertyFact& fact, size_t size) {
+    auto& slot = recent[(reinterpret_cast<uintptr_t>(&fact) >> 3) & (recent.size() - 1)];
+    if (slot.first == &fact) return *slot.second;
     auto [it, added] = names.try_emplace(&fact);
     if (added) {
       it->second.plain = mangledName(fact.name, fact.pid, size);
       it->second.utf16 = utf16Z(it->second.plain);
       it->second.index = it->second.plain + " index";
     }
+    slot = {&fact, &it->second};
     return it->second;
   }
   const cfb::Clsid& clsidOf(const ClassFact& cls) {
@@ -137,34 +136,64 @@ void storeIndex(const Document& doc, const Property& p, cfb::Tree& tree, uint32_
   cfb::addStreamOfTail(tree, storage, named.index, from);
 }
 
-void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t parent, std::string_view name,
-                 StoreCache& cache) {
-  const Object& o = doc.objects[id];
-  const uint32_t storage = cfb::addStorage(tree, parent, name, cache.clsidOf(*o.cls));
-  // The children wait on one stack shared by the whole walk, so an object costs no
-  // list of its own. Index streams come first: each stream's bytes are contiguous.
-  const size_t firstChild = cache.pending.size();
-  for (uint32_t i = o.firstProperty; i != kNone; i = doc.properties[i].next) {
-    const Property& p = doc.properties[i];
-    switch (p.form) {
-      case Form::Data:
-      case Form::WeakRef: break;
-      case Form::StrongRef:
-        cache.pending.push_back({doc.elements[p.firstElement].object, &cache.nameOf(*p.fact, 32).plain, -1});
-        break;
-      case Form::WeakVector: storeIndex(doc, p, tree, storage, cache.nameOf(*p.fact, 32)); break;
-      case Form::StrongVector:
-      case Form::StrongSet: {
-        const StoredName& named = cache.nameOf(*p.fact, 22);
-        storeIndex(doc, p, tree, storage, named);
-        int64_t k = 0;
-        for (uint32_t e = p.firstElement; e != kNone; e = doc.elements[e].next)
-          cache.pending.push_back({doc.elements[e].object, &named.plain, k++});
-        break;
-      }
+// Where an object hangs: the object holding it, the holding property's name, and its
+// local key in a collection (kNone for a single reference).
+struct Owner {
+  ObjectId object = kNone;
+  uint32_t element = kNone;
+  const StoredName* name = nullptr;
+};
+
+const StoredName& storedNameOf(StoreCache& cache, const Property& p) {
+  return cache.nameOf(*p.fact, p.form == Form::StrongRef || p.form == Form::WeakVector ? 32 : 22);
+}
+
+// Every object's owner, from one pass over the graph in the order it was built.
+void findOwners(const Document& doc, StoreCache& cache, std::vector<Owner>& owners) {
+  owners.assign(doc.objects.size(), Owner{});
+  for (ObjectId o = 0; o < doc.objects.size(); ++o) {
+    for (uint32_t i = doc.objects[o].firstProperty; i != kNone; i = doc.properties[i].next) {
+      const Property& p = doc.properties[i];
+      if (p.form != Form::StrongRef && p.form != Form::StrongVector && p.form != Form::StrongSet) continue;
+      const StoredName* name = &storedNameOf(cache, p);
+      uint32_t k = 0;
+      for (uint32_t e = p.firstElement; e != kNone; e = doc.elements[e].next, ++k)
+        owners[doc.elements[e].object] = {o, p.form == Form::StrongRef ? kNone : k, name};
     }
   }
+}
 
+// Which objects the roots reach through their owners; objects a replaced reference
+// left behind are not stored.
+std::vector<bool> reachable(const std::vector<Owner>& owners, ObjectId meta, ObjectId header) {
+  enum : uint8_t { kUnknown, kYes, kNo };
+  std::vector<uint8_t> state(owners.size(), kUnknown);
+  state[meta] = state[header] = kYes;
+  std::vector<ObjectId> chain;
+  for (ObjectId o = 0; o < owners.size(); ++o) {
+    chain.clear();
+    ObjectId at = o;
+    while (state[at] == kUnknown && owners[at].object != kNone && chain.size() <= owners.size()) {
+      chain.push_back(at);
+      at = owners[at].object;
+    }
+    const uint8_t found = state[at] == kYes && chain.size() <= owners.size() ? kYes : kNo;
+    if (state[at] == kUnknown) state[at] = kNo;
+    for (ObjectId c : chain) state[c] = found;
+  }
+  std::vector<bool> out(owners.size());
+  for (ObjectId o = 0; o < owners.size(); ++o) out[o] = state[o] == kYes;
+  return out;
+}
+
+// The object's index streams and its properties stream.
+void storeStreams(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t storage, StoreCache& cache) {
+  const Object& o = doc.objects[id];
+  for (uint32_t i = o.firstProperty; i != kNone; i = doc.properties[i].next) {
+    const Property& p = doc.properties[i];
+    if (p.form == Form::StrongVector || p.form == Form::StrongSet || p.form == Form::WeakVector)
+      storeIndex(doc, p, tree, storage, storedNameOf(cache, p));
+  }
   std::string& stream = tree.bytes;
   const size_t from = stream.size();
   stream.push_back(char(0x4C));
@@ -174,12 +203,9 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
   stream.resize(entryAt + size_t(o.propertyCount) * 6);
   for (uint32_t i = o.firstProperty; i != kNone; i = doc.properties[i].next) {
     const Property& p = doc.properties[i];
-    std::string_view stored;
-    if (p.form == Form::Data || p.form == Form::WeakRef) {
-      stored = std::string_view(doc.bytes).substr(p.dataAt, p.dataSize);
-    } else {
-      stored = cache.nameOf(*p.fact, p.form == Form::StrongRef || p.form == Form::WeakVector ? 32 : 22).utf16;
-    }
+    const std::string_view stored = p.form == Form::Data || p.form == Form::WeakRef
+                                        ? std::string_view(doc.bytes.data() + p.dataAt, p.dataSize)
+                                        : std::string_view(storedNameOf(cache, p).utf16);
     putLeAt(stream, entryAt, p.fact->pid, 2);
     putLeAt(stream, entryAt + 2, static_cast<uint16_t>(p.form), 2);
     putLeAt(stream, entryAt + 4, stored.size(), 2);
@@ -187,32 +213,42 @@ void storeObject(const Document& doc, ObjectId id, cfb::Tree& tree, uint32_t par
     stream.append(stored);
   }
   cfb::addStreamOfTail(tree, storage, "properties", from);
-
-  const size_t endChild = cache.pending.size();
-  char buffer[64];
-  for (size_t c = firstChild; c < endChild; ++c) {
-    const PendingChild child = cache.pending[c];
-    storeObject(doc, child.id, tree, storage,
-                child.element < 0 ? std::string_view(*child.name) : elementName(*child.name, uint32_t(child.element), buffer),
-                cache);
-  }
-  cache.pending.resize(firstChild);
 }
 
 }  // namespace
 
 void storeDocument(Document& doc, ObjectId header, cfb::Tree& tree) {
   const ObjectId meta = buildMetaDictionary(doc);
-  tree.entries[cfb::kRootId].clsid = auidFromText(kRootClass);
+  cfb::setClsid(tree, cfb::kRootId, auidFromText(kRootClass));
   const std::string metaName = "MetaDictionary-1", headerName = "Header-2";
   std::string entries = le16(0x0001) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(metaName).size())) +
                         le16(0x0002) + le16(uint16_t(Form::StrongRef)) + le16(uint16_t(utf16Z(headerName).size()));
   cfb::addStream(tree, cfb::kRootId, "properties",
                  std::string(1, char(0x4C)) + std::string(1, char(kPropertyVersion)) + le16(2) + entries +
                      utf16Z(metaName) + utf16Z(headerName));
+  // Objects are stored in the order they were built, which is the order their
+  // properties lie in memory: a walk from the roots would jump about the graph.
   StoreCache cache;
-  storeObject(doc, meta, tree, cfb::kRootId, metaName, cache);
-  storeObject(doc, header, tree, cfb::kRootId, headerName, cache);
+  std::vector<Owner> owners;
+  findOwners(doc, cache, owners);
+  const std::vector<bool> stored = reachable(owners, meta, header);
+  std::vector<uint32_t> storageOf(doc.objects.size(), cfb::kRootId);
+  char buffer[64];
+  for (ObjectId o = 0; o < doc.objects.size(); ++o) {
+    if (!stored[o]) continue;
+    std::string_view name = o == meta ? metaName : headerName;
+    if (o != meta && o != header) {
+      const Owner& owner = owners[o];
+      name = owner.element == kNone ? std::string_view(owner.name->plain) : elementName(owner.name->plain, owner.element, buffer);
+    }
+    storageOf[o] = cfb::addStorage(tree, cfb::kRootId, name, cache.clsidOf(*doc.objects[o].cls));
+  }
+  for (ObjectId o = 0; o < doc.objects.size(); ++o) {
+    if (!stored[o] || o == meta || o == header) continue;
+    tree.entries[storageOf[o]].parent = storageOf[owners[o].object];
+  }
+  for (ObjectId o = 0; o < doc.objects.size(); ++o)
+    if (stored[o]) storeStreams(doc, o, tree, storageOf[o], cache);
   cfb::addStream(tree, cfb::kRootId, "referenced properties", referencedProperties(doc));
 }
 

@@ -16,8 +16,10 @@ uint32_t addEntry(Tree& tree, uint32_t parent, std::string_view name, bool stora
   const auto id = static_cast<uint32_t>(tree.entries.size());
   TreeEntry& e = tree.entries.emplace_back();
   e.parent = parent;
+  // A name too long to count is cut; it is refused as too long all the same.
+  name = name.substr(0, 0xFFFF);
   e.nameAt = static_cast<uint32_t>(tree.names.size());
-  e.nameSize = static_cast<uint32_t>(name.size());
+  e.nameSize = static_cast<uint16_t>(name.size());
   e.storage = storage;
   tree.names.append(name);
   return id;
@@ -27,15 +29,22 @@ uint32_t addEntry(Tree& tree, uint32_t parent, std::string_view name, bool stora
 
 void clearTree(Tree& tree) {
   tree.entries.resize(1);
-  tree.entries[kRootId] = TreeEntry{kRootParent, 0, 0, true, {}, 0, 0};
+  tree.entries[kRootId] = TreeEntry{kRootParent, 0, 0, 0, true, 0, 0};
+  tree.clsids.resize(1);
+  tree.clsids[0] = Clsid{};
   tree.names.clear();
   tree.bytes.clear();
 }
 
 uint32_t addStorage(Tree& tree, uint32_t parent, std::string_view name, const Clsid& clsid) {
   const uint32_t id = addEntry(tree, parent, name, true);
-  tree.entries[id].clsid = clsid;
+  tree.entries[id].clsid = static_cast<uint32_t>(tree.clsids.size());
+  tree.clsids.push_back(clsid);
   return id;
+}
+
+void setClsid(Tree& tree, uint32_t storage, const Clsid& clsid) {
+  tree.clsids[tree.entries[storage].clsid] = clsid;
 }
 
 uint32_t addStreamOfTail(Tree& tree, uint32_t parent, std::string_view name, size_t from) {
@@ -80,11 +89,6 @@ uint32_t linkBalanced(const uint32_t* sorted, size_t lo, size_t hi, std::vector<
   links[id].right = linkBalanced(sorted, mid + 1, hi, links);
   return id;
 }
-
-struct Placement {
-  uint32_t start = kEndOfChain;
-  bool mini = false;
-};
 
 }  // namespace
 
@@ -208,7 +212,7 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   // pages for a hundred thousand entries cost more than the layout itself.
   thread_local std::vector<uint32_t> starts, children, next;
   thread_local std::vector<Links> links;
-  thread_local std::vector<Placement> place;
+  thread_local std::vector<uint32_t> start, miniIds, bigIds;
   thread_local std::string outBuffer;
   if (!sortChildren(tree, starts, children, next, error)) return false;
   links.assign(count, Links{});
@@ -218,18 +222,23 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   }
 
   // Small streams go to the mini stream, the rest to whole sectors, each in entry order.
-  place.assign(count, Placement{});
+  // start holds a stream's first sector: in the mini stream, or among the whole sectors.
+  start.assign(count, kEndOfChain);
+  miniIds.clear();
+  bigIds.clear();
   uint32_t miniSectors = 0;
   uint32_t bigSectors = 0;
   for (uint32_t id = 1; id < count; ++id) {
     const TreeEntry& e = tree.entries[id];
     if (e.storage || e.dataSize == 0) continue;
     if (e.dataSize < kMiniStreamCutoff) {
-      place[id] = {miniSectors, true};
+      start[id] = miniSectors;
       miniSectors += ceilDiv(e.dataSize, kMiniSectorSize);
+      miniIds.push_back(id);
     } else {
-      place[id] = {bigSectors, false};  // relative to the first stream sector for now
+      start[id] = bigSectors;  // relative to the first stream sector for now
       bigSectors += ceilDiv(e.dataSize, kSectorSize);
+      bigIds.push_back(id);
     }
   }
   const uint32_t miniFatSectors = ceilDiv(miniSectors, kIdsPerSector);
@@ -260,11 +269,9 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
   chain(firstDir, dirSectors);
   chain(firstMiniFat, miniFatSectors);
   chain(firstMiniStream, miniStreamSectors);
-  for (uint32_t id = 1; id < count; ++id) {
-    const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.dataSize == 0 || place[id].mini) continue;
-    place[id].start += firstBig;
-    chain(place[id].start, ceilDiv(e.dataSize, kSectorSize));
+  for (uint32_t id : bigIds) {
+    start[id] += firstBig;
+    chain(start[id], ceilDiv(tree.entries[id].dataSize, kSectorSize));
   }
 
   Emitter out(sink, outBuffer);
@@ -318,23 +325,21 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
     put32(entry + 68, links[id].left);
     put32(entry + 72, links[id].right);
     put32(entry + 76, links[id].child);
-    if (e.storage) std::memcpy(entry + 80, e.clsid.data(), 16);
+    if (e.storage) std::memcpy(entry + 80, tree.clsids[e.clsid].data(), 16);
     if (id == kRootId) {
       put32(entry + 116, miniSectors ? firstMiniStream : kEndOfChain);
       put64(entry + 120, uint64_t(miniSectors) * kMiniSectorSize);
     } else if (!e.storage) {
-      put32(entry + 116, e.dataSize == 0 ? kEndOfChain : place[id].start);
+      put32(entry + 116, start[id]);
       put64(entry + 120, e.dataSize);
     }
   }
 
   // Mini FAT: each small stream's chain, in the order they were placed.
   uint64_t written = 0;
-  for (uint32_t id = 1; id < count; ++id) {
-    const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.dataSize == 0 || !place[id].mini) continue;
-    const uint32_t first = place[id].start;
-    const uint32_t n = ceilDiv(e.dataSize, kMiniSectorSize);
+  for (uint32_t id : miniIds) {
+    const uint32_t first = start[id];
+    const uint32_t n = ceilDiv(tree.entries[id].dataSize, kMiniSectorSize);
     for (uint32_t i = 0; i < n; ++i) out.u32(i + 1 < n ? first + i + 1 : kEndOfChain);
     written += uint64_t(n) * 4;
   }
@@ -342,17 +347,15 @@ bool emitCompoundFile(const Tree& tree, const ByteSink& sink, std::string& error
 
   // The mini stream, then the streams of whole sectors.
   written = 0;
-  for (uint32_t id = 1; id < count; ++id) {
+  for (uint32_t id : miniIds) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.dataSize == 0 || !place[id].mini) continue;
     out.bytes(tree.bytes.data() + e.dataAt, e.dataSize);
     written += e.dataSize;
     out.padTo(written, kMiniSectorSize);
   }
   out.padTo(written, kSectorSize);
-  for (uint32_t id = 1; id < count; ++id) {
+  for (uint32_t id : bigIds) {
     const TreeEntry& e = tree.entries[id];
-    if (e.storage || e.dataSize == 0 || place[id].mini) continue;
     out.bytes(tree.bytes.data() + e.dataAt, e.dataSize);
     written = e.dataSize;
     out.padTo(written, kSectorSize);

@@ -19,9 +19,10 @@ constexpr uint32_t kRootParent = 0;
 
 struct TreeEntry {
   uint32_t parent = 0;
-  uint32_t nameAt = 0, nameSize = 0;  // the name in the tree's names: ASCII, at most 31 characters
+  uint32_t nameAt = 0;  // the name in the tree's names: ASCII, at most 31 characters
+  uint32_t clsid = 0;   // a storage's class id, in the tree's class ids
+  uint16_t nameSize = 0;
   bool storage = false;
-  Clsid clsid{};
   uint64_t dataAt = 0, dataSize = 0;  // a stream's bytes in the tree's bytes
 };
 
@@ -29,7 +30,8 @@ struct TreeEntry {
 // and storages, so names and bytes lie one after another in one buffer each, and an
 // entry names its parent rather than holding a list of children.
 struct Tree {
-  std::vector<TreeEntry> entries = {TreeEntry{kRootParent, 0, 0, true, {}, 0, 0}};
+  std::vector<TreeEntry> entries = {TreeEntry{kRootParent, 0, 0, 0, true, 0, 0}};
+  std::vector<Clsid> clsids = {Clsid{}};
   std::string names;
   std::string bytes;
 };
@@ -40,6 +42,7 @@ constexpr uint32_t kRootId = 0;
 void clearTree(Tree& tree);
 
 uint32_t addStorage(Tree& tree, uint32_t parent, std::string_view name, const Clsid& clsid);
+void setClsid(Tree& tree, uint32_t storage, const Clsid& clsid);
 uint32_t addStream(Tree& tree, uint32_t parent, std::string_view name, std::string_view data);
 // A stream of the bytes appended to tree.bytes since from, for writers that build
 // a stream in place.
