@@ -312,20 +312,26 @@ void BM_ExportDemoDelivery(benchmark::State& state) {
 // CPU time of every thread of the process: the render's own work runs on its pool.
 BENCHMARK(BM_ExportDemoDelivery)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
+// The render alone: the built demo to one mixdown file at -23 LUFS. False on failure.
+bool renderDemoMixdown(const DemoDelivery& d, benchmark::State& state) {
+  state.PauseTiming();
+  vn::Session session = d.built;
+  vn::RenderFileRequest request;
+  request.output = d.folder + "/render.wav";
+  request.loudnessIndex = 4;
+  vn::RenderFileResult result;
+  std::string error;
+  state.ResumeTiming();
+  if (vn::renderSessionToFiles(session, request, result, error)) return true;
+  state.SkipWithError(error.c_str());
+  return false;
+}
+
 void BM_RenderDemoMixdown(benchmark::State& state) {
   const DemoDelivery& d = demoDelivery();
   if (!d.ok) return state.SkipWithError("the demo session could not be built");
-  for (auto _ : state) {
-    state.PauseTiming();
-    vn::Session session = d.built;
-    vn::RenderFileRequest request;
-    request.output = d.folder + "/render.wav";
-    request.loudnessIndex = 4;
-    vn::RenderFileResult result;
-    std::string error;
-    state.ResumeTiming();
-    if (!vn::renderSessionToFiles(session, request, result, error)) return state.SkipWithError(error.c_str());
-  }
+  for (auto _ : state)
+    if (!renderDemoMixdown(d, state)) return;
 }
 BENCHMARK(BM_RenderDemoMixdown)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
@@ -338,16 +344,10 @@ void BM_RenderDemoThenPlainWriteOfItsDeliveryBytes(benchmark::State& state) {
   const std::vector<char> chunk(1 << 20, 'x');
   for (auto _ : state) {
     state.PauseTiming();
-    vn::Session session = d.built;
-    vn::RenderFileRequest request;
-    request.output = d.folder + "/render.wav";
-    request.loudnessIndex = 4;
-    vn::RenderFileResult result;
-    std::string error;
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     state.ResumeTiming();
-    if (!vn::renderSessionToFiles(session, request, result, error)) return state.SkipWithError(error.c_str());
+    if (!renderDemoMixdown(d, state)) return;
     for (size_t i = 0; i < deliveryFileSizes().size(); ++i) {
       const int fd = ::open((folder + "/" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (fd < 0) return state.SkipWithError("plain write failed");
