@@ -50,6 +50,9 @@ uint32_t addStreamOfTail(Tree& tree, uint32_t parent, std::string_view name, siz
 inline std::string_view entryName(const Tree& tree, const TreeEntry& e) {
   return std::string_view(tree.names.data() + e.nameAt, e.nameSize);
 }
+// Storages and streams in the tree, the root left out: every storage has its class id.
+inline size_t storageCount(const Tree& tree) { return tree.clsids.size() - 1; }
+inline size_t streamCount(const Tree& tree) { return tree.entries.size() - tree.clsids.size(); }
 inline std::string_view streamData(const Tree& tree, const TreeEntry& e) {
   return std::string_view(tree.bytes).substr(e.dataAt, e.dataSize);
 }
