@@ -241,14 +241,12 @@ std::string indirect(const Auid& type, const std::string& value) {
   return out += value;
 }
 const Auid kRationalType = auidFromText("03010100-0000-0000-060e-2b3401040101");
-const Auid kStringType = auidFromText("01100200-0000-0000-060e-2b3401040101");
 const Auid kInt32Type = auidFromText("01010700-0000-0000-060e-2b3401040101");
 }  // namespace
 
 std::string indirectRational(int32_t num, int32_t den) {
   return indirect(kRationalType, le32(static_cast<uint32_t>(num)) + le32(static_cast<uint32_t>(den)));
 }
-std::string indirectString(const std::string& utf8) { return indirect(kStringType, utf16Z(utf8)); }
 std::string indirectInt32(int32_t value) { return indirect(kInt32Type, le32(static_cast<uint32_t>(value))); }
 
 }  // namespace vn::aaf

@@ -134,7 +134,6 @@ std::string weakTargetPrefix(Document& doc, WeakTarget target);
 
 // Values of indirect type: a type identifier in front of the value.
 std::string indirectRational(int32_t num, int32_t den);
-std::string indirectString(const std::string& utf8);
 std::string indirectInt32(int32_t value);
 
 // Little helpers shared with the store.
