@@ -6,6 +6,7 @@
 // on a file whose manifest is as large as the budget allows (goal: under 20 ms).
 // Last, the whole delivery of the demo session against its render alone.
 #include <sndfile.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -213,12 +214,20 @@ BENCHMARK(BM_FindPayloadsLargestManifest)->Unit(benchmark::kMillisecond);
 
 // The demo session built, then delivered whole (the AAF session, every WAV kind and the reverb stem)
 // against the render alone of the same session to one mixdown file: the layers
-// streamed, mixed and written (goal: the export at most 2 times the render).
+// streamed, mixed and written (goal: the export at most 2 times the render). The
+// delivery writes far more bytes than the render; a second peer adds a plain write
+// of those bytes to the render, and the counters say where the time goes.
 struct DemoDelivery {
   std::string folder;
   vn::Session built;
   bool ok = false;
 };
+
+// The sizes of the files of the last delivery, for the plain-write peer.
+std::vector<uint64_t>& deliveryFileSizes() {
+  static std::vector<uint64_t> sizes;
+  return sizes;
+}
 
 const DemoDelivery& demoDelivery() {
   static const DemoDelivery d = [] {
@@ -282,6 +291,11 @@ void BM_ExportDemoDelivery(benchmark::State& state) {
     vn::renderAndExport(session, run, watch);
     enter("");
     files = run.written.size();
+    state.PauseTiming();
+    deliveryFileSizes().clear();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(run.options.folder))
+      if (entry.is_regular_file()) deliveryFileSizes().push_back(entry.file_size());
+    state.ResumeTiming();
   }
   const std::map<std::string, std::string> counterNames{
       {"render", "s_render"},          {vn::kExportStatusFit, "s_fit"},     {vn::kExportStatusAAF, "s_aaf"},
@@ -291,8 +305,12 @@ void BM_ExportDemoDelivery(benchmark::State& state) {
     if (counterNames.count(status)) state.counters[counterNames.at(status)] = seconds / state.iterations();
   state.counters["files"] = static_cast<double>(files);
   state.counters["layers"] = static_cast<double>(d.built.results.size());
+  uint64_t bytes = 0;
+  for (uint64_t size : deliveryFileSizes()) bytes += size;
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
-BENCHMARK(BM_ExportDemoDelivery)->Unit(benchmark::kMillisecond)->Iterations(3);
+// CPU time of every thread of the process: the render's own work runs on its pool.
+BENCHMARK(BM_ExportDemoDelivery)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
 void BM_RenderDemoMixdown(benchmark::State& state) {
   const DemoDelivery& d = demoDelivery();
@@ -309,7 +327,40 @@ void BM_RenderDemoMixdown(benchmark::State& state) {
     if (!vn::renderSessionToFiles(session, request, result, error)) return state.SkipWithError(error.c_str());
   }
 }
-BENCHMARK(BM_RenderDemoMixdown)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderDemoMixdown)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
+
+// The least any delivery of these bytes costs: the same render, then as many plain
+// files of the same sizes as the export wrote, a megabyte per write.
+void BM_RenderDemoThenPlainWriteOfItsDeliveryBytes(benchmark::State& state) {
+  const DemoDelivery& d = demoDelivery();
+  if (!d.ok || deliveryFileSizes().empty()) return state.SkipWithError("run BM_ExportDemoDelivery first");
+  const std::string folder = d.folder + "/plain";
+  const std::vector<char> chunk(1 << 20, 'x');
+  for (auto _ : state) {
+    state.PauseTiming();
+    vn::Session session = d.built;
+    vn::RenderFileRequest request;
+    request.output = d.folder + "/render.wav";
+    request.loudnessIndex = 4;
+    vn::RenderFileResult result;
+    std::string error;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    state.ResumeTiming();
+    if (!vn::renderSessionToFiles(session, request, result, error)) return state.SkipWithError(error.c_str());
+    for (size_t i = 0; i < deliveryFileSizes().size(); ++i) {
+      const int fd = ::open((folder + "/" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0) return state.SkipWithError("plain write failed");
+      for (uint64_t left = deliveryFileSizes()[i]; left > 0;) {
+        const ssize_t n = ::write(fd, chunk.data(), std::min<uint64_t>(left, chunk.size()));
+        if (n <= 0) break;
+        left -= static_cast<uint64_t>(n);
+      }
+      ::close(fd);
+    }
+  }
+}
+BENCHMARK(BM_RenderDemoThenPlainWriteOfItsDeliveryBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
 }  // namespace
 
@@ -319,7 +370,9 @@ int main(int argc, char** argv) {
       argc, argv,
       {{"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PlainLibsndfileWrite51TenMinutes/iterations:3"},
        {"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PreInterleavedLibsndfileWrite51TenMinutes/iterations:3"},
-       {"BM_ExportDemoDelivery/iterations:3", "BM_RenderDemoMixdown/iterations:3"}});
+       {"BM_ExportDemoDelivery/iterations:3/process_time", "BM_RenderDemoMixdown/iterations:3/process_time"},
+       {"BM_ExportDemoDelivery/iterations:3/process_time",
+        "BM_RenderDemoThenPlainWriteOfItsDeliveryBytes/iterations:3/process_time"}});
   ::unlink(scratchPath("manifest.wav").c_str());
   std::filesystem::remove_all(scratchPath("demo_delivery"));
   return result;

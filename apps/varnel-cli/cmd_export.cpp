@@ -55,13 +55,6 @@ std::optional<int> layoutIndex(const std::string& text) {
   return std::nullopt;
 }
 
-std::optional<int> loudnessIndex(const std::string& text) {
-  const auto value = parseInteger(text);
-  for (int i = 1; value && i <= 4; ++i)
-    if (std::lround(mixdownLoudnessTarget(i).lufs) == *value) return i;
-  return std::nullopt;
-}
-
 // "mixdown,stems" into the four kind switches; false on an unknown word.
 bool readWavKinds(const std::string& text, ExportOptions& o) {
   o.wavMixdown = o.wavStems = o.wavTracks = o.wavClips = false;
@@ -105,7 +98,8 @@ int runExport(const std::vector<std::string>& raw) {
     o.wavLayout = *index;
   }
   if (const auto lufs = args.value("--lufs")) {
-    const auto index = loudnessIndex(*lufs);
+    const auto value = parseInteger(*lufs);
+    const auto index = value ? mixdownLoudnessIndex(*value) : std::nullopt;
     if (!index) return usageError(kExport, "--lufs is -14, -16, -18 or -23");
     o.lufsIndex = *index;
   }

@@ -25,15 +25,6 @@ std::optional<MonitorFormat> parseRenderLayout(const std::string& text) {
   return std::nullopt;
 }
 
-// "-14", "-16", "-18", "-23" to the mixdown loudness index.
-std::optional<int> parseLoudnessTarget(const std::string& text) {
-  const auto value = parseInteger(text);
-  for (int i = 1; value && i <= 4; ++i) {
-    if (std::lround(mixdownLoudnessTarget(i).lufs) == *value) return i;
-  }
-  return std::nullopt;
-}
-
 int runRender(const std::vector<std::string>& args);
 
 const Command kRender{
@@ -65,7 +56,8 @@ int runRender(const std::vector<std::string>& raw) {
     request.format = *format;
   }
   if (const auto lufs = args.value("--lufs")) {
-    const auto index = parseLoudnessTarget(*lufs);
+    const auto value = parseInteger(*lufs);
+    const auto index = value ? mixdownLoudnessIndex(*value) : std::nullopt;
     if (!index) return usageError(kRender, "--lufs is -14, -16, -18 or -23");
     request.loudnessIndex = *index;
   }

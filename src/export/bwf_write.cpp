@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "library/buffered_sound_io.h"
 #include "export/bwf_disk_space.h"
 #include "export/bwf_failure_reason.h"
 #include "export/bwf_patches.h"
@@ -150,7 +151,8 @@ bool writeBwf(const WriteJob& job) {
   info.format = (job.extensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | SF_FORMAT_PCM_24;
   struct stat before {};
   const bool existed = ::stat(path.c_str(), &before) == 0;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  BufferedSoundFile io;
+  SNDFILE* file = openBufferedSoundFile(path, SFM_WRITE, info, io);
   if (!file) {
     if (!existed) ::unlink(path.c_str());
     noteExportFailureReason(diskFullOr(path, reasonsOf(job.kind).notCreated));
@@ -175,7 +177,7 @@ bool writeBwf(const WriteJob& job) {
 
   bool cancelled = false;
   const int64_t written = writeSamples(file, job, cancelled);
-  const bool closed = sf_close(file) == 0;
+  const bool closed = closeBufferedSoundFile(file, io);
   if (cancelled) {
     ::unlink(path.c_str());
     return false;

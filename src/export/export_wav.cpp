@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <memory>
 #include <map>
 #include <optional>
 
@@ -117,32 +119,52 @@ std::vector<int> eventsOf(const std::vector<Layer>& layers) {
   return events;
 }
 
-// Writes one file of the run with a fresh print identity; false when it was not written.
-bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, const std::string& ixmlHost, const std::vector<Layer>& layers,
-             double t0, const char* kind, int trackIndex) {
+// A file's print identity and its iXML. The manifest's level-9 deflate costs about as
+// much as mixing a short file, so it is made on a thread of its own while the file's
+// audio is mixed (or the previous clip is written).
+struct Payload {
+  BwfProvenance provenance;
+  std::vector<Layer> layers;
+  std::future<std::string> ixml;
+};
+
+std::unique_ptr<Payload> startPayload(const ExportContext& ctx, const std::string& ixmlHost, std::vector<Layer> layers,
+                                      double t0, const char* kind) {
+  auto payload = std::make_unique<Payload>();
+  payload->provenance = BwfProvenance{NewPrintIdentity(), kind};
+  payload->layers = std::move(layers);
+  const std::string printId = ctx.run.options.embedPrintToken ? payload->provenance.print.printId : std::string();
+  const std::vector<Layer>* held = &payload->layers;
+  const std::vector<Event>* events = &ctx.session.events;
+  // Deferred to the caller's thread when no thread can be had.
+  payload->ixml = std::async(std::launch::async | std::launch::deferred,
+                             [host = ixmlHost, held, events, t0, printId] { return withManifest(host, *held, *events, t0, printId); });
+  return payload;
+}
+
+// Writes one file of the run with its payload; false when it was not written.
+bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, Payload& payload, int trackIndex) {
+  fileSpec.ixml = payload.ixml.get();
   if (ctx.cancelled()) return false;
   if (!CheckDiskSpaceBeforeWrite(fileSpec.path)) return false;
-  const bool token = ctx.run.options.embedPrintToken;
-  BwfProvenance provenance{NewPrintIdentity(), kind};
-  fileSpec.ixml = withManifest(ixmlHost, layers, ctx.session.events, t0, token ? provenance.print.printId : std::string());
   BwfWriteOptions options;
-  options.provenance = token ? &provenance : nullptr;
+  options.provenance = ctx.run.options.embedPrintToken ? &payload.provenance : nullptr;
   options.progress = [&](double) { return !ctx.cancelled(); };
   if (!ctx.writer(fileSpec, options)) return false;
   ctx.run.guard.files.push_back(fileSpec.path);
   if (ctx.hashes) queueOutputHashes(*ctx.hashes, fileSpec.path);
   ExportedFile file;
   file.path = fileSpec.path;
-  file.print = provenance.print;
-  file.kind = kind;
+  file.print = payload.provenance.print;
+  file.kind = payload.provenance.kind;
   file.sampleRate = fileSpec.sampleRate;
   file.channels = static_cast<int>(fileSpec.channels.size());
   file.channelLayout = channelLayoutText(fileSpec);
   file.startSeconds = fileSpec.startSeconds - ctx.session.settings.startTC;
   file.frames = fileSpec.channels.empty() ? 0 : static_cast<int64_t>(fileSpec.channels[0].size());
   file.trackIndex = trackIndex;
-  file.eventIndices = eventsOf(layers);
-  for (const Layer& l : layers) file.layerIds.push_back(l.id);
+  file.eventIndices = eventsOf(payload.layers);
+  for (const Layer& l : payload.layers) file.layerIds.push_back(l.id);
   ctx.run.written.push_back(std::move(file));
   return true;
 }
@@ -190,6 +212,7 @@ int exportMixdown(ExportContext& ctx) {
   pass.progressTo = 0.9;
   // The reverb stem comes out of this pass too, rather than a reverb of its own.
   if (wantsReverbStem(ctx) && ctx.wetReturn.channels.empty()) pass.wetReturn = &ctx.wetReturn;
+  const auto payload = startPayload(ctx, ctx.sessionRecipeIxml, soundingLayers(ctx.session), ctx.start, "mixdown");
   auto planar = mixPlanar(ctx, pass);
   if (!planar) {
     if (!ctx.cancelled()) noteExportFailureReason("the mixdown could not be mixed (memory is short)");
@@ -206,7 +229,7 @@ int exportMixdown(ExportContext& ctx) {
   fileSpec.path = pathJoin(o.folder, uniqueFileName(names, o.folder, safeFileName(o.baseName, "Mixdown"), ".wav"));
   fileSpec.description = o.baseName;
   ctx.progress(0.9);
-  if (!deliver(ctx, fileSpec, ctx.sessionRecipeIxml, soundingLayers(ctx.session), ctx.start, "mixdown", -1)) return 0;
+  if (!deliver(ctx, fileSpec, *payload, -1)) return 0;
   if (layoutOf(ctx) == ExportLayout::Stereo)
     logLine("[ExportWAV] Mixdown written to %s\n", fileSpec.path.c_str());
   else
@@ -229,6 +252,8 @@ int exportStems(ExportContext& ctx) {
     pass.layout = mixLayoutOf(layoutOf(ctx));
     pass.progressFrom = static_cast<double>(i) / busses.size();
     pass.progressTo = static_cast<double>(i + 1) / busses.size();
+    const auto layers = layersWhere(ctx.session, [&](const Layer& l) { return l.group == pass.bus; });
+    const auto payload = startPayload(ctx, ctx.sessionRecipeIxml, layers, ctx.start, "stem");
     auto planar = mixPlanar(ctx, pass);
     if (!planar) {
       if (!ctx.cancelled()) noteExportFailureReason("a stem could not be mixed (memory is short)");
@@ -238,8 +263,7 @@ int exportStems(ExportContext& ctx) {
     const std::string name = busName(ctx.session, pass.bus);
     fileSpec.path = pathJoin(folder, uniqueFileName(names, folder, safeFileName(o.baseName + " - " + name), ".wav"));
     fileSpec.description = name;
-    const auto layers = layersWhere(ctx.session, [&](const Layer& l) { return l.group == pass.bus; });
-    written += deliver(ctx, fileSpec, ctx.sessionRecipeIxml, layers, ctx.start, "stem", -1);
+    written += deliver(ctx, fileSpec, *payload, -1);
   }
   if (written > 0) logLine("[ExportWAV] %d stems written to %s/Stems/\n", written, o.folder.c_str());
   return written;
@@ -317,6 +341,8 @@ int exportFittedTracks(ExportContext& ctx, const DeliveryResult& fit) {
   for (size_t t = 0; t < fit.tracks.size() && !ctx.cancelled(); ++t) {
     const FittedTrack& track = fit.tracks[t];
     ctx.progress(static_cast<double>(t) / fit.tracks.size());
+    const auto payload =
+        startPayload(ctx, ctx.sessionRecipeIxml, fittedTrackLayers(ctx.session, fit, track), ctx.start, "track");
     auto planar = fittedTrackAudio(ctx, fit, track, blockOfLayer);
     if (!planar) {
       noteExportFailureReason("a track could not be mixed (memory is short)");
@@ -329,8 +355,7 @@ int exportFittedTracks(ExportContext& ctx, const DeliveryResult& fit) {
     fileSpec.channels = std::move(*planar);
     fileSpec.path = pathJoin(folder, uniqueFileName(names, folder, safeFileName(track.name), ".wav"));
     fileSpec.description = track.name;
-    written += deliver(ctx, fileSpec, ctx.sessionRecipeIxml, fittedTrackLayers(ctx.session, fit, track), ctx.start,
-                       "track", static_cast<int>(t));
+    written += deliver(ctx, fileSpec, *payload, static_cast<int>(t));
   }
   if (written > 0) logLine("[ExportWAV] %d tracks written to %s/Tracks/\n", written, o.folder.c_str());
   return written;
@@ -368,6 +393,17 @@ int exportClips(ExportContext& ctx) {
 
   FolderNames names;
   int written = 0;
+  // Each clip is written while the next one's payload is being made.
+  struct Prepared {
+    ExportFileSpec fileSpec;
+    std::unique_ptr<Payload> payload;
+    int track = -1;
+  };
+  std::optional<Prepared> previous;
+  const auto writePrevious = [&] {
+    if (previous) written += deliver(ctx, previous->fileSpec, *previous->payload, previous->track);
+    previous.reset();
+  };
   for (size_t n = 0; n < clipLayers.size() && !ctx.cancelled(); ++n) {
     ctx.progress(static_cast<double>(n) / clipLayers.size());
     const int idx = clipLayers[n];
@@ -386,8 +422,11 @@ int exportClips(ExportContext& ctx) {
     fileSpec.description = layerName;
     const bool ownEvent = layer.eventIdx >= 0 && layer.eventIdx < static_cast<int>(ctx.eventRecipeIxml.size());
     const std::string& host = ownEvent ? ctx.eventRecipeIxml[layer.eventIdx] : ctx.sessionRecipeIxml;
-    written += deliver(ctx, fileSpec, host, {clip->rendered}, clip->startSeconds, "clip", layer.track);
+    auto payload = startPayload(ctx, host, {clip->rendered}, clip->startSeconds, "clip");
+    writePrevious();
+    previous = Prepared{std::move(fileSpec), std::move(payload), layer.track};
   }
+  writePrevious();
   if (written > 0) logLine("[ExportWAV] %d clips written to %s/Clips/\n", written, o.folder.c_str());
   ctx.progress(1.0);
   return written;
@@ -406,6 +445,7 @@ bool mixWetReturn(ExportContext& ctx) {
 
 int exportReverbStem(ExportContext& ctx) {
   const ExportOptions& o = ctx.run.options;
+  const auto payload = startPayload(ctx, ctx.sessionRecipeIxml, soundingLayers(ctx.session), ctx.start, "reverb");
   if (!mixWetReturn(ctx)) {
     if (!ctx.cancelled()) noteExportFailureReason("the reverb stem could not be written");
     return 0;
@@ -418,7 +458,7 @@ int exportReverbStem(ExportContext& ctx) {
   FolderNames names;
   fileSpec.path = pathJoin(o.folder, uniqueFileName(names, o.folder, safeFileName(o.baseName + " - Reverb"), ".wav"));
   fileSpec.description = o.baseName + " - Reverb";
-  if (!deliver(ctx, fileSpec, ctx.sessionRecipeIxml, soundingLayers(ctx.session), ctx.start, "reverb", -1)) {
+  if (!deliver(ctx, fileSpec, *payload, -1)) {
     if (!ctx.cancelled()) noteExportFailureReason("the reverb stem could not be written");
     return 0;
   }

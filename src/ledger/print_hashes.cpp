@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "library/buffered_sound_io.h"
 #include "library/file_identity.h"
 #include "platform/fnv.h"
 
@@ -11,10 +12,11 @@ namespace vn {
 
 uint64_t ComputePcmHash(const std::string& path) {
   SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  BufferedSoundFile io;
+  SNDFILE* file = openBufferedSoundFile(path, SFM_READ, info, io);
   if (!file) return 0;
   if (info.channels <= 0 || info.frames <= 0) {
-    sf_close(file);
+    closeBufferedSoundFile(file, io);
     return 0;
   }
   const sf_count_t chunkFrames = 65536 / info.channels + 1;
@@ -36,7 +38,7 @@ uint64_t ComputePcmHash(const std::string& path) {
     hash = fnvFeed(hash, bytes.data(), count * 4);
     totalFrames += static_cast<uint64_t>(got);
   }
-  sf_close(file);
+  closeBufferedSoundFile(file, io);
   if (totalFrames == 0) return 0;
   hash = fnvFeedU64(hash, totalFrames);
   const uint32_t channels = static_cast<uint32_t>(info.channels);

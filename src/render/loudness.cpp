@@ -156,6 +156,12 @@ float normaliseGain(const float* left, const float* right, long frames, int samp
 
 const LoudnessTarget& mixdownLoudnessTarget(int index) { return kTargets[std::clamp(index, 0, 4)]; }
 
+std::optional<int> mixdownLoudnessIndex(long long lufs) {
+  for (int i = 1; i <= 4; ++i)
+    if (std::lround(kTargets[i].lufs) == lufs) return i;
+  return std::nullopt;
+}
+
 float matchMixdownLoudness(std::span<float* const> channels, std::span<const float> weights, long frames,
                            int sampleRate, int index) {
   if (index < 1 || index > 4 || frames < 1) return 1.0f;

@@ -1,6 +1,7 @@
 #pragma once
 // Integrated loudness (BS.1770 K-weighting with R128 gating) and the gains built
 // on it: the mixdown loudness match and the peak normalisation of takes.
+#include <optional>
 #include <span>
 
 namespace vn {
@@ -37,6 +38,8 @@ struct LoudnessTarget {
   float lufs;  // unused for "Off"
 };
 const LoudnessTarget& mixdownLoudnessTarget(int index);
+// The index (1..4) of the target of `lufs` (-14, -16, -18 or -23); nullopt for any other value.
+std::optional<int> mixdownLoudnessIndex(long long lufs);
 // Multiplies the channels by the gain that meets the target of `index` (1..4);
 // index 0 leaves them alone. Returns the gain applied.
 float matchMixdownLoudness(std::span<float* const> channels, std::span<const float> weights, long frames,

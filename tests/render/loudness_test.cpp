@@ -135,6 +135,13 @@ TEST(Loudness, NormaliseGainLimitsTheChangeAndLogsIt) {
   EXPECT_NEAR(20.0f * std::log10(g), 7.0f, 0.1f);
   EXPECT_NEAR(stereoLoudness(x, 48000), -16.0f, 0.1f);
   EXPECT_STREQ(mixdownLoudnessTarget(4).label, "-23 LUFS (EBU R128)");
+  // The values a user types name the targets; others name none (0 is not "Off").
+  EXPECT_EQ(mixdownLoudnessIndex(-14), 1);
+  EXPECT_EQ(mixdownLoudnessIndex(-18), 3);
+  EXPECT_EQ(mixdownLoudnessIndex(-23), 4);
+  EXPECT_EQ(mixdownLoudnessIndex(-20), std::nullopt);
+  EXPECT_EQ(mixdownLoudnessIndex(0), std::nullopt);
+  EXPECT_EQ(mixdownLoudnessIndex(23), std::nullopt);
 }
 
 TEST(Loudness, TakesArePeakNormalised) {

@@ -1,0 +1,32 @@
+#pragma once
+// Sound files opened through libsndfile's virtual I/O with a buffer of our own:
+// the library moves its files 8 KiB at a time, which costs one system call each;
+// through this a file is read or written a megabyte at a time.
+#include <sndfile.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vn {
+
+struct BufferedSoundFile {
+  int fd = -1;
+  int mode = SFM_READ;
+  std::vector<char> buffer;  // writing: bytes not yet written; reading: bytes read ahead
+  int64_t bufferStart = 0;   // file offset of buffer[0]
+  size_t used = 0;           // valid bytes in buffer
+  int64_t position = 0;      // where the library reads or writes next
+  int64_t length = 0;        // the file's length as far as the disk has it
+  bool failed = false;       // a write did not reach the file
+};
+
+// Opens path for SFM_READ, or creates (truncates) it for SFM_WRITE. Null when the
+// file cannot be opened or the library refuses it; io is then closed.
+SNDFILE* openBufferedSoundFile(const std::string& path, int mode, SF_INFO& info, BufferedSoundFile& io);
+
+// Closes the library's handle, writes what is still buffered and closes the file.
+// False when the library reported an error or anything written did not reach the file.
+bool closeBufferedSoundFile(SNDFILE* file, BufferedSoundFile& io);
+
+}  // namespace vn
