@@ -102,9 +102,10 @@ void setStored(Document& doc, Property& p, std::string_view bytes) {
   doc.bytes.append(bytes);
 }
 
-void appendElement(Document& doc, Property& p, ObjectId child, std::string_view key) {
+void appendElement(Document& doc, ObjectId owner, Property& p, ObjectId child, std::string_view key) {
   const auto index = static_cast<uint32_t>(doc.elements.size());
-  doc.elements.push_back(Element{child, static_cast<uint32_t>(doc.bytes.size()), kNone});
+  doc.elements.push_back(Element{child, static_cast<uint32_t>(doc.bytes.size()), kNone, owner,
+                                 p.form == Form::StrongRef ? kNone : p.elementCount, p.fact});
   doc.bytes.append(key);
   if (!key.empty()) p.keySize = static_cast<uint8_t>(key.size());
   (p.lastElement == kNone ? p.firstElement : doc.elements[p.lastElement].next) = index;
@@ -197,18 +198,19 @@ void setNow(Document& doc, ObjectId obj, const char* name) {
 
 void setStrongRef(Document& doc, ObjectId obj, const char* name, ObjectId child) {
   Property& p = propertyOf(doc, obj, name, Form::StrongRef);
+  if (p.firstElement != kNone) doc.elements[p.firstElement].owner = kNone;
   p.firstElement = p.lastElement = kNone;
   p.elementCount = 0;
-  appendElement(doc, p, child, {});
+  appendElement(doc, obj, p, child, {});
 }
 void appendStrongVector(Document& doc, ObjectId obj, const char* name, ObjectId child) {
-  appendElement(doc, propertyOf(doc, obj, name, Form::StrongVector), child, {});
+  appendElement(doc, obj, propertyOf(doc, obj, name, Form::StrongVector), child, {});
 }
 void addToStrongSet(Document& doc, ObjectId obj, const char* name, ObjectId child, uint16_t keyPid,
                     std::string_view key) {
   Property& p = propertyOf(doc, obj, name, Form::StrongSet);
   p.keyPid = keyPid;
-  appendElement(doc, p, child, key);
+  appendElement(doc, obj, p, child, key);
 }
 void setEmptyStrongSet(Document& doc, ObjectId obj, const char* name, uint16_t keyPid) {
   propertyOf(doc, obj, name, Form::StrongSet).keyPid = keyPid;
@@ -239,14 +241,12 @@ std::string indirect(const Auid& type, const std::string& value) {
   return out += value;
 }
 const Auid kRationalType = auidFromText("03010100-0000-0000-060e-2b3401040101");
-const Auid kStringType = auidFromText("01100200-0000-0000-060e-2b3401040101");
 const Auid kInt32Type = auidFromText("01010700-0000-0000-060e-2b3401040101");
 }  // namespace
 
 std::string indirectRational(int32_t num, int32_t den) {
   return indirect(kRationalType, le32(static_cast<uint32_t>(num)) + le32(static_cast<uint32_t>(den)));
 }
-std::string indirectString(const std::string& utf8) { return indirect(kStringType, utf16Z(utf8)); }
 std::string indirectInt32(int32_t value) { return indirect(kInt32Type, le32(static_cast<uint32_t>(value))); }
 
 }  // namespace vn::aaf

@@ -42,11 +42,15 @@ struct Property {
 };
 
 // A child object of a strong reference or collection (kNone in a weak vector) and,
-// in sets and weak vectors, its key in Document::bytes.
+// in sets and weak vectors, its key in Document::bytes. It also names where the child
+// hangs, so that the store finds every object's place from this list alone.
 struct Element {
   ObjectId object = kNone;
   uint32_t keyAt = 0;
   uint32_t next = kNone;
+  ObjectId owner = kNone;  // kNone once a replaced reference dropped the child
+  uint32_t index = kNone;  // the local key in a collection; kNone for a single reference
+  const PropertyFact* fact = nullptr;
 };
 
 struct Object {
@@ -97,8 +101,8 @@ ObjectId newObject(Document& doc, const ClassFact& cls);
 Property& propertyOf(Document& doc, ObjectId obj, const PropertyFact& fact, Form form);
 // Sets a Data or WeakRef property to the given stored bytes.
 void setStored(Document& doc, Property& p, std::string_view bytes);
-// Adds an element to a collection; key may be empty.
-void appendElement(Document& doc, Property& p, ObjectId child, std::string_view key);
+// Adds an element to the collection p of owner; key may be empty.
+void appendElement(Document& doc, ObjectId owner, Property& p, ObjectId child, std::string_view key);
 
 // Setters by property name; the class of obj (or an ancestor) must have the property.
 void setBytes(Document& doc, ObjectId obj, const char* name, std::string_view bytes);
@@ -130,7 +134,6 @@ std::string weakTargetPrefix(Document& doc, WeakTarget target);
 
 // Values of indirect type: a type identifier in front of the value.
 std::string indirectRational(int32_t num, int32_t den);
-std::string indirectString(const std::string& utf8);
 std::string indirectInt32(int32_t value);
 
 // Little helpers shared with the store.

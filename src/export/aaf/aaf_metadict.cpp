@@ -188,7 +188,7 @@ ObjectId typeDefinition(Document& doc, const TypeFact& t) {
       const std::string prefix = weakTargetPrefix(doc, WeakTarget::TypeDefinitions);
       Property& members = propertyOf(doc, def, kMemberTypes, Form::WeakVector);
       setStored(doc, members, prefix);
-      for (const TypeMember& m : t.members) appendElement(doc, members, kNone, auidBytes(auidFromText(m.value)));
+      for (const TypeMember& m : t.members) appendElement(doc, def, members, kNone, auidBytes(auidFromText(m.value)));
       addData(doc, def, kMemberNames, stringArray(t.members, true));
       break;
     }
@@ -222,7 +222,7 @@ ObjectId buildMetaDictionary(Document& doc) {
       addData(doc, pd, kIsOptional, std::string(1, p.optional ? '\1' : '\0'));
       addData(doc, pd, kLocalIdentification, le16(p.pid));
       addData(doc, pd, kIsUniqueIdentifier, std::string(1, p.unique ? '\1' : '\0'));
-      appendElement(doc, setOf(doc, def, kProperties), pd, auidBytes(pauid));
+      appendElement(doc, def, setOf(doc, def, kProperties), pd, auidBytes(pauid));
     }
     // The root class names itself as its parent.
     const Auid parent = auidFromText(*c->parent ? c->parent : c->auid);
@@ -230,11 +230,11 @@ ObjectId buildMetaDictionary(Document& doc) {
   }
   setOf(doc, meta, kClassDefinitions);
   for (size_t i = 0; i < classObjects.size(); ++i)
-    appendElement(doc, setOf(doc, meta, kClassDefinitions), classObjects[i], auidBytes(auidFromText(classes[i]->auid)));
+    appendElement(doc, meta, setOf(doc, meta, kClassDefinitions), classObjects[i], auidBytes(auidFromText(classes[i]->auid)));
   setOf(doc, meta, kTypeDefinitions);
   for (const TypeFact* t : usedTypes(classes)) {
     const ObjectId def = typeDefinition(doc, *t);
-    appendElement(doc, setOf(doc, meta, kTypeDefinitions), def, auidBytes(auidFromText(t->auid)));
+    appendElement(doc, meta, setOf(doc, meta, kTypeDefinitions), def, auidBytes(auidFromText(t->auid)));
   }
   return meta;
 }

@@ -24,7 +24,8 @@ WriteOutcome writeSessionFile(const std::string& path, const Session& session) {
   cfb::clearTree(tree);
   const ObjectId header = buildSessionDocument(session, doc, outcome.stats);
   storeDocument(doc, header, tree);
-  for (size_t i = 1; i < tree.entries.size(); ++i) ++(tree.entries[i].storage ? outcome.stats.storages : outcome.stats.streams);
+  outcome.stats.storages = static_cast<int>(cfb::storageCount(tree));
+  outcome.stats.streams = static_cast<int>(cfb::streamCount(tree));
   const WriteResult written = cfb::writeCompoundFile(path, tree);
   if (!written.ok) {
     outcome.hr = kAafSaveFailed;

@@ -148,18 +148,13 @@ const StoredName& storedNameOf(StoreCache& cache, const Property& p) {
   return cache.nameOf(*p.fact, p.form == Form::StrongRef || p.form == Form::WeakVector ? 32 : 22);
 }
 
-// Every object's owner, from one pass over the graph in the order it was built.
+// Every object's owner, from the list of references alone.
 void findOwners(const Document& doc, StoreCache& cache, std::vector<Owner>& owners) {
   owners.assign(doc.objects.size(), Owner{});
-  for (ObjectId o = 0; o < doc.objects.size(); ++o) {
-    for (uint32_t i = doc.objects[o].firstProperty; i != kNone; i = doc.properties[i].next) {
-      const Property& p = doc.properties[i];
-      if (p.form != Form::StrongRef && p.form != Form::StrongVector && p.form != Form::StrongSet) continue;
-      const StoredName* name = &storedNameOf(cache, p);
-      uint32_t k = 0;
-      for (uint32_t e = p.firstElement; e != kNone; e = doc.elements[e].next, ++k)
-        owners[doc.elements[e].object] = {o, p.form == Form::StrongRef ? kNone : k, name};
-    }
+  for (const Element& e : doc.elements) {
+    if (e.object == kNone || e.owner == kNone) continue;
+    const bool single = e.index == kNone;
+    owners[e.object] = {e.owner, e.index, &cache.nameOf(*e.fact, single ? 32 : 22)};
   }
 }
 

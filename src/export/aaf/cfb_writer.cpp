@@ -106,8 +106,8 @@ FatLayout fatLayoutFor(uint64_t dataSectors) {
 
 namespace {
 
-// Bytes on their way to the sink, handed over a megabyte at a time from one buffer
-// that is filled in place.
+// Bytes on their way to the sink, handed over four megabytes at a time (each write is
+// a system call, and those are dear) from one buffer that is filled in place.
 class Emitter {
  public:
   Emitter(const ByteSink& sink, std::string& buffer) : sink_(sink), buffer_(buffer) { buffer_.resize(kFlushAt); }
@@ -141,7 +141,7 @@ class Emitter {
   }
 
  private:
-  static constexpr size_t kFlushAt = size_t(1) << 20;
+  static constexpr size_t kFlushAt = size_t(4) << 20;
   const ByteSink& sink_;
   std::string& buffer_;
   size_t used_ = 0;

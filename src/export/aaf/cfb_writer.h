@@ -50,9 +50,9 @@ uint32_t addStreamOfTail(Tree& tree, uint32_t parent, std::string_view name, siz
 inline std::string_view entryName(const Tree& tree, const TreeEntry& e) {
   return std::string_view(tree.names.data() + e.nameAt, e.nameSize);
 }
-inline std::string_view streamData(const Tree& tree, const TreeEntry& e) {
-  return std::string_view(tree.bytes).substr(e.dataAt, e.dataSize);
-}
+// Storages and streams in the tree, the root left out: every storage has its class id.
+inline size_t storageCount(const Tree& tree) { return tree.clsids.size() - 1; }
+inline size_t streamCount(const Tree& tree) { return tree.entries.size() - tree.clsids.size(); }
 
 // How many FAT and DIFAT sectors a file of dataSectors other sectors needs: the FAT
 // maps every sector, its own and the DIFAT's included; the header lists 109 FAT
