@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <numbers>
 
+#include "export/aaf/aaf_reader.h"
 #include "export/bwf_failure_reason.h"
 #include "export/export_job.h"
 #include "ledger/print_index.h"
@@ -272,6 +273,47 @@ TEST_F(ExportJobFixture, EveryFilePositionOfAFullExportCanFailAlone) {
     const std::string lost = fileNameOf(whole.written[k - 1].path);
     for (const ExportedFile& f : r.written) EXPECT_NE(f.path, all.folder + "/" + lost) << k;
   }
+}
+
+TEST_F(ExportJobFixture, TheAafCarriesTheWetReverbAsItsOwnTracksWhenTheStemIsAsked) {
+  session.reverb.enabled = true;
+  ExportRun r;
+  r.options = only(true, false, false, false);
+  r.options.folder = dir.file("aaf");
+  r.options.baseName = "Reel 1";
+  r.options.formatAAF = true;
+  r.options.aafMultichannelTracks = false;
+  r.options.reverbStem = true;
+  {
+    test::LogCapture quiet;
+    runExportJob(session, pipeline, r);
+  }
+  ASSERT_EQ(r.resultText.rfind("Export complete - ", 0), 0u) << r.resultText;
+  std::string error;
+  const auto aaf = aaf::readSessionFile(r.options.folder + "/Reel 1.aaf", error);
+  ASSERT_TRUE(aaf) << error;
+  ASSERT_GE(aaf->tracks.size(), 2u);
+  // Multi-mono: the wet return's two sides, after the busses.
+  EXPECT_EQ(aaf->tracks[aaf->tracks.size() - 2].name, "Reverb L");
+  EXPECT_EQ(aaf->tracks.back().name, "Reverb R");
+  ASSERT_FALSE(aaf->tracks.back().clips.empty());
+  EXPECT_NE(aaf->tracks.back().clips[0].sourceUrl.find("Reverb.R.wav"), std::string::npos);
+  // The reverb stem file comes from the same mix of the return as the AAF's tracks.
+  int reverbFiles = 0;
+  for (const ExportedFile& f : r.written) reverbFiles += f.kind == "reverb";
+  EXPECT_EQ(reverbFiles, 1);
+  int rate = 0;
+  const auto stem = readPlanar(r.options.folder + "/Reel 1 - Reverb.wav", rate);
+  const auto right = readPlanar(r.options.folder + "/Audio Files/Reverb.R.wav", rate);
+  ASSERT_EQ(stem.size(), 2u);
+  ASSERT_EQ(right.size(), 1u);
+  ASSERT_EQ(stem[1].size(), right[0].size());
+  double energy = 0.0;
+  for (size_t i = 0; i < right[0].size(); ++i) {
+    ASSERT_NEAR(stem[1][i], right[0][i], 2.0 / (1 << 23)) << i;
+    energy += right[0][i] * right[0][i];
+  }
+  EXPECT_GT(energy, 0.0);
 }
 
 TEST_F(ExportJobFixture, UnwritableFolderFileSizeLimitAndCancelLeaveNothing) {
