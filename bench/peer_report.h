@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,9 +14,18 @@ namespace vn::bench {
 
 class PeerReporter : public benchmark::ConsoleReporter {
  public:
+  // With repetitions the median stands for the benchmark; a single run stands for itself.
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) cpuPerIteration_[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    for (const Run& r : runs) {
+      const std::string name = r.run_name.str();
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+        cpuPerIteration_[name] = r.GetAdjustedCPUTime();
+        medians_.insert(name);
+      } else if (r.run_type == Run::RT_Iteration && !medians_.count(name)) {
+        cpuPerIteration_[name] = r.GetAdjustedCPUTime();
+      }
+    }
   }
   // ours / peer for every pair that ran.
   void printRatios(const std::vector<std::pair<std::string, std::string>>& pairs) const {
@@ -28,6 +38,7 @@ class PeerReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> cpuPerIteration_;
+  std::set<std::string> medians_;
 };
 
 inline int runWithRatios(int argc, char** argv, const std::vector<std::pair<std::string, std::string>>& pairs) {
