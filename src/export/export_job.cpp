@@ -78,7 +78,7 @@ void exportAaf(ExportContext& ctx) {
   const std::string aafPath = pathJoin(o.folder, o.baseName + ".aaf");
   AafExportOptions options = aafOptionsOf(o);
   // The wet reverb as its own track; the reverb stem file reuses the same mix.
-  if (o.reverbStem && ctx.session.reverb.enabled) {
+  if (wantsReverbStem(ctx)) {
     if (mixWetReturn(ctx)) options.reverbStem = ctx.wetReturn.channels;
     else if (!ctx.cancelled()) noteExportFailureReason("the reverb stem could not be written");
   }
@@ -220,7 +220,7 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
         startStage(ctx, kExportStatusClips);
         exportClips(ctx);
       }
-      if (o.reverbStem && session.reverb.enabled && (o.wavMixdown || o.wavStems) && !ctx.cancelled()) {
+      if (wantsReverbStem(ctx) && (o.wavMixdown || o.wavStems) && !ctx.cancelled()) {
         startStage(ctx, kExportStatusMix);
         exportReverbStem(ctx);
       }

@@ -80,8 +80,6 @@ std::optional<Planar> mixPlanar(const ExportContext& ctx, const MixPass& pass) {
   return std::move(out.channels);
 }
 
-bool wantsReverbStem(const ExportContext& ctx) { return ctx.run.options.reverbStem && ctx.session.reverb.enabled; }
-
 // A mix in the export layout: AmbiX is encoded from its speaker mix.
 ExportFileSpec layoutFile(const ExportContext& ctx, Planar planar) {
   ExportFileSpec fileSpec;
@@ -431,6 +429,8 @@ int exportClips(ExportContext& ctx) {
   ctx.progress(1.0);
   return written;
 }
+
+bool wantsReverbStem(const ExportContext& ctx) { return ctx.run.options.reverbStem && ctx.session.reverb.enabled; }
 
 bool mixWetReturn(ExportContext& ctx) {
   if (!ctx.wetReturn.channels.empty()) return true;

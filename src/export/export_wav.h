@@ -39,6 +39,8 @@ int exportStems(ExportContext& ctx);
 int exportTracks(ExportContext& ctx);
 int exportClips(ExportContext& ctx);
 int exportReverbStem(ExportContext& ctx);
+// The run asks for the wet reverb (as a stem, and as the AAF's own tracks) and the reverb is on.
+bool wantsReverbStem(const ExportContext& ctx);
 // Mixes the run's reverb return into ctx.wetReturn unless a pass already kept it;
 // false when the reverb is off, memory is short or the run was cancelled.
 bool mixWetReturn(ExportContext& ctx);
