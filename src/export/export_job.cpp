@@ -88,7 +88,7 @@ void exportAaf(ExportContext& ctx) {
   const RenderCache& cache = ctx.pipeline.cache;
   for (const AafEssenceFile& file : result.essence) {
     ctx.run.guard.files.push_back(file.path);
-    if (ctx.hashes && file.print.printId.size() == 32) queueOutputHashes(*ctx.hashes, file.path);
+    if (file.print.printId.size() == 32) queueOutputHashes(ctx.hashes, file.path);
     ExportedFile essence;
     essence.path = file.path;
     essence.kind = "aaf essence";
@@ -137,11 +137,9 @@ void recordProvenance(ExportContext& ctx) {
   job.projectName = o.projectPath.empty() ? o.baseName : stemOf(o.projectPath);
   job.outputFolder = o.folder;
   job.exportName = o.baseName;
-  if (ctx.hashes) {
-    const std::map<std::string, OutputHashes> hashes = takeOutputHashes(*ctx.hashes);
-    for (ExportedFile& file : ctx.run.written)
-      if (auto found = hashes.find(file.path); found != hashes.end()) file.hashes = found->second;
-  }
+  const std::map<std::string, OutputHashes> hashes = takeOutputHashes(ctx.hashes);
+  for (ExportedFile& file : ctx.run.written)
+    if (auto found = hashes.find(file.path); found != hashes.end()) file.hashes = found->second;
   RecordExportPrints(ctx.run.written, job);
 }
 
@@ -183,9 +181,8 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
     rerouteAndRepack(session, pipeline.layout);
   }
   balanceBusses(pipeline.cache, session);  // the blocks follow their layers' busses and tracks
-  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, nullptr, {}, 0.0, 0.0, ""};
   HashQueue hashes;
-  ctx.hashes = &hashes;
+  ExportContext ctx{session, pipeline, run, watch, writer, {}, {}, {}, nullptr, {}, 0.0, 0.0, "", hashes};
   for (const Event& e : session.events) ctx.eventRecipeIxml.push_back(recipeIxml(o.baseName, {e}));
   ctx.sessionRecipeIxml = recipeIxml(o.baseName, session.events);
   ctx.mix = mixSettingsFromSession(session, o.spatialAmount, o.spatialDiffuse, MonitorFormat{});

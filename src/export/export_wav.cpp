@@ -150,7 +150,7 @@ bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, Payload& payload, int
   options.progress = [&](double) { return !ctx.cancelled(); };
   if (!ctx.writer(fileSpec, options)) return false;
   ctx.run.guard.files.push_back(fileSpec.path);
-  if (ctx.hashes) queueOutputHashes(*ctx.hashes, fileSpec.path);
+  queueOutputHashes(ctx.hashes, fileSpec.path);
   ExportedFile file;
   file.path = fileSpec.path;
   file.print = payload.provenance.print;

@@ -27,7 +27,7 @@ struct ExportContext {
   double start = 0.0;                        // timeline seconds of the run's files
   double end = 0.0;
   const char* status = "";                   // the stage being reported
-  HashQueue* hashes = nullptr;               // fingerprints each written file while the next is made
+  HashQueue& hashes;                         // fingerprints each written file while the next is made
 
   bool cancelled() const;
   void progress(double fraction) const;

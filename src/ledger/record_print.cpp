@@ -4,11 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 #include "ledger/index_lock.h"
 #include "ledger/print_index.h"
@@ -155,22 +153,6 @@ std::vector<bool> commitPrints(const std::string& folder, const std::vector<Prep
   return recorded;
 }
 
-// The fingerprints of many written files, read side by side on the machine's cores.
-std::vector<OutputHashes> outputHashesOf(const std::vector<std::string>& paths) {
-  std::vector<OutputHashes> hashes(paths.size());
-  std::atomic<size_t> next{0};
-  const auto work = [&] {
-    for (size_t i = next++; i < paths.size(); i = next++)
-      if (!paths[i].empty()) hashes[i] = ComputeOutputHashes(paths[i]);
-  };
-  const size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), paths.size()) - 1;
-  std::vector<std::thread> threads;
-  for (size_t t = 0; t < helpers && paths.size() > 1; ++t) threads.emplace_back(work);
-  work();
-  for (std::thread& t : threads) t.join();
-  return hashes;
-}
-
 }  // namespace
 
 std::string RecordPrint(const PrintIdentity& identity, const PrintOutput& output, const PrintExtras& extras,
@@ -249,31 +231,26 @@ FilePrint filePrintOf(const ExportedFile& file, const ExportPrintJob& job) {
 
 int RecordExportPrints(const std::vector<ExportedFile>& writtenFiles, const ExportPrintJob& job) {
   std::vector<FilePrint> files;
-  std::vector<std::string> unhashed;  // by file; empty where the fingerprints came along
-  for (const ExportedFile& file : writtenFiles) {
-    if (file.print.printId.size() != 32 || file.path.empty()) continue;
-    files.push_back(filePrintOf(file, job));
-    unhashed.push_back(file.hashes ? std::string() : file.path);
-  }
+  for (const ExportedFile& file : writtenFiles)
+    if (file.print.printId.size() == 32 && !file.path.empty()) files.push_back(filePrintOf(file, job));
   std::vector<std::string> texts;
   {
     std::lock_guard guard(ledgerMutex());
     const std::string folder = PrintsFolder();
     if (folder.empty() && !files.empty()) logLine("[Ledger] no app data dir - print not recorded\n");
     if (!folder.empty()) {
-      std::vector<OutputHashes> hashes = outputHashesOf(unhashed);
-      for (size_t i = 0; i < files.size(); ++i)
-        if (files[i].file->hashes) hashes[i] = *files[i].file->hashes;
       std::vector<PreparedPrint> prints;
       for (size_t i = 0; i < files.size(); ++i) {
+        const ExportedFile& file = *files[i].file;
+        const OutputHashes hashes = file.hashes ? *file.hashes : ComputeOutputHashes(file.path);
         PrintExtras extras;
-        extras.deliveredClips = files[i].file->deliveredClips;
+        extras.deliveredClips = file.deliveredClips;
         if (files[i].someEvents) {
           extras.events = &files[i].events;
           extras.results = &files[i].results;
         }
         PreparedPrint prepared;
-        if (preparePrint(folder, files[i].file->print, files[i].output, extras, hashes[i], prepared))
+        if (preparePrint(folder, file.print, files[i].output, extras, hashes, prepared))
           prints.push_back(std::move(prepared));
       }
       const std::vector<bool> recorded = commitPrints(folder, prints);
