@@ -14,6 +14,7 @@
 #include "export/aaf_source_channels.h"
 #include "export/bwf_failure_reason.h"
 #include "export/bwf_writer.h"
+#include "export/export_ixml.h"
 #include "export/ixml_document.h"
 #include "export/payload_embed.h"
 #include "export/wav_chunks.h"
@@ -119,7 +120,7 @@ struct Exporter {
   std::string essenceDir;
   std::string base;
   std::set<std::string> takenNames;
-  std::string recipe;
+  std::string recipe;  // of the whole session, for the reverb files
   AafExportResult result;
 
   int64_t handleSamples() const { return std::max<int64_t>(0, std::llround(options.handleSeconds * rate)); }
@@ -185,17 +186,19 @@ struct Exporter {
                                b.stereoSource, panAmount(b.placement, clip.track->spatialAmount));
   }
 
-  // The clip's iXML with the recipe and the manifest of the layers it holds.
+  // The clip's iXML with the recipe and the manifest of the layers it holds, both
+  // with the events of those layers only.
   std::string clipIxml(const PlannedClip& clip, double t0) const {
     std::vector<Layer> layers;
     if (const Layer* l = layerOf(clip.block)) layers.push_back(*l);
     for (int m : clip.delivered->compMembers)
       if (m >= 0 && m < static_cast<int>(session.results.size())) layers.push_back(session.results[m]);
+    const ClipEvents own = clipEvents(layers, session.events);
     ManifestInput manifest;
-    manifest.blocks = &layers;
-    manifest.events = &session.events;
+    manifest.blocks = &own.layers;
+    manifest.events = &own.events;
     manifest.t0 = t0;
-    std::string ixml = insertPayloadBlock(exportIxmlDocument(clipName(clip)), recipe);
+    std::string ixml = insertPayloadBlock(exportIxmlDocument(clipName(clip)), recipeBlock(own.events));
     return embedManifest(std::move(ixml), manifest);
   }
 

@@ -107,16 +107,6 @@ std::string channelLayoutText(const ExportFileSpec& fileSpec) {
   return format("%zu channels", n);
 }
 
-// The session positions of the events whose layers a file holds, each once, in order.
-std::vector<int> eventsOf(const std::vector<Layer>& layers) {
-  std::vector<int> events;
-  for (const Layer& l : layers)
-    if (l.eventIdx >= 0) events.push_back(l.eventIdx);
-  std::sort(events.begin(), events.end());
-  events.erase(std::unique(events.begin(), events.end()), events.end());
-  return events;
-}
-
 // A file's print identity and its iXML. The manifest's level-9 deflate costs about as
 // much as mixing a short file, so it is made on a thread of its own while the file's
 // audio is mixed (or the previous clip is written).
@@ -126,8 +116,11 @@ struct Payload {
   std::future<std::string> ixml;
 };
 
+// A clip's manifest carries its own events, as its recipe does; the other kinds are
+// made from the whole session and carry all of it.
 std::unique_ptr<Payload> startPayload(const ExportContext& ctx, const std::string& ixmlHost, std::vector<Layer> layers,
                                       double t0, const char* kind) {
+  const bool clip = std::string_view(kind) == "clip";
   auto payload = std::make_unique<Payload>();
   payload->provenance = BwfProvenance{NewPrintIdentity(), kind};
   payload->layers = std::move(layers);
@@ -136,7 +129,10 @@ std::unique_ptr<Payload> startPayload(const ExportContext& ctx, const std::strin
   const std::vector<Event>* events = &ctx.session.events;
   // Deferred to the caller's thread when no thread can be had.
   payload->ixml = std::async(std::launch::async | std::launch::deferred,
-                             [host = ixmlHost, held, events, t0, printId] { return withManifest(host, *held, *events, t0, printId); });
+                             [host = ixmlHost, held, events, t0, printId, clip] {
+                               return clip ? withClipManifest(host, *held, *events, t0, printId)
+                                           : withManifest(host, *held, *events, t0, printId);
+                             });
   return payload;
 }
 
@@ -161,7 +157,7 @@ bool deliver(ExportContext& ctx, ExportFileSpec& fileSpec, Payload& payload, int
   file.startSeconds = fileSpec.startSeconds - ctx.session.settings.startTC;
   file.frames = fileSpec.channels.empty() ? 0 : static_cast<int64_t>(fileSpec.channels[0].size());
   file.trackIndex = trackIndex;
-  file.eventIndices = eventsOf(payload.layers);
+  file.eventIndices = eventPositionsOf(payload.layers);
   for (const Layer& l : payload.layers) file.layerIds.push_back(l.id);
   ctx.run.written.push_back(std::move(file));
   return true;

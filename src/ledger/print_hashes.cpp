@@ -21,21 +21,12 @@ uint64_t ComputePcmHash(const std::string& path) {
   }
   const sf_count_t chunkFrames = 65536 / info.channels + 1;
   std::vector<int> samples(static_cast<size_t>(chunkFrames) * static_cast<size_t>(info.channels));
-  std::vector<unsigned char> bytes(samples.size() * 4);
   uint64_t hash = kFnvStart;
   uint64_t totalFrames = 0;
   for (;;) {
     const sf_count_t got = sf_readf_int(file, samples.data(), chunkFrames);
     if (got <= 0) break;
-    const size_t count = static_cast<size_t>(got) * static_cast<size_t>(info.channels);
-    for (size_t i = 0; i < count; ++i) {
-      const uint32_t v = static_cast<uint32_t>(samples[i]);
-      bytes[i * 4] = static_cast<unsigned char>(v);
-      bytes[i * 4 + 1] = static_cast<unsigned char>(v >> 8);
-      bytes[i * 4 + 2] = static_cast<unsigned char>(v >> 16);
-      bytes[i * 4 + 3] = static_cast<unsigned char>(v >> 24);
-    }
-    hash = fnvFeed(hash, bytes.data(), count * 4);
+    hash = fnvFeedSamples(hash, samples.data(), static_cast<size_t>(got) * static_cast<size_t>(info.channels));
     totalFrames += static_cast<uint64_t>(got);
   }
   closeBufferedSoundFile(file, io);

@@ -168,6 +168,20 @@ TEST_F(ExportJobFixture, OnlyClipsWritesOneFilePerUnmutedLayerWithHandlesAndPayl
   EXPECT_EQ(payloads->manifest->printId, first.print.printId);
   ASSERT_EQ(payloads->manifest->results.size(), 1u);
   EXPECT_EQ(payloads->recipeEvents.size(), 1u);  // its own event's recipe
+  // A later clip's manifest carries the same one event as its recipe, and its layer
+  // points at it, not at its position in the session.
+  const ExportedFile& later = r.written.back();
+  ASSERT_EQ(later.eventIndices.size(), 1u);
+  ASSERT_GT(later.eventIndices[0], 0);
+  const auto laterPayloads = FindPayloads(later.path);
+  ASSERT_TRUE(laterPayloads && laterPayloads->manifest);
+  ASSERT_EQ(laterPayloads->manifest->events.size(), 1u);
+  ASSERT_EQ(laterPayloads->recipeEvents.size(), 1u);
+  const Event& own = session.events[static_cast<size_t>(later.eventIndices[0])];
+  EXPECT_EQ(laterPayloads->manifest->events[0].time, own.time);
+  EXPECT_EQ(laterPayloads->recipeEvents[0].time, own.time);
+  ASSERT_EQ(laterPayloads->manifest->results.size(), 1u);
+  EXPECT_EQ(laterPayloads->manifest->results[0].eventIdx, 0);
   // Faded at both ends, sounding in the middle.
   int rate = 0;
   const auto planar = readPlanar(first.path, rate);
@@ -314,6 +328,25 @@ TEST_F(ExportJobFixture, TheAafCarriesTheWetReverbAsItsOwnTracksWhenTheStemIsAsk
     energy += right[0][i] * right[0][i];
   }
   EXPECT_GT(energy, 0.0);
+  // An essence file of one layer carries that layer's event alone, in its recipe and
+  // its manifest; the reverb's files are made from the whole session and their recipe
+  // carries it all.
+  int essences = 0;
+  for (const auto& entry : fs::directory_iterator(r.options.folder + "/Audio Files")) {
+    const auto payloads = FindPayloads(entry.path().string());
+    ASSERT_TRUE(payloads) << entry.path();
+    const bool reverb = entry.path().filename().string().rfind("Reverb", 0) == 0;
+    const size_t expected = reverb ? session.events.size() : 1u;
+    EXPECT_EQ(payloads->recipeEvents.size(), expected) << entry.path();
+    if (reverb) continue;
+    ++essences;
+    ASSERT_TRUE(payloads->manifest) << entry.path();
+    ASSERT_EQ(payloads->manifest->events.size(), 1u) << entry.path();
+    ASSERT_EQ(payloads->manifest->results.size(), 1u) << entry.path();
+    EXPECT_EQ(payloads->manifest->results[0].eventIdx, 0);
+    EXPECT_EQ(payloads->manifest->events[0].time, payloads->recipeEvents[0].time);
+  }
+  EXPECT_GT(essences, 1);
 }
 
 TEST_F(ExportJobFixture, UnwritableFolderFileSizeLimitAndCancelLeaveNothing) {
