@@ -74,6 +74,7 @@ int runAaf(const std::vector<std::string>& raw) {
   pipeline.libraries = &AppLibraries();
   if (!renderLayersWithProgress(pipeline, true)) return userError("Export cancelled - nothing was written.");
 
+  MixdownBuffer stem;  // outlives the export, which reads it in place
   if (args.has("--reverb-stem")) {
     if (!session.reverb.enabled)
       return userError("The project's reverb is off, so there is no reverb stem to write.");
@@ -82,10 +83,9 @@ int runAaf(const std::vector<std::string>& raw) {
     OfflineMixRequest mix;
     mix.settings = mixSettingsFromSession(session, prefs.spatialAmount, prefs.spatialDiffuse, MonitorFormat{});
     mix.end = cacheEndSeconds(pipeline.cache, session.settings.totalDuration);
-    MixdownBuffer stem;
     if (!renderReverbStem(pipeline.cache, mix, stem, [](double) { return !interrupted(); }))
       return userError("The reverb stem could not be mixed.");
-    options.reverbStem = std::move(stem.channels);
+    options.reverbStem = &stem.channels;
   }
 
   Preferences prefs;

@@ -273,17 +273,17 @@ struct Exporter {
   // "Reverb.L.wav"/"Reverb.R.wav" on tracks "Reverb L"/"Reverb R", or one stereo
   // "Reverb.wav" on a track "Reverb" in multichannel mode.
   void addReverbStem(aaf::Session& out, int& physical) {
-    const auto& stem = options.reverbStem;
+    const auto& stem = *options.reverbStem;
     struct Part {
       std::string track, file;
-      std::vector<std::vector<float>> audio;
+      std::vector<const float*> audio;
     };
     std::vector<Part> parts;
-    if (options.multichannelTracks) parts.push_back({"Reverb", "Reverb.wav", stem});
-    else parts = {{"Reverb L", "Reverb.L.wav", {stem[0]}}, {"Reverb R", "Reverb.R.wav", {stem[1]}}};
+    if (options.multichannelTracks) parts.push_back({"Reverb", "Reverb.wav", {stem[0].data(), stem[1].data()}});
+    else parts = {{"Reverb L", "Reverb.L.wav", {stem[0].data()}}, {"Reverb R", "Reverb.R.wav", {stem[1].data()}}};
+    const auto frames = static_cast<int64_t>(stem[0].size());
     for (Part& p : parts) {
       const std::string path = essenceDir + "/" + p.file;
-      const auto frames = static_cast<int64_t>(p.audio[0].size());
       BwfProvenance provenance;
       provenance.print = NewPrintIdentity();
       provenance.kind = "aaf essence";
@@ -292,9 +292,9 @@ struct Exporter {
       const std::string ixml = insertPayloadBlock(exportIxmlDocument("Reverb"), recipe);
       const bool written =
           p.audio.size() == 1
-              ? frames <= INT32_MAX && WriteBWFClipMono(path, p.audio[0].data(), static_cast<int32_t>(frames), rate,
+              ? frames <= INT32_MAX && WriteBWFClipMono(path, p.audio[0], static_cast<int32_t>(frames), rate,
                                                         session.settings.startTC, "Reverb", ixml, writeOptions)
-              : WriteBWFStereo(path, p.audio[0].data(), p.audio[1].data(), frames, rate, session.settings.startTC,
+              : WriteBWFStereo(path, p.audio[0], p.audio[1], frames, rate, session.settings.startTC,
                                "Reverb", ixml, writeOptions);
       if (!written) {
         logLine("[AAF] reverb stem '%s' could not be written - left out\n", path.c_str());
@@ -461,7 +461,8 @@ AafExportResult exportAafSession(const Session& session, const RenderCache& cach
     if (!track.clips.empty()) out.tracks.push_back(std::move(track));
   }
 
-  if (options.reverbStem.size() == 2 && !options.reverbStem[0].empty() && folderMade)
+  const auto* reverb = options.reverbStem;
+  if (reverb && reverb->size() == 2 && !(*reverb)[0].empty() && (*reverb)[1].size() == (*reverb)[0].size() && folderMade)
     ex.addReverbStem(out, physical);
 
   if (ex.result.essenceFiles.empty()) {

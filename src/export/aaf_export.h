@@ -22,8 +22,8 @@ struct AafExportOptions {
   bool markers = false;             // sync point markers
   std::string baseName;             // essence name prefix; empty: the AAF file's own name
   // The wet reverb as its own track after the delivery's: left and right from the
-  // timeline's start; none when empty.
-  std::vector<std::vector<float>> reverbStem;
+  // timeline's start; none when null or empty. Read in place, never copied.
+  const std::vector<std::vector<float>>* reverbStem = nullptr;
 };
 
 // One essence file as the ledger records it.

@@ -79,7 +79,7 @@ void exportAaf(ExportContext& ctx) {
   AafExportOptions options = aafOptionsOf(o);
   // The wet reverb as its own track; the reverb stem file reuses the same mix.
   if (wantsReverbStem(ctx)) {
-    if (mixWetReturn(ctx)) options.reverbStem = ctx.wetReturn.channels;
+    if (mixWetReturn(ctx)) options.reverbStem = &ctx.mixes.wetReturn.channels;
     else if (!ctx.cancelled()) noteExportFailureReason("the reverb stem could not be written");
   }
   AafExportResult result = exportAafSession(ctx.session, ctx.pipeline.cache,

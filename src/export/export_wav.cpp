@@ -41,45 +41,6 @@ using Planar = std::vector<std::vector<float>>;
 
 ExportLayout layoutOf(const ExportContext& ctx) { return static_cast<ExportLayout>(ctx.run.options.wavLayout); }
 
-// The speaker layout the mixer renders for an export layout (AmbiX is encoded from 7.1.4).
-SpatialLayout mixLayoutOf(ExportLayout layout) {
-  switch (layout) {
-    case ExportLayout::Surround51: return SpatialLayout::Surround51;
-    case ExportLayout::Surround714:
-    case ExportLayout::AmbiX: return SpatialLayout::Surround714;
-    case ExportLayout::Stereo: break;
-  }
-  return SpatialLayout::Stereo;
-}
-
-struct MixPass {
-  int bus = -1;
-  SpatialLayout layout = SpatialLayout::Stereo;
-  bool reverbOnly = false;
-  MixdownBuffer* wetReturn = nullptr;  // the reverb's return of the same pass, when wanted
-  double progressFrom = 0.0;           // the share of the stage this pass reports
-  double progressTo = 1.0;
-};
-
-std::optional<Planar> mixPlanar(const ExportContext& ctx, const MixPass& pass) {
-  OfflineMixRequest request;
-  request.settings = ctx.mix;
-  request.settings.monitor = MonitorFormat{pass.layout, false};
-  request.start = ctx.start;
-  request.end = ctx.end;
-  request.busFilter = pass.bus;
-  const MixProgress progress = [&](double f) {
-    ctx.progress(pass.progressFrom + f * (pass.progressTo - pass.progressFrom));
-    return !ctx.cancelled();
-  };
-  MixdownBuffer out;
-  const RenderCache& cache = ctx.pipeline.cache;
-  const bool done = pass.reverbOnly ? renderReverbStem(cache, request, out, progress)
-                                    : renderMixdown(cache, request, out, progress, pass.wetReturn);
-  if (!done) return std::nullopt;
-  return std::move(out.channels);
-}
-
 // A mix in the export layout: AmbiX is encoded from its speaker mix.
 ExportFileSpec layoutFile(const ExportContext& ctx, Planar planar) {
   ExportFileSpec fileSpec;
@@ -90,7 +51,7 @@ ExportFileSpec layoutFile(const ExportContext& ctx, Planar planar) {
     fileSpec.channels = encodeAmbiX(planar, SpatialLayout::Surround714);
     fileSpec.ambiX = true;
   } else {
-    fileSpec.channelMask = exportChannelMask(mixLayoutOf(layout));
+    fileSpec.channelMask = exportChannelMask(runMixLayout(ctx));
     fileSpec.channels = std::move(planar);
   }
   return fileSpec;
@@ -177,21 +138,6 @@ std::vector<Layer> layersWhere(const Session& session, const std::function<bool(
   return out;
 }
 
-// Busses in display order that carry at least one sounding layer.
-std::vector<int> soundingBusses(const Session& session) {
-  std::vector<int> busses;
-  const int count = std::clamp(session.trackLayout.busCount, 0, kMaxBusses);
-  for (int k = 0; k < count; ++k) {
-    const int bus = session.trackLayout.busOrder[k];
-    for (const Layer& l : session.results)
-      if (!l.muted && l.group == bus) {
-        busses.push_back(bus);
-        break;
-      }
-  }
-  return busses;
-}
-
 std::string busName(const Session& session, int bus) {
   const std::string& name = session.trackLayout.busses[std::clamp(bus, 0, kMaxBusses - 1)].name;
   return name.empty() ? format("Bus %d", bus + 1) : name;
@@ -201,13 +147,8 @@ std::string busName(const Session& session, int bus) {
 
 int exportMixdown(ExportContext& ctx) {
   const ExportOptions& o = ctx.run.options;
-  MixPass pass;
-  pass.layout = mixLayoutOf(layoutOf(ctx));
-  pass.progressTo = 0.9;
-  // The reverb stem comes out of this pass too, rather than a reverb of its own.
-  if (wantsReverbStem(ctx) && ctx.wetReturn.channels.empty()) pass.wetReturn = &ctx.wetReturn;
   const auto payload = startPayload(ctx, ctx.sessionRecipeIxml, soundingLayers(ctx.session), ctx.start, "mixdown");
-  auto planar = mixPlanar(ctx, pass);
+  auto planar = takeMixdown(ctx);
   if (!planar) {
     if (!ctx.cancelled()) noteExportFailureReason("the mixdown could not be mixed (memory is short)");
     return 0;
@@ -215,7 +156,7 @@ int exportMixdown(ExportContext& ctx) {
   std::vector<float*> channels;
   for (auto& ch : *planar) channels.push_back(ch.data());
   const long frames = planar->empty() ? 0 : static_cast<long>((*planar)[0].size());
-  const std::vector<float> weights = loudnessWeightsOf(MonitorFormat{pass.layout, false}, static_cast<int>(planar->size()));
+  const std::vector<float> weights = loudnessWeightsOf(MonitorFormat{runMixLayout(ctx), false}, static_cast<int>(planar->size()));
   matchMixdownLoudness(channels, weights, frames, ctx.pipeline.cache.sampleRate, o.lufsIndex);
 
   ExportFileSpec fileSpec = layoutFile(ctx, std::move(*planar));
@@ -234,27 +175,23 @@ int exportMixdown(ExportContext& ctx) {
 
 int exportStems(ExportContext& ctx) {
   const ExportOptions& o = ctx.run.options;
-  const std::vector<int> busses = soundingBusses(ctx.session);
+  const std::vector<int> busses = stemBusses(ctx);
   if (busses.empty()) return 0;
   const std::string folder = pathJoin(o.folder, "Stems");
   if (!makeFolder(ctx, folder)) return 0;
   FolderNames names;
   int written = 0;
   for (size_t i = 0; i < busses.size() && !ctx.cancelled(); ++i) {
-    MixPass pass;
-    pass.bus = busses[i];
-    pass.layout = mixLayoutOf(layoutOf(ctx));
-    pass.progressFrom = static_cast<double>(i) / busses.size();
-    pass.progressTo = static_cast<double>(i + 1) / busses.size();
-    const auto layers = layersWhere(ctx.session, [&](const Layer& l) { return l.group == pass.bus; });
+    const int bus = busses[i];
+    const auto layers = layersWhere(ctx.session, [&](const Layer& l) { return l.group == bus; });
     const auto payload = startPayload(ctx, ctx.sessionRecipeIxml, layers, ctx.start, "stem");
-    auto planar = mixPlanar(ctx, pass);
+    auto planar = takeStem(ctx, i, static_cast<double>(i) / busses.size(), static_cast<double>(i + 1) / busses.size());
     if (!planar) {
       if (!ctx.cancelled()) noteExportFailureReason("a stem could not be mixed (memory is short)");
       continue;
     }
     ExportFileSpec fileSpec = layoutFile(ctx, std::move(*planar));
-    const std::string name = busName(ctx.session, pass.bus);
+    const std::string name = busName(ctx.session, bus);
     fileSpec.path = pathJoin(folder, uniqueFileName(names, folder, safeFileName(o.baseName + " - " + name), ".wav"));
     fileSpec.description = name;
     written += deliver(ctx, fileSpec, *payload, -1);
@@ -428,17 +365,6 @@ int exportClips(ExportContext& ctx) {
 
 bool wantsReverbStem(const ExportContext& ctx) { return ctx.run.options.reverbStem && ctx.session.reverb.enabled; }
 
-bool mixWetReturn(ExportContext& ctx) {
-  if (!ctx.wetReturn.channels.empty()) return true;
-  MixPass pass;
-  pass.reverbOnly = true;
-  auto planar = mixPlanar(ctx, pass);
-  if (!planar) return false;
-  ctx.wetReturn.sampleRate = ctx.pipeline.cache.sampleRate;
-  ctx.wetReturn.channels = std::move(*planar);
-  return true;
-}
-
 int exportReverbStem(ExportContext& ctx) {
   const ExportOptions& o = ctx.run.options;
   const auto payload = startPayload(ctx, ctx.sessionRecipeIxml, soundingLayers(ctx.session), ctx.start, "reverb");
@@ -450,7 +376,7 @@ int exportReverbStem(ExportContext& ctx) {
   fileSpec.sampleRate = ctx.pipeline.cache.sampleRate;
   fileSpec.startSeconds = ctx.session.settings.startTC + ctx.start;
   fileSpec.channelMask = exportChannelMask(SpatialLayout::Stereo);
-  fileSpec.channels = std::move(ctx.wetReturn.channels);
+  fileSpec.channels = std::move(ctx.mixes.wetReturn.channels);
   FolderNames names;
   fileSpec.path = pathJoin(o.folder, uniqueFileName(names, o.folder, safeFileName(o.baseName + " - Reverb"), ".wav"));
   fileSpec.description = o.baseName + " - Reverb";

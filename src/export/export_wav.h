@@ -7,6 +7,7 @@
 
 #include "export/delivery_fit.h"
 #include "export/export_job.h"
+#include "export/export_mixes.h"
 #include "ledger/hash_queue.h"
 #include "render/offline_mix.h"
 #include "render/stream_layer.h"
@@ -23,7 +24,7 @@ struct ExportContext {
   std::string sessionRecipeIxml;             // every event's recipe
   MixSettings mix;                           // the session's mix in the export layout
   const DeliveryResult* fit = nullptr;       // the delivery the tracks follow; null: the session as it is
-  MixdownBuffer wetReturn;                   // the reverb's return, mixed once for the AAF and the reverb stem
+  RunMixes mixes;                            // what the mix stages share, made once
   double start = 0.0;                        // timeline seconds of the run's files
   double end = 0.0;
   const char* status = "";                   // the stage being reported
@@ -41,8 +42,5 @@ int exportClips(ExportContext& ctx);
 int exportReverbStem(ExportContext& ctx);
 // The run asks for the wet reverb (as a stem, and as the AAF's own tracks) and the reverb is on.
 bool wantsReverbStem(const ExportContext& ctx);
-// Mixes the run's reverb return into ctx.wetReturn unless a pass already kept it;
-// false when the reverb is off, memory is short or the run was cancelled.
-bool mixWetReturn(ExportContext& ctx);
 
 }  // namespace vn

@@ -230,6 +230,76 @@ TEST_F(ExportJobFixture, LoudnessTargetAppliesToTheMixdownOnlyAndStemsSumToIt) {
   EXPECT_GT(std::fabs(asRendered + 23.0f), 1.0f);  // the target really changed the level
 }
 
+double worstDifference(const std::string& a, const std::string& b) {
+  int rate = 0;
+  const auto x = readPlanar(a, rate), y = readPlanar(b, rate);
+  if (x.empty() || x.size() != y.size()) return 1e9;
+  double worst = 0.0;
+  for (size_t c = 0; c < x.size(); ++c) {
+    if (x[c].size() != y[c].size()) return 1e9;
+    for (size_t i = 0; i < x[c].size(); ++i) worst = std::max(worst, std::fabs(double(x[c][i]) - y[c][i]));
+  }
+  return worst;
+}
+
+TEST_F(ExportJobFixture, MixesSharedWithTheStemsEqualPassesOfTheirOwn) {
+  // With the stems asked for, the mixdown and the wet return are the sums of the
+  // busses' own mixes; without, each is mixed on its own. Both must give the same
+  // files, with the reverb on, in stereo and in 5.1.
+  session.reverb.enabled = true;
+  constexpr double kTwoSteps = 2.0 / 8388608.0;
+  for (int layout : {0, 1}) {
+    ExportOptions shared = only(true, true, false, false);
+    shared.wavLayout = layout;
+    shared.reverbStem = true;
+    shared.folder = dir.file("shared" + std::to_string(layout));
+    const ExportRun a = run(shared);
+    ASSERT_EQ(a.written.size(), 4u) << a.resultText;  // mixdown, two stems, reverb
+    ExportOptions own = shared;
+    own.wavStems = false;
+    own.folder = dir.file("own" + std::to_string(layout));
+    const ExportRun b = run(own);
+    ASSERT_EQ(b.written.size(), 2u) << b.resultText;
+    EXPECT_LT(worstDifference(a.written[0].path, b.written[0].path), kTwoSteps) << layout;
+    EXPECT_LT(worstDifference(a.written.back().path, b.written.back().path), kTwoSteps) << layout;
+    EXPECT_EQ(a.written.back().kind, "reverb");
+    // The reverb is in the mix: a mix without it differs by far more than rounding.
+    ExportOptions dry = own;
+    dry.folder = dir.file("dry" + std::to_string(layout));
+    session.reverb.enabled = false;
+    const ExportRun c = run(dry);
+    session.reverb.enabled = true;
+    ASSERT_EQ(c.written.size(), 1u);
+    EXPECT_GT(worstDifference(a.written[0].path, c.written[0].path), 1e-3) << layout;
+  }
+  // The AAF alone mixes the return on its own pass; its reverb file is the same.
+  ExportRun aaf;
+  aaf.options = only(false, false, false, false);
+  aaf.options.formatWAV = false;
+  aaf.options.formatAAF = true;
+  aaf.options.reverbStem = true;
+  aaf.options.aafMultichannelTracks = true;
+  aaf.options.folder = dir.file("aaf-alone");
+  aaf.options.baseName = "Reel 1";
+  ExportRun both;
+  both.options = aaf.options;
+  both.options.formatWAV = true;
+  both.options.wavMixdown = both.options.wavStems = true;
+  both.options.folder = dir.file("aaf-with-stems");
+  {
+    test::LogCapture quiet;
+    runExportJob(session, pipeline, aaf);
+    runExportJob(session, pipeline, both);
+  }
+  ASSERT_EQ(aaf.resultText.rfind("Export complete - ", 0), 0u) << aaf.resultText;
+  ASSERT_EQ(both.resultText.rfind("Export complete - ", 0), 0u) << both.resultText;
+  EXPECT_LT(worstDifference(aaf.options.folder + "/Audio Files/Reverb.wav",
+                            both.options.folder + "/Audio Files/Reverb.wav"),
+            kTwoSteps);
+  EXPECT_LT(worstDifference(both.options.folder + "/Audio Files/Reverb.wav", both.options.folder + "/Reel 1 - Reverb.wav"),
+            kTwoSteps);
+}
+
 // Fails the k-th call of the writer seam the way a folder that cannot take the
 // file fails it: the real writer, given a path it cannot create.
 ExportFileWriter failingAt(int k, int* calls) {
