@@ -18,13 +18,18 @@ struct MixPass {
   double progressTo = 1.0;
 };
 
-std::optional<Planar> mixPlanar(const ExportContext& ctx, const MixPass& pass) {
+OfflineMixRequest mixRequest(const ExportContext& ctx, int bus) {
   OfflineMixRequest request;
   request.settings = ctx.mix;
   request.settings.monitor = MonitorFormat{runMixLayout(ctx), false};
   request.start = ctx.start;
   request.end = ctx.end;
-  request.busFilter = pass.bus;
+  request.busFilter = bus;
+  return request;
+}
+
+std::optional<Planar> mixPlanar(const ExportContext& ctx, const MixPass& pass) {
+  const OfflineMixRequest request = mixRequest(ctx, pass.bus);
   const MixProgress progress = [&](double f) {
     ctx.progress(pass.progressFrom + f * (pass.progressTo - pass.progressFrom));
     return !ctx.cancelled();
@@ -55,46 +60,24 @@ bool stemsFitTogether(const ExportContext& ctx, size_t busCount) {
   return frames * channels * sizeof(float) * static_cast<double>(busCount) <= static_cast<double>(kSharedStemBytes);
 }
 
-void addInto(Planar& sum, Planar part) {
-  if (sum.empty()) {
-    sum = std::move(part);
-    return;
-  }
-  for (size_t c = 0; c < sum.size() && c < part.size(); ++c) {
-    float* to = sum[c].data();
-    const float* from = part[c].data();
-    const size_t n = std::min(sum[c].size(), part[c].size());
-    for (size_t f = 0; f < n; ++f) to[f] += from[f];
-  }
-}
-
-// Each bus once, with its own return when the run wants the return; the mixdown and
-// the return are their sums. Leaves no stems when a pass fails, so that the stages
-// mix what they need on their own.
+// Each bus once, with the mixdown and the wet return made as their sums alongside.
+// Leaves no stems when it fails, so that the stages mix what they need on their own.
 void mixStemsTogether(ExportContext& ctx, const std::vector<int>& busses, bool wantMix, bool wantWet) {
   RunMixes& mixes = ctx.mixes;
-  Planar mix, wet;
-  for (size_t i = 0; i < busses.size(); ++i) {
-    MixPass pass;
-    pass.bus = busses[i];
-    MixdownBuffer busWet;
-    pass.wetReturn = wantWet ? &busWet : nullptr;
-    pass.progressFrom = 0.9 * static_cast<double>(i) / static_cast<double>(busses.size());
-    pass.progressTo = 0.9 * static_cast<double>(i + 1) / static_cast<double>(busses.size());
-    std::optional<Planar> stem = mixPlanar(ctx, pass);
-    if (!stem) {
-      mixes.stems.clear();
-      return;
-    }
-    if (wantMix) addInto(mix, *stem);
-    if (wantWet) addInto(wet, std::move(busWet.channels));
-    mixes.stems.push_back(std::move(*stem));
+  const OfflineMixRequest request = mixRequest(ctx, -1);
+  const MixProgress progress = [&](double f) {
+    ctx.progress(0.9 * f);
+    return !ctx.cancelled();
+  };
+  std::vector<MixdownBuffer> stems;
+  MixdownBuffer mix;
+  if (!renderBusStems(ctx.pipeline.cache, request, busses, stems, wantMix ? &mix : nullptr,
+                      wantWet ? &mixes.wetReturn : nullptr, progress)) {
+    mixes.wetReturn.channels.clear();
+    return;
   }
-  if (wantMix) mixes.mixdown = std::move(mix);
-  if (wantWet) {
-    mixes.wetReturn.sampleRate = ctx.pipeline.cache.sampleRate;
-    mixes.wetReturn.channels = std::move(wet);
-  }
+  for (MixdownBuffer& stem : stems) mixes.stems.push_back(std::move(stem.channels));
+  if (wantMix) mixes.mixdown = std::move(mix.channels);
 }
 
 // The first stage that needs a mix makes what the run shares: the stems together

@@ -34,6 +34,14 @@ using MixProgress = std::function<bool(double)>;
 bool renderMixdown(const RenderCache& cache, const OfflineMixRequest& request, MixdownBuffer& out,
                    const MixProgress& progress = {}, MixdownBuffer* wetReturn = nullptr);
 
+// Each bus of `busses` through a mixer of its own into stems[i], all in one sweep
+// of the timeline; with `sum` the stems' sum (the mixdown, the mixer being linear)
+// and with `wetSum` the sum of their wet returns (stereo; left empty when the
+// reverb is off) are made alongside, so neither costs a pass or a reverb of its own.
+bool renderBusStems(const RenderCache& cache, const OfflineMixRequest& request, const std::vector<int>& busses,
+                    std::vector<MixdownBuffer>& stems, MixdownBuffer* sum, MixdownBuffer* wetSum,
+                    const MixProgress& progress = {});
+
 // The wet reverb stem: the sends of every unmuted block through a fresh
 // processor, as stereo. False when cancelled or the processor could not be allocated.
 bool renderReverbStem(const RenderCache& cache, const OfflineMixRequest& request, MixdownBuffer& out,
