@@ -32,7 +32,10 @@
 #include "ledger/print_hashes.h"
 #include "library/libraries.h"
 #include "library/scan.h"
+#include "platform/fnv.h"
+#include "render/offline_mix.h"
 #include "render/render_pipeline.h"
+#include "render/render_wait.h"
 #include "tools/demo_library.h"
 #include "tools/demo_session.h"
 
@@ -369,6 +372,100 @@ void BM_RenderDemoThenPlainWriteOfItsDeliveryBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderDemoThenPlainWriteOfItsDeliveryBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
+// What every delivery of the demo must do beyond the render peer, by the delivery's
+// own rules, done as cheaply as it can be: every bus mixed on its own with its own
+// reverb (the stems, whose sum is the mixdown), the delivered bytes written plainly,
+// and the sample hash every delivered file's Print keeps, from samples already in
+// memory. Not counted: the tracks, clips and AAF essence mixed, the manifests'
+// level-9 deflate, the AAF file and the ledger. This peer shows how near to the
+// render any export of this delivery can come.
+struct DecodedDelivery {
+  std::vector<std::vector<int32_t>> files;  // each file's samples as the hash reads them
+};
+
+const DecodedDelivery& decodedDelivery(const DemoDelivery& d) {
+  static const DecodedDelivery decoded = [&] {
+    DecodedDelivery out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(d.folder + "/delivery")) {
+      if (!entry.is_regular_file() || entry.path().extension() != ".wav") continue;
+      SF_INFO info{};
+      SNDFILE* file = sf_open(entry.path().c_str(), SFM_READ, &info);
+      if (!file) continue;
+      std::vector<int32_t> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
+      sf_readf_int(file, samples.data(), info.frames);
+      sf_close(file);
+      out.files.push_back(std::move(samples));
+    }
+    return out;
+  }();
+  return decoded;
+}
+
+void BM_RenderDemoThenTheFloorOfItsDelivery(benchmark::State& state) {
+  const DemoDelivery& d = demoDelivery();
+  if (!d.ok || deliveryFileSizes().empty()) return state.SkipWithError("run BM_ExportDemoDelivery first");
+  const DecodedDelivery& decoded = decodedDelivery(d);
+  // The layers rendered once, as the export renders them once for all its kinds.
+  vn::Session session = d.built;
+  vn::RenderPipeline pipeline;
+  pipeline.session = &session;
+  pipeline.libraries = &vn::AppLibraries();
+  if (!vn::RenderLayersAndWait(pipeline, {}, {})) return state.SkipWithError("the layers could not be rendered");
+  std::vector<int> busses;
+  for (int k = 0; k < session.trackLayout.busCount; ++k) busses.push_back(session.trackLayout.busOrder[k]);
+  vn::OfflineMixRequest request;
+  request.settings = vn::mixSettingsFromSession(session, 0.0f, 0.0f, vn::MonitorFormat{});
+  request.end = vn::cacheEndSeconds(pipeline.cache, session.settings.totalDuration);
+  const std::string folder = d.folder + "/floor";
+  const std::vector<char> chunk(1 << 20, 'x');
+  uint64_t hashes = 0;
+  // Seconds per part, to say which of them keeps the floor where it is.
+  double renderSeconds = 0.0, stemSeconds = 0.0, writeSeconds = 0.0, hashSeconds = 0.0;
+  using Clock = std::chrono::steady_clock;
+  const auto lap = [](Clock::time_point& since, double& into) {
+    const Clock::time_point now = Clock::now();
+    into += std::chrono::duration<double>(now - since).count();
+    since = now;
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    state.ResumeTiming();
+    Clock::time_point since = Clock::now();
+    if (!renderDemoMixdown(d, state)) return;
+    lap(since, renderSeconds);
+    std::vector<vn::MixdownBuffer> stems;
+    vn::MixdownBuffer mix, wet;
+    if (!vn::renderBusStems(pipeline.cache, request, busses, stems, &mix, &wet))
+      return state.SkipWithError("the stems could not be mixed");
+    lap(since, stemSeconds);
+    for (size_t i = 0; i < deliveryFileSizes().size(); ++i) {
+      const int fd = ::open((folder + "/" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0) return state.SkipWithError("plain write failed");
+      for (uint64_t left = deliveryFileSizes()[i]; left > 0;) {
+        const ssize_t n = ::write(fd, chunk.data(), std::min<uint64_t>(left, chunk.size()));
+        if (n <= 0) break;
+        left -= static_cast<uint64_t>(n);
+      }
+      ::close(fd);
+    }
+    lap(since, writeSeconds);
+    for (const auto& samples : decoded.files)
+      hashes ^= vn::fnvFeedSamples(vn::kFnvStart, samples.data(), samples.size());
+    lap(since, hashSeconds);
+  }
+  benchmark::DoNotOptimize(hashes);
+  const double n = static_cast<double>(state.iterations());
+  state.counters["busses"] = static_cast<double>(busses.size());
+  state.counters["wavs"] = static_cast<double>(decoded.files.size());
+  state.counters["s_render"] = renderSeconds / n;
+  state.counters["s_stems"] = stemSeconds / n;
+  state.counters["s_write"] = writeSeconds / n;
+  state.counters["s_hash"] = hashSeconds / n;
+}
+BENCHMARK(BM_RenderDemoThenTheFloorOfItsDelivery)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -379,7 +476,11 @@ int main(int argc, char** argv) {
        {"BM_WriteBWFMulti51TenMinutes/iterations:3", "BM_PreInterleavedLibsndfileWrite51TenMinutes/iterations:3"},
        {"BM_ExportDemoDelivery/iterations:3/process_time", "BM_RenderDemoMixdown/iterations:3/process_time"},
        {"BM_ExportDemoDelivery/iterations:3/process_time",
-        "BM_RenderDemoThenPlainWriteOfItsDeliveryBytes/iterations:3/process_time"}});
+        "BM_RenderDemoThenPlainWriteOfItsDeliveryBytes/iterations:3/process_time"},
+       {"BM_RenderDemoThenTheFloorOfItsDelivery/iterations:3/process_time",
+        "BM_RenderDemoMixdown/iterations:3/process_time"},
+       {"BM_ExportDemoDelivery/iterations:3/process_time",
+        "BM_RenderDemoThenTheFloorOfItsDelivery/iterations:3/process_time"}});
   ::unlink(scratchPath("manifest.wav").c_str());
   std::filesystem::remove_all(scratchPath("demo_delivery"));
   return result;

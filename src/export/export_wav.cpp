@@ -18,6 +18,7 @@
 #include "export/render_to_file.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/sample_buffer.h"
 #include "render/ambix_encode.h"
 #include "render/loudness.h"
 #include "render/render_cache.h"
@@ -202,17 +203,20 @@ int exportStems(ExportContext& ctx) {
 
 namespace {
 
-// One fitted delivery track: its layers and comps in the track's own format.
-std::optional<Planar> fittedTrackAudio(const ExportContext& ctx, const DeliveryResult& fit, const FittedTrack& track,
-                                       const std::vector<int>& blockOfLayer) {
+// One fitted delivery track: its layers and comps in the track's own format, mixed
+// into `out` (the previous track's buffers, reused: most of a track is silence, and
+// fresh memory for each would cost more than the mixing).
+bool fittedTrackAudio(const ExportContext& ctx, const DeliveryResult& fit, const FittedTrack& track,
+                      const std::vector<int>& blockOfLayer, Planar& out) {
   const RenderCache& cache = ctx.pipeline.cache;
   const double rate = cache.sampleRate;
   const size_t frames = static_cast<size_t>(std::max(0.0, std::round((ctx.end - ctx.start) * rate)));
-  Planar out;
   try {
-    out.assign(static_cast<size_t>(channelFormatChannels(track.fmt)), std::vector<float>(frames, 0.0f));
+    out.resize(static_cast<size_t>(channelFormatChannels(track.fmt)));
+    for (auto& channel : out) zeroSamples(channel, frames);
   } catch (const std::bad_alloc&) {
-    return std::nullopt;
+    out.clear();
+    return false;
   }
   std::lock_guard lock(cache.mutex);
   for (int at : track.items) {
@@ -230,7 +234,7 @@ std::optional<Planar> fittedTrackAudio(const ExportContext& ctx, const DeliveryR
         out[c][static_cast<size_t>(pos)] += audio[c][f];
       }
   }
-  return out;
+  return true;
 }
 
 // The layers a fitted track carries: its own and its comps' members.
@@ -269,13 +273,13 @@ int exportFittedTracks(ExportContext& ctx, const DeliveryResult& fit) {
   }
   FolderNames names;
   int written = 0;
+  Planar buffers;
   for (size_t t = 0; t < fit.tracks.size() && !ctx.cancelled(); ++t) {
     const FittedTrack& track = fit.tracks[t];
     ctx.progress(static_cast<double>(t) / fit.tracks.size());
     const auto payload =
         startPayload(ctx, ctx.sessionRecipeIxml, fittedTrackLayers(ctx.session, fit, track), ctx.start, "track");
-    auto planar = fittedTrackAudio(ctx, fit, track, blockOfLayer);
-    if (!planar) {
+    if (!fittedTrackAudio(ctx, fit, track, blockOfLayer, buffers)) {
       noteExportFailureReason("a track could not be mixed (memory is short)");
       continue;
     }
@@ -283,10 +287,11 @@ int exportFittedTracks(ExportContext& ctx, const DeliveryResult& fit) {
     fileSpec.sampleRate = ctx.pipeline.cache.sampleRate;
     fileSpec.startSeconds = ctx.session.settings.startTC + ctx.start;
     fileSpec.channelMask = formatChannelMask(track.fmt);
-    fileSpec.channels = std::move(*planar);
+    fileSpec.channels = std::move(buffers);
     fileSpec.path = pathJoin(folder, uniqueFileName(names, folder, safeFileName(track.name), ".wav"));
     fileSpec.description = track.name;
     written += deliver(ctx, fileSpec, *payload, static_cast<int>(t));
+    buffers = std::move(fileSpec.channels);
   }
   if (written > 0) logLine("[ExportWAV] %d tracks written to %s/Tracks/\n", written, o.folder.c_str());
   return written;

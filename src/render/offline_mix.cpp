@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/sample_buffer.h"
 #include "render/mixer_state.h"
 
 namespace vn {
@@ -17,7 +18,7 @@ bool allocate(MixdownBuffer& buffer, int channels, int64_t frames, int rate) {
     // Each channel zeroed in place: a zeroed template copied into each would touch
     // every page twice.
     buffer.channels.resize(static_cast<size_t>(channels));
-    for (auto& channel : buffer.channels) channel.assign(static_cast<size_t>(frames), 0.0f);
+    for (auto& channel : buffer.channels) zeroSamples(channel, static_cast<size_t>(frames));
   } catch (const std::bad_alloc&) {
     buffer.channels.clear();
     return false;
