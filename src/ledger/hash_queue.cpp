@@ -4,18 +4,31 @@ namespace vn {
 
 namespace {
 
+// Files are taken a few at a time, as the sample hashes are made side by side.
 void hashLoop(HashQueue& q) {
+  const NextPath next = [&]() -> std::optional<std::string> {
+    std::lock_guard lock(q.mutex);
+    if (q.closing || q.pending.empty()) return std::nullopt;
+    std::string path = std::move(q.pending.front());
+    q.pending.pop_front();
+    ++q.inHand;
+    return path;
+  };
+  const PcmHashDone done = [&](const std::string& path, uint64_t pcmHash) {
+    OutputHashes hashes = ComputeFileFingerprints(path);
+    hashes.pcmHash = pcmHash;
+    std::lock_guard lock(q.mutex);
+    q.done[path] = hashes;
+    --q.inHand;
+    q.wake.notify_all();
+  };
   std::unique_lock lock(q.mutex);
   for (;;) {
     q.wake.wait(lock, [&] { return q.closing || !q.pending.empty(); });
-    if (q.pending.empty()) return;  // closing with nothing left
-    const std::string path = q.pending.front();
+    if (q.closing) return;
     lock.unlock();
-    const OutputHashes hashes = ComputeOutputHashes(path);
+    ComputePcmHashes(next, done);
     lock.lock();
-    q.done[path] = hashes;
-    q.pending.pop_front();  // popped only now, so an empty queue means every result is in
-    q.wake.notify_all();
   }
 }
 
@@ -27,7 +40,7 @@ HashQueue::~HashQueue() {
   {
     std::lock_guard lock(mutex);
     closing = true;
-    if (pending.size() > 1) pending.erase(pending.begin() + 1, pending.end());
+    pending.clear();
   }
   wake.notify_all();
   worker.join();
@@ -43,7 +56,7 @@ void queueOutputHashes(HashQueue& queue, const std::string& path) {
 
 std::map<std::string, OutputHashes> takeOutputHashes(HashQueue& queue) {
   std::unique_lock lock(queue.mutex);
-  queue.wake.wait(lock, [&] { return queue.pending.empty(); });
+  queue.wake.wait(lock, [&] { return queue.pending.empty() && queue.inHand == 0; });
   std::map<std::string, OutputHashes> results = std::move(queue.done);
   queue.done.clear();
   return results;

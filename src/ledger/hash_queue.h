@@ -16,12 +16,13 @@ struct HashQueue {
   std::mutex mutex;
   std::condition_variable wake;
   std::deque<std::string> pending;
+  int inHand = 0;  // taken from pending, not yet done
   std::map<std::string, OutputHashes> done;
   bool closing = false;
   std::thread worker;
 
   HashQueue();
-  ~HashQueue();  // drops what is still pending and waits for the file in hand
+  ~HashQueue();  // drops what is still pending and waits for the files in hand
   HashQueue(const HashQueue&) = delete;
   HashQueue& operator=(const HashQueue&) = delete;
 };

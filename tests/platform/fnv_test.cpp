@@ -43,5 +43,30 @@ TEST(Fnv, SampleFeedEqualsTheByteWiseHashThroughSilenceOfEveryLength) {
   EXPECT_EQ(fnvPrimePower(3), kFnvPrime * kFnvPrime * kFnvPrime);
 }
 
+TEST(Fnv, LanesSideBySideEqualEachStreamAlone) {
+  // Four streams that mix silent blocks, dense blocks and blocks silent in part,
+  // with a tail shorter than a block; every count of lanes from one to four.
+  std::mt19937 rng(5);
+  std::vector<std::vector<int32_t>> streams(kFnvMaxLanes, std::vector<int32_t>(64 * 37 + 23));
+  for (size_t k = 0; k < streams.size(); ++k)
+    for (size_t i = 0; i < streams[k].size(); ++i) {
+      const size_t block = i / 64;
+      const bool quiet = (block + k) % 3 == 0 || (block % 5 == 1 && i % 64 < 40);
+      streams[k][i] = quiet ? 0 : static_cast<int32_t>(rng());
+    }
+  for (int lanes = 1; lanes <= kFnvMaxLanes; ++lanes) {
+    uint64_t hashes[kFnvMaxLanes];
+    const int32_t* from[kFnvMaxLanes];
+    for (int k = 0; k < lanes; ++k) {
+      hashes[k] = kFnvStart + static_cast<uint64_t>(k);
+      from[k] = streams[static_cast<size_t>(k)].data();
+    }
+    fnvFeedSampleLanes(hashes, from, lanes, streams[0].size());
+    for (int k = 0; k < lanes; ++k)
+      EXPECT_EQ(hashes[k], byteWise(kFnvStart + static_cast<uint64_t>(k), streams[static_cast<size_t>(k)]))
+          << lanes << " lanes, stream " << k;
+  }
+}
+
 }  // namespace
 }  // namespace vn
