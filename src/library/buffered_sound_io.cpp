@@ -28,13 +28,40 @@ bool writeAllAt(int fd, const char* data, size_t size, int64_t offset) {
   return true;
 }
 
-// Writing: sends the pending bytes to the file.
+constexpr int64_t kHoleBlock = 4096;
+
+bool allZero(const char* data, size_t size) {
+  uint64_t any = 0;
+  for (size_t i = 0; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    any |= word;
+  }
+  return any == 0;
+}
+
+// Writing: sends the pending bytes to the file, leaving aligned blocks of zeros that
+// lie past the disk's end as holes (only there: a block the disk already holds may
+// hold something else).
 bool flush(BufferedSoundFile& io) {
   if (io.mode == SFM_READ || io.used == 0) return !io.failed;
-  if (!io.failed && writeAllAt(io.fd, io.buffer.data(), io.used, io.bufferStart))
-    io.length = std::max<int64_t>(io.length, io.bufferStart + static_cast<int64_t>(io.used));
-  else
-    io.failed = true;
+  const int64_t end = io.bufferStart + static_cast<int64_t>(io.used);
+  int64_t from = io.bufferStart;  // start of the bytes not yet written or skipped
+  const auto writeUpTo = [&](int64_t to) {
+    if (to <= from || io.failed) return;
+    if (writeAllAt(io.fd, io.buffer.data() + (from - io.bufferStart), static_cast<size_t>(to - from), from))
+      io.diskLength = std::max(io.diskLength, to);
+    else
+      io.failed = true;
+  };
+  int64_t block = (std::max(io.bufferStart, io.diskLength) + kHoleBlock - 1) / kHoleBlock * kHoleBlock;
+  for (; block + kHoleBlock <= end && !io.failed; block += kHoleBlock) {
+    if (!allZero(io.buffer.data() + (block - io.bufferStart), kHoleBlock)) continue;
+    writeUpTo(block);
+    from = block + kHoleBlock;
+  }
+  writeUpTo(end);
+  io.length = std::max(io.length, end);
   io.used = 0;
   return !io.failed;
 }
@@ -60,8 +87,14 @@ sf_count_t readFrom(void* ptr, sf_count_t count, void* user) {
   char* out = static_cast<char*>(ptr);
   if (io.mode != SFM_READ) {  // the library reading back what it wrote
     if (!flush(io)) return 0;
-    const ssize_t n = ::pread(io.fd, out, static_cast<size_t>(count), static_cast<off_t>(io.position));
-    if (n <= 0) return 0;
+    ssize_t n = ::pread(io.fd, out, static_cast<size_t>(count), static_cast<off_t>(io.position));
+    if (n < 0) return 0;
+    // Silence left out at the end reads as the zeros it stands for.
+    const int64_t silent = std::min<int64_t>(count - n, io.length - (io.position + n));
+    if (silent > 0) {
+      std::memset(out + n, 0, static_cast<size_t>(silent));
+      n += static_cast<ssize_t>(silent);
+    }
     io.position += n;
     return n;
   }
@@ -137,6 +170,8 @@ SNDFILE* openBufferedSoundFile(const std::string& path, int mode, SF_INFO& info,
 bool closeBufferedSoundFile(SNDFILE* file, BufferedSoundFile& io) {
   bool ok = sf_close(file) == 0;
   ok = flush(io) && ok;
+  // Silence at the very end was left out: the file still has its whole length.
+  if (io.mode == SFM_WRITE && io.fd >= 0 && io.diskLength < io.length && ::ftruncate(io.fd, io.length) != 0) ok = false;
   if (io.fd >= 0 && ::close(io.fd) != 0) ok = false;
   io.fd = -1;
   io.buffer = {};

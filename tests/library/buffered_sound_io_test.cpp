@@ -2,6 +2,7 @@
 // file handling does, and a write that cannot reach the disk is reported.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cmath>
@@ -75,6 +76,58 @@ TEST(BufferedSoundIo, WritesAndReadsWhatTheLibraryAloneWouldWithSeeksAcrossTheBu
   test::writeAll(dir.file("junk.wav"), "RIFF\x10\x00\x00\x00WAVEjunk");
   EXPECT_EQ(openBufferedSoundFile(dir.file("junk.wav"), SFM_READ, info, io), nullptr);
   EXPECT_EQ(openBufferedSoundFile(dir.file("no/such/folder/x.wav"), SFM_WRITE, info, io), nullptr);
+}
+
+TEST(BufferedSoundIo, SilenceTakesNoRoomAndReadsBackAsZeros) {
+  test::TempDir dir;
+  const std::string path = dir.file("sparse.wav");
+  // Sound, four seconds of silence, sound again, then silence to the end: the file
+  // reads back sample for sample, has its whole length, and the silence is holes.
+  const int64_t rate = 48000, frames = 10 * rate;
+  std::vector<int> samples(static_cast<size_t>(frames) * 2, 0);
+  const std::vector<int> sound = pattern(static_cast<size_t>(rate) * 2);
+  std::copy(sound.begin(), sound.end(), samples.begin());
+  std::copy(sound.begin(), sound.end(), samples.begin() + 5 * rate * 2);
+  {
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(rate);
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    BufferedSoundFile io;
+    SNDFILE* f = openBufferedSoundFile(path, SFM_WRITE, info, io);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(sf_writef_int(f, samples.data(), frames), frames);
+    EXPECT_TRUE(closeBufferedSoundFile(f, io));
+  }
+  SF_INFO info;
+  EXPECT_EQ(readPlain(path, info), samples);
+  EXPECT_EQ(info.frames, frames);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 44 + frames * 2 * 3);
+  // Two seconds of sound in ten: well under half the file is on the disk.
+  EXPECT_LT(static_cast<int64_t>(st.st_blocks) * 512, st.st_size / 2);
+
+  // Silence past a file-size limit still fails the close: the file cannot have its length.
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit before{};
+  getrlimit(RLIMIT_FSIZE, &before);
+  rlimit limited = before;
+  limited.rlim_cur = 1 << 20;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  info = SF_INFO{};
+  info.samplerate = static_cast<int>(rate);
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+  BufferedSoundFile io;
+  SNDFILE* f = openBufferedSoundFile(dir.file("silent-past-limit.wav"), SFM_WRITE, info, io);
+  ASSERT_NE(f, nullptr);
+  const std::vector<int> silence(static_cast<size_t>(rate) * 2, 0);
+  for (int i = 0; i < 4; ++i) sf_writef_int(f, silence.data(), rate);  // 1.1 MB of silence
+  const bool closed = closeBufferedSoundFile(f, io);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(closed);
 }
 
 TEST(BufferedSoundIo, AWriteThatCannotReachTheDiskIsAFailedClose) {
