@@ -7,6 +7,7 @@
 // Last, the whole delivery of the demo session against its render alone.
 #include <sndfile.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -227,8 +228,13 @@ struct DemoDelivery {
   bool ok = false;
 };
 
-// The sizes of the files of the last delivery, for the plain-write peer.
+// The sizes of the files of the last delivery, for the plain-write peers: as they
+// read, and as they lie on the disk (silence in sound files is left as holes).
 std::vector<uint64_t>& deliveryFileSizes() {
+  static std::vector<uint64_t> sizes;
+  return sizes;
+}
+std::vector<uint64_t>& deliveryDiskSizes() {
   static std::vector<uint64_t> sizes;
   return sizes;
 }
@@ -297,8 +303,13 @@ void BM_ExportDemoDelivery(benchmark::State& state) {
     files = run.written.size();
     state.PauseTiming();
     deliveryFileSizes().clear();
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(run.options.folder))
-      if (entry.is_regular_file()) deliveryFileSizes().push_back(entry.file_size());
+    deliveryDiskSizes().clear();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(run.options.folder)) {
+      struct stat st {};
+      if (!entry.is_regular_file() || ::stat(entry.path().c_str(), &st) != 0) continue;
+      deliveryFileSizes().push_back(static_cast<uint64_t>(st.st_size));
+      deliveryDiskSizes().push_back(std::min<uint64_t>(st.st_size, static_cast<uint64_t>(st.st_blocks) * 512));
+    }
     state.ResumeTiming();
   }
   const std::map<std::string, std::string> counterNames{
@@ -310,8 +321,11 @@ void BM_ExportDemoDelivery(benchmark::State& state) {
   state.counters["files"] = static_cast<double>(files);
   state.counters["layers"] = static_cast<double>(d.built.results.size());
   uint64_t bytes = 0;
+  uint64_t diskBytes = 0;
   for (uint64_t size : deliveryFileSizes()) bytes += size;
+  for (uint64_t size : deliveryDiskSizes()) diskBytes += size;
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["MB_disk"] = static_cast<double>(diskBytes) / 1e6;
   // Of that, what fingerprinting every delivered file costs (the ledger's sample hash
   // reads each one whole), measured alone on one thread after the runs.
   const auto t0 = std::chrono::steady_clock::now();
@@ -345,38 +359,43 @@ void BM_RenderDemoMixdown(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderDemoMixdown)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
-// The least any delivery of these bytes costs: the same render, then as many plain
-// files of the same sizes as the export wrote, a megabyte per write.
+// As many plain files of the given sizes as the export wrote, a megabyte per write.
+bool plainWriteOfDeliveryBytes(const std::string& folder, const std::vector<uint64_t>& sizes) {
+  static const std::vector<char> chunk(1 << 20, 'x');
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const int fd = ::open((folder + "/" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    for (uint64_t left = sizes[i]; left > 0;) {
+      const ssize_t n = ::write(fd, chunk.data(), std::min<uint64_t>(left, chunk.size()));
+      if (n <= 0) break;
+      left -= static_cast<uint64_t>(n);
+    }
+    ::close(fd);
+  }
+  return true;
+}
+
+// The least any delivery of these bytes costs: the same render, then the plain write.
 void BM_RenderDemoThenPlainWriteOfItsDeliveryBytes(benchmark::State& state) {
   const DemoDelivery& d = demoDelivery();
   if (!d.ok || deliveryFileSizes().empty()) return state.SkipWithError("run BM_ExportDemoDelivery first");
   const std::string folder = d.folder + "/plain";
-  const std::vector<char> chunk(1 << 20, 'x');
   for (auto _ : state) {
     state.PauseTiming();
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     state.ResumeTiming();
     if (!renderDemoMixdown(d, state)) return;
-    for (size_t i = 0; i < deliveryFileSizes().size(); ++i) {
-      const int fd = ::open((folder + "/" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (fd < 0) return state.SkipWithError("plain write failed");
-      for (uint64_t left = deliveryFileSizes()[i]; left > 0;) {
-        const ssize_t n = ::write(fd, chunk.data(), std::min<uint64_t>(left, chunk.size()));
-        if (n <= 0) break;
-        left -= static_cast<uint64_t>(n);
-      }
-      ::close(fd);
-    }
+    if (!plainWriteOfDeliveryBytes(folder, deliveryFileSizes())) return state.SkipWithError("plain write failed");
   }
 }
 BENCHMARK(BM_RenderDemoThenPlainWriteOfItsDeliveryBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
 // What every delivery of the demo must do beyond the render peer, by the delivery's
 // own rules, done as cheaply as it can be: every bus mixed on its own with its own
-// reverb (the stems, whose sum is the mixdown), the delivered bytes written plainly,
-// and the sample hash every delivered file's Print keeps, from samples already in
-// memory. Not counted: the tracks, clips and AAF essence mixed, the manifests'
+// reverb (the stems, whose sum is the mixdown), the delivered bytes that reach the
+// disk written plainly, and the sample hash every delivered file's Print keeps, from
+// samples already in memory. Not counted: the tracks, clips and AAF essence mixed, the manifests'
 // level-9 deflate, the AAF file and the ledger. This peer shows how near to the
 // render any export of this delivery can come.
 struct DecodedDelivery {
@@ -418,7 +437,6 @@ void BM_RenderDemoThenTheFloorOfItsDelivery(benchmark::State& state) {
   request.settings = vn::mixSettingsFromSession(session, 0.0f, 0.0f, vn::MonitorFormat{});
   request.end = vn::cacheEndSeconds(pipeline.cache, session.settings.totalDuration);
   const std::string folder = d.folder + "/floor";
-  const std::vector<char> chunk(1 << 20, 'x');
   uint64_t hashes = 0;
   // Seconds per part, to say which of them keeps the floor where it is.
   double renderSeconds = 0.0, stemSeconds = 0.0, writeSeconds = 0.0, hashSeconds = 0.0;
@@ -441,16 +459,7 @@ void BM_RenderDemoThenTheFloorOfItsDelivery(benchmark::State& state) {
     if (!vn::renderBusStems(pipeline.cache, request, busses, stems, &mix, &wet))
       return state.SkipWithError("the stems could not be mixed");
     lap(since, stemSeconds);
-    for (size_t i = 0; i < deliveryFileSizes().size(); ++i) {
-      const int fd = ::open((folder + "/" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (fd < 0) return state.SkipWithError("plain write failed");
-      for (uint64_t left = deliveryFileSizes()[i]; left > 0;) {
-        const ssize_t n = ::write(fd, chunk.data(), std::min<uint64_t>(left, chunk.size()));
-        if (n <= 0) break;
-        left -= static_cast<uint64_t>(n);
-      }
-      ::close(fd);
-    }
+    if (!plainWriteOfDeliveryBytes(folder, deliveryDiskSizes())) return state.SkipWithError("plain write failed");
     lap(since, writeSeconds);
     // Files of like length side by side, as the export's fingerprinting hashes them.
     for (size_t first = 0; first < decoded.files.size(); first += vn::kFnvMaxLanes) {
