@@ -46,6 +46,12 @@ std::string noDeclarationsReport(int tracks) {
          " tracks).\n";
 }
 
+std::string unfittedReport(int tracks) {
+  return "Delivery: the fit to the declared tracks did not line up with the session's layers - the session ships "
+         "unfitted, at full width (" +
+         std::to_string(tracks) + " tracks).\n";
+}
+
 std::string deliveryReport(const Session& session, const DeliveryResult& result) {
   const TrackLayout& layout = session.trackLayout;
   int declaring = 0;

@@ -16,6 +16,8 @@ std::string busTooltipTail(const BusFit& fit);
 
 std::string keepSourceChannelsReport(int tracks);
 std::string noDeclarationsReport(int tracks);
+// A fit that did not line up with the session's layers, which then ships as it is.
+std::string unfittedReport(int tracks);
 // The full report of a conformed delivery.
 std::string deliveryReport(const Session& session, const DeliveryResult& result);
 

@@ -223,7 +223,7 @@ void runExportJob(Session& session, RenderPipeline& pipeline, ExportRun& run, co
       }
     }
     if (!ctx.cancelled() && !run.written.empty()) {
-      writeDeliveryReport(ctx, fit ? fit->report : noDeclarationsReport(sessionTrackCount(session)));
+      writeDeliveryReport(ctx, fit ? fit->report : unfittedReport(sessionTrackCount(session)));
       startStage(ctx, kExportStatusProvenance);
       // Only a run that keeps its files is recorded; a failed one is rolled back below.
       if (!exportRunFailed(run)) recordProvenance(ctx);
