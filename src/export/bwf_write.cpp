@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -16,6 +15,7 @@
 #include "export/bwf_failure_reason.h"
 #include "export/bwf_patches.h"
 #include "export/bwf_writer.h"
+#include "export/pcm24.h"
 #include "platform/log.h"
 
 namespace vn {
@@ -92,34 +92,22 @@ void logShortWrite(const WriteJob& job, int64_t written) {
   }
 }
 
-// Non-finite samples become 0, the rest is held within full scale, which libsndfile
-// scales to 24 bits without overflow (so its own, slower clipping pass is not needed).
-// Written without branches so that the loop over a slice vectorises.
-float deliverable(float v) {
-  const float held = v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v);
-  return std::fabs(v) <= FLT_MAX ? held : 0.0f;
-}
-
-// Interleaves one slice into scratch, then makes it safe for a fixed-point file.
-void fillSlice(const WriteJob& job, int64_t first, int64_t count, std::vector<float>& scratch) {
-  const size_t channels = job.planes.size();
-  float* out = scratch.data();
-  for (int64_t f = first; f < first + count; ++f)
-    for (size_t c = 0; c < channels; ++c) *out++ = job.planes[c][f];
-  const size_t samples = static_cast<size_t>(count) * channels;
-  for (size_t i = 0; i < samples; ++i) scratch[i] = deliverable(scratch[i]);
-}
-
-// Writes every slice; the number of frames the file took.
+// Writes every slice, encoded here (libsndfile's own conversion and our interleave
+// took most of a write's time) and handed to the library as raw bytes; the number
+// of frames the file took.
 int64_t writeSamples(SNDFILE* file, const WriteJob& job, bool& cancelled) {
-  std::vector<float> scratch(static_cast<size_t>(kBwfSliceFrames) * job.planes.size());
+  const int channels = static_cast<int>(job.planes.size());
+  const size_t frameBytes = static_cast<size_t>(channels) * 3;
+  std::vector<unsigned char> slice(static_cast<size_t>(kBwfSliceFrames) * frameBytes);
   int64_t written = 0;
   while (written < job.frames) {
     const int64_t count = std::min(kBwfSliceFrames, job.frames - written);
-    fillSlice(job, written, count, scratch);
-    const sf_count_t took = sf_writef_float(file, scratch.data(), count);
-    written += std::max<sf_count_t>(took, 0);
-    if (took != count) break;
+    for (int c = 0; c < channels; ++c)
+      encodePcm24(job.planes[static_cast<size_t>(c)] + written, static_cast<size_t>(count), c, channels, slice.data());
+    const sf_count_t bytes = static_cast<sf_count_t>(count) * static_cast<sf_count_t>(frameBytes);
+    const sf_count_t took = sf_write_raw(file, slice.data(), bytes);
+    written += std::max<sf_count_t>(took, 0) / static_cast<sf_count_t>(frameBytes);
+    if (took != bytes) break;
     if (job.options->progress && !job.options->progress(static_cast<double>(written) / job.frames)) {
       cancelled = true;
       break;

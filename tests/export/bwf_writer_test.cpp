@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -240,6 +241,57 @@ TEST(BwfWriter, SamplesAreHeldAtFullScaleAndNonFiniteOnesAreSilent) {
   EXPECT_NEAR(back->samples[5] / 2147483648.0, 0.5, 1e-6);
   EXPECT_EQ(back->samples[6], full);
   EXPECT_LE(back->samples[7], -full);
+}
+
+TEST(BwfWriter, SampleBytesAreTheLibrarysOwnConversionOfTheHeldSamples) {
+  // Our encoding against libsndfile converting the same samples, held within full
+  // scale, itself: ties at every step near zero and near full scale, values past
+  // full scale, non-finite ones and a long stretch of noise, in a stereo file whose
+  // two channels differ, across several slices of the writer.
+  std::vector<float> left, right;
+  for (int k = -300; k <= 300; ++k) {
+    left.push_back((k + 0.5f) / 8388607.0f);
+    left.push_back(1.0f - (k + 300) * 1.5f / 8388607.0f);
+    left.push_back(-1.0f + (k + 300) * 0.5f / 8388607.0f);
+  }
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float v : {0.0f, -0.0f, 1.0f, -1.0f, 1.0000001f, -3.0f, std::nanf(""), inf, -inf, 1e-30f, -1e-30f})
+    left.push_back(v);
+  uint32_t state = 7;
+  while (left.size() < 3 * static_cast<size_t>(kBwfSliceFrames) + 123) {
+    state = state * 1664525u + 1013904223u;
+    left.push_back(static_cast<float>(static_cast<int32_t>(state)) / 1.9e9f);  // a little past full scale at times
+  }
+  for (size_t i = 0; i < left.size(); ++i) right.push_back(-0.5f * left[left.size() - 1 - i]);
+  TempDir dir;
+  const std::string ours = dir.file("ours.wav"), theirs = dir.file("theirs.wav");
+  ASSERT_TRUE(WriteBWFStereo(ours, left.data(), right.data(), static_cast<int64_t>(left.size()), 48000, 0.0, nullptr, {}));
+
+  std::vector<float> held;
+  for (size_t i = 0; i < left.size(); ++i)
+    for (float v : {left[i], right[i]}) held.push_back(std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f);
+  SF_INFO info{};
+  info.samplerate = 48000;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+  SNDFILE* plain = sf_open(theirs.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(plain, nullptr);
+  ASSERT_EQ(sf_writef_float(plain, held.data(), static_cast<sf_count_t>(left.size())),
+            static_cast<sf_count_t>(left.size()));
+  sf_close(plain);
+
+  const auto dataOf = [](const std::string& path) {
+    const std::string bytes = test::readAll(path);
+    const auto chunks = test::parseChunks(bytes);
+    const test::ParsedChunk* data = test::findChunk(chunks, "data");
+    return data ? test::chunkBody(bytes, *data) : std::string();
+  };
+  const std::string a = dataOf(ours), b = dataOf(theirs);
+  ASSERT_EQ(a.size(), left.size() * 6);
+  ASSERT_EQ(a.size(), b.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i];
+  EXPECT_EQ(differing, 0u);
 }
 
 TEST(BwfWriter, DiskSpaceGuardAndDiskFullWording) {
